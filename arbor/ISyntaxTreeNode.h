@@ -1,0 +1,26 @@
+// ISyntaxTreeNode: a node of a block's syntax tree. A node owns its token and its children.
+#pragma once
+
+#include <vector>
+
+class IToken;
+
+class ISyntaxTreeNode {
+public:
+    // Destroys the node's token and its children (detached children are not destroyed).
+    virtual ~ISyntaxTreeNode() = default;
+    // The children in order: a call's arguments; a comparison's or assignment's two sides.
+    virtual std::vector<ISyntaxTreeNode*>& GetChildren() = 0;
+    // The parent, or null for a block node or a detached node.
+    virtual ISyntaxTreeNode* GetParent() = 0;
+    // The token, or null for structural nodes (blocks and sections).
+    virtual IToken* GetToken() = 0;
+    // True for the first child of its parent.
+    virtual bool IsFirstChild() = 0;
+    // Appends child and becomes its parent; the node then owns it.
+    virtual void AddChild(ISyntaxTreeNode* child) = 0;
+    // Detaches child without destroying it; the caller then owns it.
+    virtual void RemoveChild(ISyntaxTreeNode* child) = 0;
+    // The top node of the tree (the block node).
+    virtual ISyntaxTreeNode* GetRoot() = 0;
+};

@@ -1,0 +1,38 @@
+# Shared build settings: warnings, sanitizers and the test helper.
+
+# kv_set_warnings(target): the project's warning set, errors when KV_WERROR is on.
+function(kv_set_warnings target)
+    target_compile_options(${target} PRIVATE
+        -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wno-sign-conversion
+        -Woverloaded-virtual)
+    if(KV_WERROR)
+        target_compile_options(${target} PRIVATE -Werror)
+    endif()
+endfunction()
+
+if(KV_SANITIZE)
+    add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=address,undefined)
+endif()
+
+# kv_add_library(name TYPE sources...): a component library with its namespaced alias.
+function(kv_add_library name type)
+    add_library(${name} ${type} ${ARGN})
+    add_library(kv::${name} ALIAS ${name})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/include)
+    kv_set_warnings(${name})
+endfunction()
+
+# kv_add_test(name SOURCES files... LIBS targets...): a GoogleTest binary registered with CTest.
+function(kv_add_test name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gmock GTest::gtest_main)
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+    target_compile_definitions(${name} PRIVATE
+        KV_SOURCE_DIR="${PROJECT_SOURCE_DIR}" KV_BINARY_DIR="${PROJECT_BINARY_DIR}")
+    kv_set_warnings(${name})
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
+        WORKING_DIRECTORY ${PROJECT_BINARY_DIR}
+        PROPERTIES ENVIRONMENT "KV_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+endfunction()

@@ -1,0 +1,13 @@
+// CodeConvert: converts host texts into the image's text encoding (UTF-8).
+#pragma once
+
+#include <string>
+
+// Released with a plain delete, so it holds no state that needs destruction.
+class CodeConvert {
+public:
+    // The Linux build holds UTF-8 already and returns text unchanged.
+    std::string ConvertText(const std::string& text);
+};
+
+CodeConvert* newCodeConvert();

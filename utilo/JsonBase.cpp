@@ -1,0 +1,78 @@
+// JsonBase: parsing with a nesting limit, compact writing, and the scalar conversions.
+#include "utilo/JsonBase.h"
+
+#include <cstdint>
+#include <limits>
+
+namespace Brisk::RapidJsonHelper {
+namespace {
+
+// Returns true when text opens more than maxDepth arrays or objects at once. One pass, no
+// recursion: brackets inside strings are skipped, escapes included. Text that is not JSON may
+// pass this check; the parser then rejects it.
+bool NestsDeeperThan(const std::string& text, int maxDepth) {
+    int depth = 0;
+    bool inString = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (inString) {
+            if (c == '\\') {
+                ++i;
+            } else if (c == '"') {
+                inString = false;
+            }
+            continue;
+        }
+        switch (c) {
+            case '"': inString = true; break;
+            case '[':
+            case '{':
+                if (++depth > maxDepth) return true;
+                break;
+            case ']':
+            case '}': --depth; break;
+            default: break;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+bool JsonBase::FromJson(JsonBase* target, const std::string& text) {
+    // RapidJSON's parser and its value destructor both recurse once per nesting level, so a
+    // document deep enough to exhaust the stack must never reach either of them.
+    if (NestsDeeperThan(text, kMaxDepth)) return false;
+    rapidjson::Document document;
+    document.Parse(text.data(), text.size());
+    if (document.HasParseError()) return false;
+    if (target != nullptr) target->ParseJson(document);
+    return true;
+}
+
+std::string JsonBase::ToJson() const {
+    rapidjson::StringBuffer buffer;
+    JsonWriter writer(buffer);
+    ToWrite(writer);
+    return std::string(buffer.GetString(), buffer.GetSize());
+}
+
+bool JsonBase::ToParseEvery(const JsonValue& value, std::string& out) {
+    if (!value.IsString()) return false;
+    out.assign(value.GetString(), value.GetStringLength());
+    return true;
+}
+
+bool JsonBase::ToParseEvery(const JsonValue& value, int& out) {
+    if (!value.IsInt()) return false;
+    out = value.GetInt();
+    return true;
+}
+
+void JsonBase::ToWriteEvery(JsonWriter& writer, const std::string& value) {
+    writer.String(value.c_str());
+}
+
+void JsonBase::ToWriteEvery(JsonWriter& writer, const int& value) { writer.Int(value); }
+
+}  // namespace Brisk::RapidJsonHelper
