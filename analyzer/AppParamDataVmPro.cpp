@@ -1,0 +1,46 @@
+// The end pipeline: write the tables back, then assemble, log, build and store the VM image.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "IData.h"
+#include "KvConst.h"
+#include "analyzer/AnalyzerMessages.h"
+#include "analyzer/BoundaryGuard.h"
+#include "analyzer/KvSemanticAnalyzer.h"
+#include "arbor/Arbor.h"
+#include "data/KvData.h"
+#include "utilo/CommonMethod.h"
+#include "vm/KvMakeFile.h"
+
+void KvSemanticAnalyzer::AppParamDataVmPro(std::vector<ISyntaxTreeNode*>& /*nodes*/) {
+    GuardBoundary(dataHost, [&] {
+        StoreRecipeVersion();
+        appData->ChangeVmDataValue("appPar", "", appData->appPar.ToJson());
+        appData->ChangeVmDataValue("taskInfo", "", appData->taskInfo.ToJson());
+        if (appData->vmAppFileType == 0) StoreImage();
+    });
+}
+
+void KvSemanticAnalyzer::StoreRecipeVersion() {
+    BasicData* version = newBasicData();
+    version->SetText(
+        commonMethod->Format(analyzer_text::QuotedTextFormat, appData->GetRecipeVersion().c_str()));
+    dataHost->SetData(KvConst::AppParameterDataVm, KvConst::RecipeVersion, version);
+}
+
+void KvSemanticAnalyzer::StoreImage() {
+    KvVmData vmData = GetKvVmData();
+    dataHost->GetLanguageDebug()->Print(
+        std::string(analyzer_text::VmDataListingPrefix) + vmData.ToJson(), 0);
+
+    std::vector<uint8_t> image;
+    {
+        KvMakeBinFile builder(dataHost, vmData);
+        // A refused image (a table past the 16-bit limits) was reported; store nothing.
+        if (!builder.MakeFile(image)) return;
+    }
+    BasicData* bytes = newBasicData();
+    bytes->SetBytes(image);
+    dataHost->SetData(KvConst::AppParameterDataVm, "binBytes", bytes);
+}

@@ -1,0 +1,58 @@
+// KvSemanticAnalyzer: construction, destruction and the per-tree phases the host drives.
+#include "analyzer/KvSemanticAnalyzer.h"
+
+#include <string>
+
+#include "IData.h"
+#include "KvConst.h"
+#include "analyzer/AnalyzerMessages.h"
+#include "analyzer/BoundaryGuard.h"
+#include "arbor/Arbor.h"
+#include "data/KvData.h"
+#include "utilo/CodeConvert.h"
+#include "utilo/CommonMethod.h"
+#include "utilo/TypeConvert.h"
+
+KvSemanticAnalyzer::KvSemanticAnalyzer(IData* data) : dataHost(data) {
+    try {
+        appData = new KvData(data);
+        treeVisitor = newSyntaxTreeVistor(data);
+        commonMethod = newCommonMethod();
+        codeConvert = newCodeConvert();
+        typeConvert = newTypeConvert();
+    } catch (...) {
+        // The destructor does not run for a constructor that throws: release what exists.
+        ReleaseOwned();
+        throw;
+    }
+    dataHost->GetLanguageDebug()->Print(
+        std::string(analyzer_text::VersionPrefix) + KvConst::KvVersion, 0);
+}
+
+KvSemanticAnalyzer::~KvSemanticAnalyzer() { ReleaseOwned(); }
+
+void KvSemanticAnalyzer::ReleaseOwned() {
+    delete treeVisitor;
+    treeVisitor = nullptr;
+    delete appData;
+    appData = nullptr;
+    delete commonMethod;
+    commonMethod = nullptr;
+    delete codeConvert;
+    codeConvert = nullptr;
+    delete typeConvert;
+    typeConvert = nullptr;
+}
+
+void KvSemanticAnalyzer::BeforeAnalyze(ISyntaxTreeNode* /*root*/) {}
+
+void KvSemanticAnalyzer::GetAppSemanticAnalyzers(std::vector<ISemanticGenerator*>& /*out*/) {}
+
+void KvSemanticAnalyzer::EndAnalyze(ISyntaxTreeNode* root) {
+    if (root == nullptr) return;
+    GuardBoundary(dataHost, [&] {
+        const std::string listing =
+            std::string(analyzer_text::ProgramListingPrefix) + treeVisitor->ToText(root);
+        if (ILanguageDebug* log = dataHost->GetLanguageDebug()) log->Print(listing, 0);
+    });
+}
