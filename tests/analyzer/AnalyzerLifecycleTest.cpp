@@ -1,0 +1,53 @@
+// The analyzer's construction, listings and the checkers it hands to the host.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "analyzer/KvSemanticAnalyzer.h"
+#include "arbor/RecipeParser.h"
+#include "support/FakeHost.h"
+
+namespace {
+
+using kvtest::FakeData;
+
+TEST(AnalyzerLifecycle, LogsOnlyTheVersionLineWhenCreated) {
+    FakeData data;
+    std::unique_ptr<ISemanticAnalyzer> analyzer(createObject(&data));
+    ASSERT_EQ(data.log.calls.size(), 1u);
+    EXPECT_EQ(data.log.calls[0].op, "Print");
+    EXPECT_EQ(data.log.calls[0].level, 0);
+    EXPECT_EQ(data.log.calls[0].text, "餐饮语义分析器版本：V3.00.03.00");
+}
+
+TEST(AnalyzerLifecycle, LoadErrorsComeBeforeTheVersionLine) {
+    FakeData data;
+    data.AddTable("appParameterDataLc", "functionParasValueDes").AddRow("0", "", false);
+    std::unique_ptr<ISemanticAnalyzer> analyzer(createObject(&data));
+    ASSERT_EQ(data.log.calls.size(), 2u);
+    EXPECT_EQ(data.log.calls[0].text, "表<functionParasValueDes>数据错误！！！");
+    EXPECT_EQ(data.log.calls[1].text, "餐饮语义分析器版本：V3.00.03.00");
+}
+
+TEST(AnalyzerLifecycle, EndAnalyzeListsTheProgramTextOfTheTree) {
+    FakeData data;
+    std::unique_ptr<ISemanticAnalyzer> analyzer(createObject(&data));
+    ParsedRecipe recipe = ParseRecipe("time >= 10 => task_t1 = 3; heat(180, 5kg)\n");
+    ASSERT_TRUE(recipe.errors.empty());
+    analyzer->EndAnalyze(recipe.blocks[0].get());
+    ASSERT_EQ(data.log.calls.size(), 2u);
+    EXPECT_EQ(data.log.calls[1].op, "Print");
+    EXPECT_EQ(data.log.calls[1].text, "餐饮语义分析后:time >= 10 => task_t1 = 3; heat(180, 5kg)");
+}
+
+TEST(AnalyzerLifecycle, AppendsToTheCheckerListWithoutClearingIt) {
+    FakeData data;
+    std::unique_ptr<ISemanticAnalyzer> analyzer(createObject(&data));
+    std::vector<ISemanticGenerator*> checkers(1, nullptr);
+    analyzer->GetAppSemanticAnalyzers(checkers);
+    ASSERT_FALSE(checkers.empty());
+    EXPECT_EQ(checkers[0], nullptr);
+    for (size_t i = 1; i < checkers.size(); ++i) delete checkers[i];
+}
+
+}  // namespace

@@ -1,0 +1,15 @@
+# Fails unless the library's dynamic symbol table defines exactly one symbol: createObject.
+execute_process(COMMAND ${NM} -D --defined-only ${LIBRARY}
+    OUTPUT_VARIABLE symbols RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+    message(FATAL_ERROR "nm failed on ${LIBRARY}")
+endif()
+string(REGEX MATCHALL "[^\n]+" lines "${symbols}")
+set(names "")
+foreach(line IN LISTS lines)
+    string(REGEX REPLACE "^.* " "" name "${line}")
+    list(APPEND names ${name})
+endforeach()
+if(NOT names STREQUAL "createObject")
+    message(FATAL_ERROR "exported symbols: ${names}")
+endif()
