@@ -1,0 +1,233 @@
+// Tests of the binary image: header offsets, indexed tables, listing lines and 16-bit limits.
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "support/FakeHost.h"
+#include "vm/ByteAssert.h"
+#include "vm/KvMakeFile.h"
+
+using kvtest::FakeData;
+using kvtest::LogCall;
+using vmtest::Bytes;
+using vmtest::Join;
+using vmtest::SameBytes;
+using vmtest::TextWithNul;
+
+namespace {
+
+// (op, level or code, text) of every log call, for whole-sequence comparisons.
+std::vector<std::string> Trace(const FakeData& host) {
+    std::vector<std::string> trace;
+    for (const LogCall& call : host.log.calls) {
+        const int number = call.op == "PrintLine" ? call.level : call.code;
+        std::string where;
+        if (call.op == "ReportErrorAt") {
+            where = " " + std::to_string(call.line) + ":" + std::to_string(call.column) + " L" +
+                    std::to_string(call.level);
+        }
+        trace.push_back(call.op + " " + std::to_string(number) + where + " " + call.text);
+    }
+    return trace;
+}
+
+// The variable k1 (13-byte record), the task t1 (8-byte record) and the default a -> 1.
+KvVmData SmallDataSet() {
+    KvVmData data;
+    CAppVmVariable v;
+    v.appKey = "k1";
+    v.dataType = 2;
+    v.eventType = 0;
+    v.belongTaskId.push_back("t1");
+    data.appVariable.push_back(v);
+    CAppVmTaskInfo task;
+    task.taskId = "t1";
+    task.stepCount = 3;
+    task.timerId.push_back(1);
+    task.timerId.push_back(2);
+    data.appTask.push_back(task);
+    data.defaultData["a"] = "1";
+    return data;
+}
+
+const std::string kNoDefaults = "PrintLine 3 默认值数据表打包失败！";
+
+}  // namespace
+
+TEST(VmImage, EmptyDataSetGivesThreeEmptyTablesAndAnEmptyDefaultSection) {
+    FakeData host;
+    KvMakeBinFile maker(&host, KvVmData());
+    Bytes image;
+    ASSERT_TRUE(maker.MakeFile(image));
+    EXPECT_TRUE(SameBytes({0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00,
+                           0x08, 0x00, 0x00, 0x00, 0x0C, 0x00, 0x00, 0x00, 0x0C, 0x00, 0x00,
+                           0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00},
+                          image));
+    const std::vector<std::string> expected = {
+        "PrintLine 0 应用变量表偏移量 0，大端模式大端编码0x00 00 00 00",
+        kNoDefaults,
+        "PrintLine 0 任务信息偏移量 4，大端模式大端编码0x00 00 00 04",
+        "PrintLine 0 参数数据偏移量 8，大端模式大端编码0x00 00 00 08",
+        "PrintLine 0 参数默认值数据偏移量 12，大端模式大端编码0x00 00 00 0C",
+        "PrintLine 0 扩展数据偏移量 12，大端模式大端编码0x00 00 00 0C",
+    };
+    EXPECT_EQ(Trace(host), expected);
+}
+
+TEST(VmImage, SmallDataSetGivesThe64ByteImage) {
+    FakeData host;
+    KvMakeBinFile maker(&host, SmallDataSet());
+    Bytes image;
+    ASSERT_TRUE(maker.MakeFile(image));
+    const Bytes expected = Join({
+        {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x13, 0x00, 0x00, 0x00, 0x21,
+         0x00, 0x00, 0x00, 0x25, 0x00, 0x00, 0x00, 0x2C},
+        {0x00, 0x01, 0x00, 0x00, 0x00, 0x0D},
+        {0xA3, 0x6B, 0x31, 0x00, 0x02, 0x00, 0xA1, 0x00, 0x91, 0xA3, 0x74, 0x31, 0x00},
+        {0x00, 0x01, 0x00, 0x00, 0x00, 0x08},
+        {0xA3, 0x74, 0x31, 0x00, 0x03, 0x92, 0x01, 0x02},
+        {0x00, 0x00, 0x00, 0x00},
+        {0x81, 0xA2, 0x61, 0x00, 0xA2, 0x31, 0x00},
+    });
+    EXPECT_EQ(image.size(), 64u);
+    EXPECT_TRUE(SameBytes(expected, image));
+    const std::vector<std::string> lines = {
+        "PrintLine 0 应用变量表偏移量 0，大端模式大端编码0x00 00 00 00",
+        "PrintLine 0 任务信息偏移量 19，大端模式大端编码0x00 00 00 13",
+        "PrintLine 0 参数数据偏移量 33，大端模式大端编码0x00 00 00 21",
+        "PrintLine 0 参数默认值数据偏移量 37，大端模式大端编码0x00 00 00 25",
+        "PrintLine 0 扩展数据偏移量 44，大端模式大端编码0x00 00 00 2C",
+    };
+    EXPECT_EQ(Trace(host), lines);
+}
+
+TEST(VmImage, RecordsFollowHashOrderAndTheCallersDataStaysUnsorted) {
+    KvVmData data;
+    CAppVmVariable a;
+    a.appKey = "a";  // hash 97
+    CAppVmVariable taskInfo;
+    taskInfo.appKey = "taskInfo";  // hash -410467373
+    data.appVariable.push_back(a);
+    data.appVariable.push_back(taskInfo);
+
+    FakeData host;
+    KvMakeBinFile maker(&host, data);
+    Bytes image;
+    ASSERT_TRUE(maker.MakeFile(image));
+    const Bytes taskInfoRecord = Join({{0xA9}, TextWithNul("taskInfo"), {0x00, 0x00, 0xA1, 0x00, 0x90}});
+    const Bytes aRecord = {0xA2, 0x61, 0x00, 0x00, 0x00, 0xA1, 0x00, 0x90};
+    const Bytes varTable = Join({{0x00, 0x02, 0x00, 0x00, 0x00, 0x0F, 0x00, 0x17}, taskInfoRecord, aRecord});
+    ASSERT_GE(image.size(), 20 + varTable.size());
+    EXPECT_TRUE(SameBytes(varTable, Bytes(image.begin() + 20, image.begin() + 20 + 31)));
+    // Task table offset V = 8 + 15 + 8 = 31 = 0x1F.
+    EXPECT_TRUE(SameBytes({0x00, 0x00, 0x00, 0x1F}, Bytes(image.begin() + 4, image.begin() + 8)));
+
+    EXPECT_EQ(data.appVariable[0].appKey, "a");
+    EXPECT_EQ(data.appVariable[1].appKey, "taskInfo");
+}
+
+TEST(VmImage, SecondMakeFileGivesTheSameImage) {
+    FakeData host;
+    KvVmData data = SmallDataSet();
+    CAppVmTaskInfo other;
+    other.taskId = "taskInfo";
+    other.stepCount = 1;
+    data.appTask.push_back(other);
+    KvMakeBinFile maker(&host, data);
+    Bytes first;
+    Bytes second;
+    ASSERT_TRUE(maker.MakeFile(first));
+    ASSERT_TRUE(maker.MakeFile(second));
+    EXPECT_TRUE(SameBytes(first, second));
+}
+
+TEST(VmImageLimits, RecordBytesUpTo65535AreAccepted) {
+    // Key of 65529 bytes: str16 header (3) + 65529 + NUL + 90 80 = 65535 bytes.
+    KvVmData data;
+    CAppVmParBin par;
+    par.key = std::string(65529, 'p');
+    data.appPar.push_back(par);
+    FakeData host;
+    KvMakeBinFile maker(&host, data);
+    Bytes image;
+    ASSERT_TRUE(maker.MakeFile(image));
+    ASSERT_EQ(image.size(), 20u + 4 + 4 + 6 + 65535);
+    // Parameter table at 28: one record, offset 0, end offset 65535.
+    EXPECT_TRUE(SameBytes({0x00, 0x01, 0x00, 0x00, 0xFF, 0xFF, 0xDA, 0xFF, 0xFA},
+                          Bytes(image.begin() + 28, image.begin() + 37)));
+    // Default-value and extension offsets: 8 + 65541 = 65549 = 0x1000D.
+    EXPECT_TRUE(SameBytes({0x00, 0x01, 0x00, 0x0D, 0x00, 0x01, 0x00, 0x0D},
+                          Bytes(image.begin() + 12, image.begin() + 20)));
+    EXPECT_TRUE(host.log.Errors().empty());
+}
+
+TEST(VmImageLimits, RecordBytesOver65535RefuseTheImage) {
+    KvVmData data;
+    CAppVmParBin par;
+    par.key = std::string(65530, 'p');  // 65536 bytes of records
+    data.appPar.push_back(par);
+    FakeData host;
+    KvMakeBinFile maker(&host, data);
+    Bytes image = {0xEE};
+    EXPECT_FALSE(maker.MakeFile(image));
+    EXPECT_TRUE(SameBytes({0xEE}, image));
+    const std::vector<std::string> expected = {
+        "PrintLine 0 应用变量表偏移量 0，大端模式大端编码0x00 00 00 00",
+        "ReportErrorAt 2002 -1:-1 L3 参数数据表超出容量：记录数或字节数超过65535！",
+        kNoDefaults,
+    };
+    EXPECT_EQ(Trace(host), expected);
+}
+
+TEST(VmImageLimits, EndOffsetPast65535AcrossRecordsIsRefused) {
+    // Two variables of 32770 bytes each: the second starts at 32770 but ends at 65540.
+    KvVmData data;
+    for (const char fill : {'a', 'b'}) {
+        CAppVmVariable v;
+        v.appKey = std::string(32761, fill);
+        data.appVariable.push_back(v);
+    }
+    FakeData host;
+    KvMakeBinFile maker(&host, data);
+    EXPECT_TRUE(maker.MakeAppVarTable().empty());
+    const auto errors = host.log.Errors();
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].text, "应用变量表超出容量：记录数或字节数超过65535！");
+}
+
+TEST(VmImageLimits, MoreThan65535RecordsAreRefused) {
+    KvVmData data;
+    data.appTask.items.resize(65536);
+    FakeData host;
+    KvMakeBinFile maker(&host, data);
+    Bytes image;
+    EXPECT_FALSE(maker.MakeFile(image));
+    EXPECT_TRUE(image.empty());
+    const auto errors = host.log.Errors();
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].code, 2002);
+    EXPECT_EQ(errors[0].text, "任务信息表超出容量：记录数或字节数超过65535！");
+}
+
+TEST(VmImageLimits, ManySmallRecordsAreBoundByTheByteLimit) {
+    // 65535 empty-key variables take 7 bytes each (A1 00 00 00 A1 00 90), so the table is
+    // refused for its bytes, with one error.
+    KvVmData data;
+    data.appVariable.items.resize(65535);
+    FakeData host;
+    KvMakeBinFile maker(&host, data);
+    EXPECT_TRUE(maker.MakeAppVarTable().empty());
+    ASSERT_EQ(host.log.Errors().size(), 1u);
+
+    // 9362 such records fit just below the byte limit (9362 * 7 = 65534 = 0xFFFE).
+    KvVmData fits;
+    fits.appVariable.items.resize(9362);
+    KvMakeBinFile fitting(&host, fits);
+    const Bytes table = fitting.MakeAppVarTable();
+    ASSERT_EQ(table.size(), 4u + 2 * 9362 + 65534);
+    EXPECT_TRUE(SameBytes({0x24, 0x92}, Bytes(table.begin(), table.begin() + 2)));
+    // The last record starts at 9361 * 7 = 65527 = 0xFFF7; the end offset is 0xFFFE.
+    EXPECT_TRUE(SameBytes({0xFF, 0xF7, 0xFF, 0xFE},
+                          Bytes(table.begin() + 2 * 9362, table.begin() + 4 + 2 * 9362)));
+}
