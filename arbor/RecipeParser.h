@@ -3,9 +3,11 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "arbor/ISyntaxTreeNode.h"
+#include "arbor/TextEncoding.h"
 
 // One syntax error; line and column are 1-based (column in bytes).
 struct SyntaxError {
@@ -21,10 +23,21 @@ struct ParsedRecipe {
     std::vector<SyntaxError> errors;
 };
 
-// Parses a whole recipe (UTF-8 text; a leading byte-order mark and CR before LF are accepted).
+// Parses a whole recipe in the platform's encoding (UTF-8 text; GBK in the Windows build); a
+// leading UTF-8 byte-order mark and CR before LF are accepted.
+// Every line with an error yields exactly one error, at the first fault found on that line.
+// Columns on the first line count from after a byte-order mark.
 ParsedRecipe ParseRecipe(const std::string& text);
 
 // Classifies node's token again by the rules of the recipe format, after a checker rewrote its
 // text: the node's place in the tree decides names (1) and calls (4), the text decides
 // literals (2) and other words (255). Does nothing for a node without a token.
 void ReclassifyToken(ISyntaxTreeNode* node);
+
+// As ParseRecipe(text), for text in the given encoding (the one-argument form uses the
+// platform's: UTF-8, or GBK in the Windows build). No byte-order mark is recognised in GBK.
+ParsedRecipe ParseRecipe(const std::string& text, RecipeEncoding encoding);
+
+// The type an operand or argument text gets: 2 (TokenType::Literal) for quoted text, a number
+// with or without unit, a # reference or null in any case; 255 (TokenType::Unknown) otherwise.
+int ClassifyValueText(std::string_view text, RecipeEncoding encoding = kPlatformRecipeEncoding);

@@ -3,7 +3,8 @@
 
 #include <memory>
 
-#include "analyzer/KvSemanticAnalyzer.h"
+#include "ISemanticAnalyzer.h"
+#include "arbor/BasicData.h"
 #include "arbor/RecipeParser.h"
 #include "support/FakeHost.h"
 

@@ -5,7 +5,8 @@
 #include <memory>
 #include <vector>
 
-#include "analyzer/KvSemanticAnalyzer.h"
+#include "ISemanticAnalyzer.h"
+#include "arbor/BasicData.h"
 #include "support/FakeHost.h"
 
 namespace {

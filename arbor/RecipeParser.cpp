@@ -1,0 +1,116 @@
+// RecipeParser: splits recipe text into lines, screens each line's bytes, quotes and comment,
+// and hands the rest to the block grammar.
+#include "arbor/RecipeParser.h"
+
+#include <climits>
+#include <cstdint>
+#include <optional>
+#include <utility>
+
+#include "arbor/BlockParser.h"
+#include "arbor/SyntaxMessages.h"
+
+namespace {
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+bool IsBlank(std::string_view text) {
+    return text.find_first_not_of(" \t") == std::string_view::npos;
+}
+
+std::string HexByte(uint8_t value) {
+    constexpr char kDigits[] = "0123456789ABCDEF";
+    return {kDigits[value >> 4], kDigits[value & 0x0F]};
+}
+
+// The first byte of line that is a NUL or does not start a well-formed character.
+std::optional<LineFault> FindBadByte(std::string_view line, RecipeEncoding encoding) {
+    size_t pos = 0;
+    while (pos < line.size()) {
+        if (line[pos] == '\0') {
+            return LineFault{SyntaxMessage::NulCharacter, pos, syntax_text::NulByte};
+        }
+        const size_t length = WellFormedCharLength(line, pos, encoding);
+        if (length == 0) {
+            const std::string found =
+                syntax_text::BytePrefix + HexByte(static_cast<uint8_t>(line[pos]));
+            return LineFault{SyntaxMessage::InvalidEncoding, pos, found};
+        }
+        pos += length;
+    }
+    return std::nullopt;
+}
+
+// Cuts the comment off line ("//" outside quotes). A quote left open is a fault at that quote.
+std::optional<LineFault> StripComment(std::string_view& line) {
+    size_t openQuote = std::string_view::npos;
+    for (size_t pos = 0; pos < line.size(); ++pos) {
+        const char c = line[pos];
+        if (c == '"') {
+            openQuote = openQuote == std::string_view::npos ? pos : std::string_view::npos;
+        } else if (openQuote == std::string_view::npos && c == '/' && pos + 1 < line.size() &&
+                   line[pos + 1] == '/') {
+            line = line.substr(0, pos);
+            break;
+        }
+    }
+    if (openQuote != std::string_view::npos) {
+        return LineFault{SyntaxMessage::UnterminatedQuote, openQuote, syntax_text::EndOfLine};
+    }
+    return std::nullopt;
+}
+
+void AddError(const LineFault& fault, int lineNumber, ParsedRecipe& result) {
+    SyntaxError error;
+    error.line = lineNumber;
+    error.column = ColumnOf(fault.pos);
+    error.code = SyntaxMessageCode(fault.message);
+    error.message = FormatSyntaxMessage(fault.message, fault.found);
+    result.errors.push_back(std::move(error));
+}
+
+void ParseLine(std::string_view line, int lineNumber, RecipeEncoding encoding,
+               ParsedRecipe& result) {
+    std::optional<LineFault> fault = FindBadByte(line, encoding);
+    if (!fault) fault = StripComment(line);
+    if (fault) {
+        AddError(*fault, lineNumber, result);
+        return;
+    }
+    if (IsBlank(line)) return;
+    LineFault grammarFault;
+    std::unique_ptr<ISyntaxTreeNode> block =
+        ParseBlockLine(line, lineNumber, encoding, grammarFault);
+    if (!block) {
+        AddError(grammarFault, lineNumber, result);
+        return;
+    }
+    // After the first error no block is handed out, so none is kept.
+    if (result.errors.empty()) result.blocks.push_back(std::move(block));
+}
+
+}  // namespace
+
+ParsedRecipe ParseRecipe(const std::string& text) {
+    return ParseRecipe(text, kPlatformRecipeEncoding);
+}
+
+ParsedRecipe ParseRecipe(const std::string& text, RecipeEncoding encoding) {
+    ParsedRecipe result;
+    std::string_view rest(text);
+    if (encoding == RecipeEncoding::Utf8 && rest.starts_with(kByteOrderMark)) {
+        rest.remove_prefix(kByteOrderMark.size());
+    }
+    int lineNumber = 1;
+    for (;;) {
+        const size_t newline = rest.find('\n');
+        std::string_view line = rest.substr(0, newline);
+        if (line.ends_with('\r')) line.remove_suffix(1);
+        ParseLine(line, lineNumber, encoding, result);
+        if (newline == std::string_view::npos) break;
+        rest.remove_prefix(newline + 1);
+        if (lineNumber < INT_MAX) ++lineNumber;
+    }
+    if (!result.errors.empty()) result.blocks.clear();
+    return result;
+}

@@ -1,0 +1,135 @@
+// SyntaxTreeVisitor: lists a subtree's token leaves and renders a subtree back into recipe text.
+#include "arbor/SyntaxTreeVisitor.h"
+
+#include <string>
+#include <vector>
+
+#include "arbor/Arbor.h"
+
+namespace {
+
+// What a node stands for in a block tree, told from its token and its neighbours only, so that
+// trees built by hand with the factories render as well as parsed ones.
+enum class Shape { Block, Conditions, Actions, Binary, Call, Operand };
+
+bool IsStructural(ISyntaxTreeNode* node) { return node != nullptr && node->GetToken() == nullptr; }
+
+Shape ShapeOf(ISyntaxTreeNode* node) {
+    IToken* token = node->GetToken();
+    std::vector<ISyntaxTreeNode*>& children = node->GetChildren();
+    ISyntaxTreeNode* parent = node->GetParent();
+    if (token == nullptr) {
+        if (children.size() == 2 && IsStructural(children[0]) && IsStructural(children[1])) {
+            return Shape::Block;
+        }
+        const bool firstOfBlock = IsStructural(parent) && parent->GetChildren().size() == 2 &&
+                                  parent->GetChildren().front() == node;
+        return firstOfBlock ? Shape::Conditions : Shape::Actions;
+    }
+    if (!children.empty()) {
+        const bool binary = token->GetType() == TokenType::Operator && children.size() == 2;
+        return binary ? Shape::Binary : Shape::Call;
+    }
+    // A statement that is a bare leaf can only be a call written without arguments.
+    const bool call = token->GetType() == TokenType::Function || IsStructural(parent);
+    return call ? Shape::Call : Shape::Operand;
+}
+
+// One node being rendered: its shape, the next child to visit and how many were written.
+struct Frame {
+    ISyntaxTreeNode* node;
+    Shape shape;
+    size_t next = 0;
+    size_t written = 0;
+};
+
+void WriteOpening(const Frame& frame, std::string& out) {
+    if (frame.shape == Shape::Operand) out += frame.node->GetToken()->GetText();
+    if (frame.shape == Shape::Call) {
+        out += frame.node->GetToken()->GetText();
+        out += '(';
+    }
+}
+
+void WriteSeparator(const Frame& frame, std::string& out) {
+    switch (frame.shape) {
+        case Shape::Block:
+            // " => " only follows conditions that exist.
+            if (!frame.node->GetChildren().front()->GetChildren().empty()) out += " => ";
+            break;
+        case Shape::Conditions:
+        case Shape::Call:
+            out += ", ";
+            break;
+        case Shape::Actions:
+            out += "; ";
+            break;
+        case Shape::Binary:
+            out += ' ';
+            out += frame.node->GetToken()->GetText();
+            out += ' ';
+            break;
+        case Shape::Operand:
+            break;
+    }
+}
+
+class SyntaxTreeVisitor final : public ISyntaxTreeVisitor {
+public:
+    explicit SyntaxTreeVisitor(IData* data) : data_(data) {}
+
+    std::vector<ISyntaxTreeNode*> CollectNodes(ISyntaxTreeNode* node) override;
+    std::string ToText(ISyntaxTreeNode* node) override;
+
+private:
+    IData* data_;  // the host, lent; the rendering rules need nothing from it yet
+};
+
+std::vector<ISyntaxTreeNode*> SyntaxTreeVisitor::CollectNodes(ISyntaxTreeNode* node) {
+    std::vector<ISyntaxTreeNode*> leaves;
+    // Depth-first with an explicit stack (children pushed right to left) so that depth costs
+    // memory, not call stack.
+    std::vector<ISyntaxTreeNode*> pending;
+    if (node != nullptr) pending.push_back(node);
+    while (!pending.empty()) {
+        ISyntaxTreeNode* current = pending.back();
+        pending.pop_back();
+        const std::vector<ISyntaxTreeNode*>& children = current->GetChildren();
+        if (children.empty()) {
+            if (current->GetToken() != nullptr) leaves.push_back(current);
+            continue;
+        }
+        for (auto child = children.rbegin(); child != children.rend(); ++child) {
+            if (*child != nullptr) pending.push_back(*child);
+        }
+    }
+    return leaves;
+}
+
+std::string SyntaxTreeVisitor::ToText(ISyntaxTreeNode* node) {
+    std::string out;
+    if (node == nullptr) return out;
+    std::vector<Frame> stack;
+    stack.push_back(Frame{node, ShapeOf(node)});
+    WriteOpening(stack.back(), out);
+    while (!stack.empty()) {
+        Frame& top = stack.back();
+        const std::vector<ISyntaxTreeNode*>& children = top.node->GetChildren();
+        if (top.next < children.size()) {
+            ISyntaxTreeNode* child = children[top.next++];
+            if (child == nullptr) continue;
+            if (top.written++ > 0) WriteSeparator(top, out);
+            // top is not used past this point: the push may move the frames.
+            stack.push_back(Frame{child, ShapeOf(child)});
+            WriteOpening(stack.back(), out);
+            continue;
+        }
+        if (top.shape == Shape::Call) out += ')';
+        stack.pop_back();
+    }
+    return out;
+}
+
+}  // namespace
+
+ISyntaxTreeVisitor* newSyntaxTreeVistor(IData* data) { return new SyntaxTreeVisitor(data); }
