@@ -19,12 +19,8 @@ build: configure
 	@cmake --build --preset $(PRESET) -j $(JOBS)
 
 run: build
-	@if [ -x $(BUILD)/bin/kvc ] && [ -d $(EXAMPLE) ]; then \
-	    $(BUILD)/bin/kvc compile $(EXAMPLE) $(EXAMPLE)/recipe.rcp -o $(OUT); status=$$?; \
-	    echo "outputs written to $(OUT)"; exit $$status; \
-	else \
-	    echo "built into $(BUILD):"; ls $(BUILD)/bin; \
-	fi
+	@$(BUILD)/bin/kvc compile $(EXAMPLE)/bundle $(EXAMPLE)/recipe.rcp -o $(OUT); status=$$?; \
+	echo "outputs of $(EXAMPLE) written to $(OUT)"; exit $$status
 
 test: build
 	@ctest --preset $(PRESET) -j $(JOBS)

@@ -31,8 +31,9 @@ void KvSemanticAnalyzer::StoreRecipeVersion() {
 
 void KvSemanticAnalyzer::StoreImage() {
     KvVmData vmData = GetKvVmData();
-    dataHost->GetLanguageDebug()->Print(
-        std::string(analyzer_text::VmDataListingPrefix) + vmData.ToJson(), 0);
+    if (ILanguageDebug* log = dataHost->GetLanguageDebug()) {
+        log->Print(std::string(analyzer_text::VmDataListingPrefix) + vmData.ToJson(), 0);
+    }
 
     std::vector<uint8_t> image;
     {

@@ -2,4 +2,8 @@
 #include "ISemanticAnalyzer.h"
 #include "analyzer/KvSemanticAnalyzer.h"
 
-extern "C" ISemanticAnalyzer* createObject(IData* data) { return new KvSemanticAnalyzer(data); }
+// Without a data store there is nothing to analyse and no sink to report to: no analyzer.
+extern "C" ISemanticAnalyzer* createObject(IData* data) {
+    if (data == nullptr) return nullptr;
+    return new KvSemanticAnalyzer(data);
+}

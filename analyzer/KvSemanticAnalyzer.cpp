@@ -25,8 +25,9 @@ KvSemanticAnalyzer::KvSemanticAnalyzer(IData* data) : dataHost(data) {
         ReleaseOwned();
         throw;
     }
-    dataHost->GetLanguageDebug()->Print(
-        std::string(analyzer_text::VersionPrefix) + KvConst::KvVersion, 0);
+    if (ILanguageDebug* log = dataHost->GetLanguageDebug()) {
+        log->Print(std::string(analyzer_text::VersionPrefix) + KvConst::KvVersion, 0);
+    }
 }
 
 KvSemanticAnalyzer::~KvSemanticAnalyzer() { ReleaseOwned(); }

@@ -52,3 +52,9 @@ TEST(AnalyzerLifecycle, AppendsToTheCheckerListWithoutClearingIt) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(AnalyzerLifecycle, NoDataStoreGivesNoAnalyzer) { EXPECT_EQ(createObject(nullptr), nullptr); }
+
+}  // namespace
