@@ -43,6 +43,9 @@ bool JsonBase::FromJson(JsonBase* target, const std::string& text) {
     // RapidJSON's parser and its value destructor both recurse once per nesting level, so a
     // document deep enough to exhaust the stack must never reach either of them.
     if (NestsDeeperThan(text, kMaxDepth)) return false;
+    // The parser takes a NUL byte for the end of the text, so "[1]\0junk" would pass as "[1]".
+    // No JSON text holds a raw NUL, so one anywhere makes the text invalid.
+    if (text.find('\0') != std::string::npos) return false;
     rapidjson::Document document;
     document.Parse(text.data(), text.size());
     if (document.HasParseError()) return false;

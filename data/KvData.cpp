@@ -1,0 +1,258 @@
+// KvData: construction, accessors, and loading the application tables from the host.
+#include "data/KvData.h"
+
+#include <utility>
+
+#include "KvConst.h"
+#include "data/DataMessages.h"
+#include "data/RowReader.h"
+
+using Brisk::RapidJsonHelper::JsonArray;
+using Brisk::RapidJsonHelper::JsonBase;
+using Brisk::RapidJsonHelper::JsonMap;
+using row_reader::ForEachRow;
+
+namespace {
+
+// Parses every row into target, so that split tables accumulate; false at an unusable row.
+bool ParseEveryRow(IDataTable* table, JsonBase& target) {
+    return ForEachRow(table, [&target](const std::string& text) {
+        // Text that is not JSON adds nothing, and that is all it does.
+        JsonBase::FromJson(&target, text);
+        return true;
+    });
+}
+
+// Moves every entry of a row's map into the accumulated one, replacing equal keys.
+template <typename T>
+void MergeRow(JsonMap<T>& rowEntries, JsonMap<T>& accumulated) {
+    for (auto& [key, value] : rowEntries.entries) {
+        accumulated.entries.insert_or_assign(key, std::move(value));
+    }
+}
+
+}  // namespace
+
+KvData::KvData(IData* host)
+    : data(host), commonMethod(newCommonMethod()), typeConvert(newTypeConvert()) {
+    LoadKvData(host);
+    if (vmAppFileType == 0) makeVmAppVar(host);
+}
+
+KvData::~KvData() {
+    commonMethod.reset();
+    typeConvert.reset();
+}
+
+const std::map<std::string, std::string>& KvData::GetAppConfig() const {
+    return appConfig.entries;
+}
+JsonMap<CFunctionParasValueDes>& KvData::GetFunParValueDes() { return funParValueDes; }
+JsonMap<CVarValueDes>& KvData::GetVarValueDes() { return varValueDes; }
+std::map<std::string, std::string>& KvData::GetMaterial() { return ingredient; }
+std::map<std::string, std::string>& KvData::GetResource() { return resource; }
+std::map<std::string, CBsType>& KvData::GetBsType() { return bsType; }
+JsonArray<CUnit>& KvData::GetUnit() { return unit; }
+JsonArray<COral>& KvData::GetOral() { return oral; }
+JsonMap<JsonArray<std::string>>& KvData::GetCookPar() { return cookPar; }
+std::map<std::string, std::string>& KvData::GetLogicTaskRelated() {
+    return logicTaskRelated.entries;
+}
+const std::map<int, CLogicInfo>& KvData::GetLogicInfoMap() const { return logicInfo; }
+std::string KvData::GetRecipeVersion() const { return recipeVersion; }
+
+void KvData::LoadKvData(IData* host) {
+    if (host == nullptr) return;
+    // The host's map runs in ascending name order: local tables, VM tables, system tables.
+    for (const auto& [database, tables] : host->GetDatabases()) {
+        const bool isLocal = database == KvConst::AppParameterDataLc;
+        const bool isVm = database == KvConst::AppParameterDataVm;
+        const bool isSystem = database == KvConst::SystemParameterDataLc;
+        if (!isLocal && !isVm && !isSystem) continue;
+        for (IDataTable* table : tables) {
+            if (table == nullptr) continue;
+            const LoadResult result = isLocal ? LoadLocalTable(host, table)
+                                      : isVm  ? LoadVmTable(host, table)
+                                              : LoadSystemTable(table);
+            // A stop keeps what was loaded and leaves everything later, the version too, empty.
+            if (result == LoadResult::Stop) return;
+        }
+    }
+    const auto version = appConfig.find(KvConst::RecipeVersion);
+    recipeVersion = version != appConfig.end() ? version->second : "2.0";
+}
+
+KvData::LoadResult KvData::LoadLocalTable(IData* host, IDataTable* table) {
+    const std::string name = table->GetName();
+    bool complete = true;
+    if (name == "appConfig") complete = ParseEveryRow(table, appConfig);
+    else if (name == "functionParasValueDes") return LoadFunParValueDes(host, table);
+    else if (name == "variableValueDes") complete = ParseEveryRow(table, varValueDes);
+    else if (name == "ingredient") return LoadIngredient(host, table);
+    else if (name == "resource") return LoadResource(host, table);
+    else if (name == "oral") complete = ParseEveryRow(table, oral);
+    else if (name == "bsType") return LoadBsType(host, table);
+    else if (name == "unit") return LoadUnit(host, table);
+    else if (name == "par") complete = ParseEveryRow(table, cookPar);
+    else if (name == "logicTaskRelated") complete = ParseEveryRow(table, logicTaskRelated);
+    else if (name == "logicInfo") return LoadLogicInfo(host, table);
+    return complete ? LoadResult::Continue : LoadResult::Stop;
+}
+
+KvData::LoadResult KvData::LoadVmTable(IData* host, IDataTable* table) {
+    const std::string name = table->GetName();
+    bool complete = true;
+    if (name == "appPar") {
+        complete = ForEachRow(table, [this](const std::string& text) {
+            JsonBase::FromJson(&appPar, text);
+            appPar.writeKeysDescending = true;
+            return true;
+        });
+    } else if (name == "taskInfo") {
+        return LoadTaskInfo(host, table);
+    } else if (name == "appVariable") {
+        complete = ParseEveryRow(table, appVariable);
+    } else if (name == "defaultData") {
+        complete = ParseEveryRow(table, defaultData);
+    } else if (name == "expandContent") {
+        complete = ParseEveryRow(table, expandContent);
+    } else if (name == "appObject") {
+        complete = ParseEveryRow(table, appObject);
+    }
+    return complete ? LoadResult::Continue : LoadResult::Stop;
+}
+
+KvData::LoadResult KvData::LoadSystemTable(IDataTable* table) {
+    if (table->GetName() != KvConst::CompileConfigure) return LoadResult::Continue;
+    return LoadCompileConfigure(table);
+}
+
+KvData::LoadResult KvData::LoadFunParValueDes(IData* host, IDataTable* table) {
+    for (const auto& entry : table->GetRecords()) {
+        IDataField* field = row_reader::UsableField(entry.second);
+        if (field == nullptr) {
+            data_msg::ReportAt(host, data_msg::Id::FunParDescRowInvalid);
+            return LoadResult::Stop;
+        }
+        JsonMap<CFunctionParasValueDes> rowDescriptors;
+        JsonBase::FromJson(&rowDescriptors, field->GetString());
+        // Every descriptor loaded before passed its check and is unchanged unless this row
+        // replaced it, so checking the row's own entries finds the same first failure as
+        // checking the whole table again.
+        const bool passed = CheckFunparDesc(host, rowDescriptors.entries);
+        MergeRow(rowDescriptors, funParValueDes);
+        if (!passed) return LoadResult::Stop;
+    }
+    return LoadResult::Continue;
+}
+
+KvData::LoadResult KvData::LoadIngredient(IData* host, IDataTable* table) {
+    const bool complete = ForEachRow(table, [this, host](const std::string& text) {
+        JsonArray<CMaterial> materials;
+        JsonBase::FromJson(&materials, text);
+        // A row with a bad entry stores none of its entries.
+        if (!CheckMaterialData(host, materials.items)) return false;
+        for (CMaterial& material : materials) {
+            // The first code given for a name stays.
+            ingredient.try_emplace(std::move(material.name), std::move(material.code));
+        }
+        return true;
+    });
+    return complete ? LoadResult::Continue : LoadResult::Stop;
+}
+
+KvData::LoadResult KvData::LoadResource(IData* host, IDataTable* table) {
+    const bool complete = ForEachRow(table, [this, host](const std::string& text) {
+        JsonArray<CResource> resources;
+        JsonBase::FromJson(&resources, text);
+        for (CResource& entry : resources) {
+            // A name already known keeps its code, even when this entry has none.
+            if (resource.count(entry.name) != 0) continue;
+            if (entry.code.empty()) {
+                data_msg::ReportAt(host, data_msg::Id::ResourceIdEmpty, entry.name);
+                return false;
+            }
+            resource.emplace(std::move(entry.name), std::move(entry.code));
+        }
+        return true;
+    });
+    return complete ? LoadResult::Continue : LoadResult::Stop;
+}
+
+KvData::LoadResult KvData::LoadBsType(IData* host, IDataTable* table) {
+    const bool complete = ForEachRow(table, [this, host](const std::string& text) {
+        JsonArray<CBsType> types;
+        JsonBase::FromJson(&types, text);
+        for (CBsType& type : types) {
+            if (bsType.count(type.name) != 0) continue;
+            if (type.dataType.empty()) {
+                data_msg::ReportAt(host, data_msg::Id::BsTypeDataTypeEmpty, type.name);
+                return false;
+            }
+            const std::string name = type.name;
+            bsType.emplace(name, std::move(type));
+        }
+        return true;
+    });
+    return complete ? LoadResult::Continue : LoadResult::Stop;
+}
+
+KvData::LoadResult KvData::LoadUnit(IData* host, IDataTable* table) {
+    // Units of an earlier table of the same name passed both checks already.
+    const size_t firstNew = unit.size();
+    if (!ParseEveryRow(table, unit)) return LoadResult::Stop;
+    const std::span<const CUnit> added(unit.items.data() + firstNew, unit.size() - firstNew);
+    if (!CheckUnitData(host, added)) return LoadResult::Stop;
+    // A unit made of digits would read as part of the number it follows.
+    for (const CUnit& entry : added) {
+        if (commonMethod->IsDigits(entry.srcename) || commonMethod->IsDigits(entry.srccname)) {
+            data_msg::ReportAt(host, data_msg::Id::UnitNameAllDigits, entry.srcename);
+            return LoadResult::Stop;
+        }
+    }
+    return LoadResult::Continue;
+}
+
+KvData::LoadResult KvData::LoadLogicInfo(IData* host, IDataTable* table) {
+    const bool complete = ForEachRow(table, [this, host](const std::string& text) {
+        JsonArray<CLogicInfo> entries;
+        JsonBase::FromJson(&entries, text);
+        for (CLogicInfo& entry : entries) {
+            if (!entry.CheckData(host)) return false;
+            const int logicNo = entry.logicNo;
+            logicInfo.insert_or_assign(logicNo, std::move(entry));
+        }
+        return true;
+    });
+    return complete ? LoadResult::Continue : LoadResult::Stop;
+}
+
+KvData::LoadResult KvData::LoadTaskInfo(IData* host, IDataTable* table) {
+    const bool complete = ForEachRow(table, [this, host](const std::string& text) {
+        JsonMap<CAppVmTaskInfo> rowTasks;
+        JsonBase::FromJson(&rowTasks, text);
+        // As for the descriptors: only the tasks this row added or replaced can fail.
+        const bool passed = CheckTaskInfo(host, rowTasks.entries);
+        MergeRow(rowTasks, taskInfo);
+        taskInfo.writeKeysDescending = true;
+        return passed;
+    });
+    return complete ? LoadResult::Continue : LoadResult::Stop;
+}
+
+KvData::LoadResult KvData::LoadCompileConfigure(IDataTable* table) {
+    const bool complete = ForEachRow(table, [this](const std::string& text) {
+        JsonArray<CCompilerConfig> entries;
+        JsonBase::FromJson(&entries, text);
+        for (const CCompilerConfig& entry : entries) {
+            if (entry.name != KvConst::VMAppFileType) continue;
+            // Only the first entry of a row counts; a number too large for an int is no
+            // file type at all, so it leaves the setting as it was.
+            int fileType = 0;
+            if (IntegerOf(entry.description, fileType)) vmAppFileType = fileType;
+            break;
+        }
+        return true;
+    });
+    return complete ? LoadResult::Continue : LoadResult::Stop;
+}

@@ -1,0 +1,149 @@
+// KvDataUnits: base units, unit names in value texts, conversion, ranges and choices.
+#include <cmath>
+
+#include "data/DataMessages.h"
+#include "data/KvData.h"
+
+namespace {
+
+// "inf" in any letter case: a range without an upper limit.
+bool IsInfinityText(const std::string& text) {
+    if (text.size() != 3) return false;
+    const char* expected = "inf";
+    for (size_t i = 0; i < 3; ++i) {
+        const char c = text[i] >= 'A' && text[i] <= 'Z' ? static_cast<char>(text[i] - 'A' + 'a')
+                                                         : text[i];
+        if (c != expected[i]) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string KvData::GetBasicUnit(const std::string& typeName) const {
+    for (const auto& [name, type] : bsType) {
+        if (type.name == typeName || type.nameDesc == typeName || type.unit == typeName) {
+            return type.unit;
+        }
+    }
+    return "";
+}
+
+bool KvData::ParseUnit(const std::string& text, std::pair<size_t, std::string>& found,
+                       CUnit& result) const {
+    // Position > 0: a unit needs a number in front of it.
+    const auto findAfterStart = [&text](const std::string& name) {
+        if (name.empty()) return std::string::npos;
+        const size_t position = text.find(name);
+        return position != std::string::npos && position > 0 ? position : std::string::npos;
+    };
+    const CUnit* chosen = nullptr;
+    size_t chosenPosition = 0;
+    const std::string* chosenName = nullptr;
+    size_t firstNameLength = 0;
+    for (const CUnit& candidate : unit) {
+        const std::string* name = &candidate.srcename;
+        size_t position = findAfterStart(*name);
+        if (position == std::string::npos) {
+            name = &candidate.srccname;
+            position = findAfterStart(*name);
+        }
+        if (position == std::string::npos) continue;
+        // A later match wins only when its name is longer than the first match's (not than
+        // the current winner's): for l, kcal, cal in 2kcal this picks cal.
+        if (chosen == nullptr) firstNameLength = name->size();
+        if (chosen == nullptr || name->size() > firstNameLength) {
+            chosen = &candidate;
+            chosenPosition = position;
+            chosenName = name;
+        }
+    }
+    if (chosen == nullptr) return false;
+    found = {chosenPosition, *chosenName};
+    result.srcename = chosen->srcename;
+    result.srccname = chosen->srccname;
+    result.base = chosen->base;
+    result.ratio = chosen->ratio;
+    result.offset = chosen->offset;
+    return true;
+}
+
+bool KvData::IntegerOf(const std::string& text, int& out) const {
+    if (!commonMethod->IsNumber(text)) return false;
+    const int value = typeConvert->ToInt(text, nullptr, 10);
+    // ToInt gives 0 for a value beyond int; a true zero has no other digit than 0.
+    if (value == 0 && text.find_first_of("123456789") != std::string::npos) return false;
+    out = value;
+    return true;
+}
+
+bool KvData::NumberOf(const std::string& text, double& out) const {
+    int integer = 0;
+    if (IntegerOf(text, integer)) {
+        out = integer;
+    } else if (commonMethod->IsNumber(text) || commonMethod->IsFloat(text)) {
+        // Beyond int, or decimal: the float reading, infinite beyond the float range.
+        out = typeConvert->ToFloat(text, nullptr);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+bool KvData::ParsePublicValue(std::string& value, const std::string& unitType,
+                              float& out) const {
+    out = 0.0f;
+    double number = 0.0;
+    if (commonMethod->IsNumber(value) || commonMethod->IsFloat(value)) {
+        // A plain number is taken as it stands, in the unit the parameter expects; one
+        // beyond the float range is no value at all.
+        if (!NumberOf(value, number) || !std::isfinite(number)) return false;
+        out = static_cast<float>(number);
+        return true;
+    }
+    if (unitType == "number") return true;
+    std::pair<size_t, std::string> found;
+    CUnit valueUnit;
+    if (!ParseUnit(value, found, valueUnit)) return false;
+    if (valueUnit.base != unitType) return false;
+    if (found.first + found.second.size() != value.size()) return false;
+    if (!NumberOf(value.substr(0, found.first), number) || !std::isfinite(number)) return false;
+    float converted = static_cast<float>(number);
+    if (valueUnit.srcename != unitType) {
+        // Single precision, one rounding per operation.
+        const float scaled = valueUnit.ratio * converted;
+        converted = scaled + valueUnit.offset;
+        // A conversion that leaves the float range gives no value at all.
+        if (!std::isfinite(converted)) return false;
+    }
+    out = converted;
+    value = commonMethod->Format("%f", static_cast<double>(converted));
+    return true;
+}
+
+bool KvData::CheckScopeValue(double value, std::span<const std::string> scope,
+                             IData* host) const {
+    if (scope.size() < 2) return false;
+    // A bound that is no number counts as 0.
+    double low = 0.0;
+    NumberOf(scope[0], low);
+    if (IsInfinityText(scope[1])) return low <= value;
+    double high = 0.0;
+    NumberOf(scope[1], high);
+    if (low > high) {
+        data_msg::ReportAt(host, data_msg::Id::ScopeBoundsReversed);
+        return false;
+    }
+    return low <= value && value <= high;
+}
+
+bool KvData::CheckSelectValue(std::string& value,
+                              const std::map<std::string, std::string>& select) const {
+    for (const auto& [key, choice] : select) {
+        if (value == key || value == choice) {
+            value = choice;
+            return true;
+        }
+    }
+    return false;
+}

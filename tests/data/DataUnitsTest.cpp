@@ -1,0 +1,196 @@
+// Tests of units and value descriptors: base units, unit matching, conversion, ranges, choices.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "data/KvData.h"
+#include "tests/data/DataTestSupport.h"
+
+namespace {
+
+using datatest::ExpectNoLog;
+using datatest::ExpectOnlyError;
+using datatest::kLc;
+using kvtest::FakeData;
+
+// A KvData whose unit table holds kg (base g, ratio 1000) and then g (the base itself).
+class UnitsTest : public ::testing::Test {
+protected:
+    UnitsTest() {
+        host.AddTable(kLc, "bsType",
+                      R"([{"name": "重量", "nameDesc": "weight", "dataType": "number", "unit": "g"},
+                          {"name": "温度", "nameDesc": "temp", "dataType": "number", "unit": "℃"},
+                          {"name": "体积", "nameDesc": "g", "dataType": "number", "unit": "ml"}])");
+        host.AddTable(kLc, "unit",
+                      R"([{"srcename": "kg", "srccname": "千克", "base": "g", "ratio": 1000, "offset": 0},
+                          {"srcename": "g", "srccname": "克", "base": "g", "ratio": 1, "offset": 0},
+                          {"srcename": "F", "srccname": "华氏度", "base": "℃", "ratio": 0.5555556, "offset": -17.777779}])");
+        data = std::make_unique<KvData>(&host);
+    }
+
+    // ParsePublicValue on a copy of text: (accepted, out, rewritten text).
+    std::tuple<bool, float, std::string> Parse(std::string text, const std::string& unitType) {
+        float out = -1.0f;
+        const bool accepted = data->ParsePublicValue(text, unitType, out);
+        return {accepted, out, text};
+    }
+
+    FakeData host;
+    std::unique_ptr<KvData> data;
+};
+
+TEST_F(UnitsTest, BasicUnitMatchesNameDescriptionOrUnitOfTheFirstTypeByName) {
+    ExpectNoLog(host.log);
+    EXPECT_EQ(data->GetBasicUnit("重量"), "g");
+    EXPECT_EQ(data->GetBasicUnit("temp"), "℃");
+    EXPECT_EQ(data->GetBasicUnit("ml"), "ml");
+    // 体积 sorts before 重量 by bytes, and its description is g.
+    EXPECT_EQ(data->GetBasicUnit("g"), "ml");
+    EXPECT_EQ(data->GetBasicUnit("长度"), "");
+    EXPECT_EQ(data->GetBasicUnit(""), "");
+}
+
+TEST_F(UnitsTest, ParseUnitKeepsTheFirstMatchUnlessALaterNameIsLonger) {
+    std::pair<size_t, std::string> found{99, "unchanged"};
+    CUnit unit;
+    ASSERT_TRUE(data->ParseUnit("5kg", found, unit));
+    EXPECT_EQ(found, (std::pair<size_t, std::string>{1, "kg"}));
+    EXPECT_EQ(unit.srcename, "kg");
+    EXPECT_EQ(unit.srccname, "千克");
+    EXPECT_EQ(unit.base, "g");
+    EXPECT_EQ(unit.ratio, 1000.0f);
+    EXPECT_EQ(unit.offset, 0.0f);
+
+    ASSERT_TRUE(data->ParseUnit("3克", found, unit));
+    EXPECT_EQ(found, (std::pair<size_t, std::string>{1, "克"}));
+    EXPECT_EQ(unit.srcename, "g");
+}
+
+TEST_F(UnitsTest, ParseUnitNeedsSomethingBeforeTheName) {
+    std::pair<size_t, std::string> found{99, "unchanged"};
+    CUnit unit;
+    unit.base = "unchanged";
+    EXPECT_FALSE(data->ParseUnit("g5", found, unit));
+    EXPECT_FALSE(data->ParseUnit("克", found, unit));
+    EXPECT_FALSE(data->ParseUnit("", found, unit));
+    EXPECT_EQ(found, (std::pair<size_t, std::string>{99, "unchanged"}));
+    EXPECT_EQ(unit.base, "unchanged");
+    // kg at 0 does not match, but its g at 1 does.
+    for (const char* text : {"kg", "kg5"}) {
+        ASSERT_TRUE(data->ParseUnit(text, found, unit));
+        EXPECT_EQ(found, (std::pair<size_t, std::string>{1, "g"}));
+    }
+}
+
+TEST(ParseUnit, ALaterMatchReplacesOnlyWhenLongerThanTheFirst) {
+    FakeData host;
+    host.AddTable(kLc, "unit",
+                  R"([{"srcename": "l", "ratio": 1, "offset": 0},
+                      {"srcename": "kcal", "ratio": 1, "offset": 0},
+                      {"srcename": "cal", "ratio": 1, "offset": 0},
+                      {"srcename": "", "srccname": "", "ratio": 1, "offset": 0}])");
+    KvData data(&host);
+    std::pair<size_t, std::string> found;
+    CUnit unit;
+    ASSERT_TRUE(data.ParseUnit("2kcal", found, unit));
+    EXPECT_EQ(found, (std::pair<size_t, std::string>{2, "cal"}));
+    EXPECT_EQ(unit.srcename, "cal");
+}
+
+TEST_F(UnitsTest, PlainNumbersAreTakenAsTheyStand) {
+    EXPECT_EQ(Parse("12", "g"), std::make_tuple(true, 12.0f, std::string("12")));
+    EXPECT_EQ(Parse("-10", "g"), std::make_tuple(true, -10.0f, std::string("-10")));
+    EXPECT_EQ(Parse("2.5", "℃"), std::make_tuple(true, 2.5f, std::string("2.5")));
+    EXPECT_EQ(Parse("abc", "number"), std::make_tuple(true, 0.0f, std::string("abc")));
+    EXPECT_EQ(Parse("5kg", "number"), std::make_tuple(true, 0.0f, std::string("5kg")));
+}
+
+TEST_F(UnitsTest, ValuesWithUnitsAreConvertedToTheBaseAndRewritten) {
+    EXPECT_EQ(Parse("5kg", "g"), std::make_tuple(true, 5000.0f, std::string("5000.000000")));
+    EXPECT_EQ(Parse("5g", "g"), std::make_tuple(true, 5.0f, std::string("5.000000")));
+    EXPECT_EQ(Parse("1.5千克", "g"), std::make_tuple(true, 1500.0f, std::string("1500.000000")));
+    EXPECT_EQ(Parse("-2kg", "g"), std::make_tuple(true, -2000.0f, std::string("-2000.000000")));
+    // Single precision: 212 * 0.5555556f rounds, then the offset is added.
+    const float expected = 212.0f * 0.5555556f + -17.777779f;
+    EXPECT_EQ(Parse("212F", "℃"), std::make_tuple(true, expected,
+                                                   std::to_string(static_cast<double>(expected))));
+}
+
+TEST_F(UnitsTest, ValuesWithAWrongOrMisplacedUnitAreRejected) {
+    for (const char* text : {"kg5", "kg", "5kg ", "5 kg", "5kgx", "xkg", "5.kg", "5ml"}) {
+        const auto [accepted, out, rewritten] = Parse(text, "g");
+        EXPECT_FALSE(accepted) << text;
+        EXPECT_EQ(out, 0.0f) << text;
+        EXPECT_EQ(rewritten, text) << text;
+    }
+    EXPECT_FALSE(std::get<0>(Parse("5kg", "ml")));
+    EXPECT_FALSE(std::get<0>(Parse("", "g")));
+}
+
+TEST_F(UnitsTest, NumbersBeyondTheirRangeAreNeverReadAsZero) {
+    // Too large for an int: read as a float, not as 0.
+    EXPECT_EQ(Parse("3000000000", "g"), std::make_tuple(true, 3e9f, std::string("3000000000")));
+    EXPECT_EQ(Parse("3000000000g", "g"),
+              std::make_tuple(true, 3e9f, std::string("3000000000.000000")));
+    // Beyond float range, or leaving it through the conversion: no value.
+    const std::string huge = std::string(40, '9');
+    EXPECT_FALSE(std::get<0>(Parse(huge, "g")));
+    EXPECT_FALSE(std::get<0>(Parse(huge + ".5", "g")));
+    EXPECT_FALSE(std::get<0>(Parse("1" + std::string(36, '0') + "kg", "g")));
+}
+
+TEST_F(UnitsTest, ScopeBoundsAreInclusiveAndInfIsOpen) {
+    using Scope = std::vector<std::string>;
+    EXPECT_TRUE(data->CheckScopeValue(5, Scope{"0", "INF"}, &host));
+    EXPECT_TRUE(data->CheckScopeValue(0, Scope{"0", "inf"}, &host));
+    EXPECT_FALSE(data->CheckScopeValue(-1, Scope{"0", "inf"}, &host));
+    EXPECT_TRUE(data->CheckScopeValue(1e30, Scope{"0", "iNf"}, &host));
+    EXPECT_TRUE(data->CheckScopeValue(10, Scope{"1", "10"}, &host));
+    EXPECT_TRUE(data->CheckScopeValue(1, Scope{"1", "10"}, &host));
+    EXPECT_FALSE(data->CheckScopeValue(10.5, Scope{"1", "10"}, &host));
+    EXPECT_TRUE(data->CheckScopeValue(-0.5, Scope{"-1.5", "2.5"}, &host));
+    EXPECT_TRUE(data->CheckScopeValue(5, Scope{"5", "5"}, &host));
+    // A bound that is no number counts as 0.
+    EXPECT_TRUE(data->CheckScopeValue(0, Scope{"low", "high"}, &host));
+    EXPECT_FALSE(data->CheckScopeValue(1, Scope{"low", "high"}, &host));
+    // Large bounds are not read as 0; one beyond the float range is as open as inf.
+    EXPECT_TRUE(data->CheckScopeValue(2500000000.0, Scope{"0", "3000000000"}, &host));
+    EXPECT_TRUE(data->CheckScopeValue(1e30, Scope{"0", std::string(40, '9')}, &host));
+    ExpectNoLog(host.log);
+}
+
+TEST_F(UnitsTest, AReversedScopeIsReportedAndFails) {
+    EXPECT_FALSE(data->CheckScopeValue(5, std::vector<std::string>{"10", "1"}, &host));
+    ExpectOnlyError(host.log, "ReportErrorAt", "餐饮输入数据错误：参数范围有误");
+}
+
+TEST_F(UnitsTest, AScopeWithoutTwoBoundsFailsQuietly) {
+    EXPECT_FALSE(data->CheckScopeValue(5, std::vector<std::string>{}, &host));
+    EXPECT_FALSE(data->CheckScopeValue(5, std::vector<std::string>{"0"}, &host));
+    CFunPar par;
+    par.scope.items = {"0", "10", "ignored"};
+    EXPECT_TRUE(data->CheckScopeValue(5, par.scope, &host));
+    ExpectNoLog(host.log);
+}
+
+TEST_F(UnitsTest, SelectAcceptsKeysOrValuesAndRewritesToTheValue) {
+    const std::map<std::string, std::string> select = {{"high", "3"}, {"low", "1"}};
+    std::string text = "low";
+    EXPECT_TRUE(data->CheckSelectValue(text, select));
+    EXPECT_EQ(text, "1");
+    text = "3";
+    EXPECT_TRUE(data->CheckSelectValue(text, select));
+    EXPECT_EQ(text, "3");
+    text = "mid";
+    EXPECT_FALSE(data->CheckSelectValue(text, select));
+    EXPECT_EQ(text, "mid");
+    text = "";
+    EXPECT_FALSE(data->CheckSelectValue(text, {}));
+    // The first entry in key order wins when a text is a key of one and a value of another.
+    text = "a";
+    EXPECT_TRUE(data->CheckSelectValue(text, {{"a", "x"}, {"0", "a"}}));
+    EXPECT_EQ(text, "a");
+}
+
+}  // namespace
