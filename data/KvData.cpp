@@ -15,8 +15,8 @@ using row_reader::ForEachRow;
 namespace {
 
 // Parses every row into target, so that split tables accumulate; false at an unusable row.
-bool ParseEveryRow(IDataTable* table, JsonBase& target) {
-    return ForEachRow(table, [&target](const std::string& text) {
+bool ParseEveryRow(IData* host, IDataTable* table, JsonBase& target) {
+    return ForEachRow(host, table, [&target](const std::string& text) {
         // Text that is not JSON adds nothing, and that is all it does.
         JsonBase::FromJson(&target, text);
         return true;
@@ -73,7 +73,7 @@ void KvData::LoadKvData(IData* host) {
             if (table == nullptr) continue;
             const LoadResult result = isLocal ? LoadLocalTable(host, table)
                                       : isVm  ? LoadVmTable(host, table)
-                                              : LoadSystemTable(table);
+                                              : LoadSystemTable(host, table);
             // A stop keeps what was loaded and leaves everything later, the version too, empty.
             if (result == LoadResult::Stop) return;
         }
@@ -85,16 +85,16 @@ void KvData::LoadKvData(IData* host) {
 KvData::LoadResult KvData::LoadLocalTable(IData* host, IDataTable* table) {
     const std::string name = table->GetName();
     bool complete = true;
-    if (name == "appConfig") complete = ParseEveryRow(table, appConfig);
+    if (name == "appConfig") complete = ParseEveryRow(host, table, appConfig);
     else if (name == "functionParasValueDes") return LoadFunParValueDes(host, table);
-    else if (name == "variableValueDes") complete = ParseEveryRow(table, varValueDes);
+    else if (name == "variableValueDes") complete = ParseEveryRow(host, table, varValueDes);
     else if (name == "ingredient") return LoadIngredient(host, table);
     else if (name == "resource") return LoadResource(host, table);
-    else if (name == "oral") complete = ParseEveryRow(table, oral);
+    else if (name == "oral") complete = ParseEveryRow(host, table, oral);
     else if (name == "bsType") return LoadBsType(host, table);
     else if (name == "unit") return LoadUnit(host, table);
-    else if (name == "par") complete = ParseEveryRow(table, cookPar);
-    else if (name == "logicTaskRelated") complete = ParseEveryRow(table, logicTaskRelated);
+    else if (name == "par") complete = ParseEveryRow(host, table, cookPar);
+    else if (name == "logicTaskRelated") complete = ParseEveryRow(host, table, logicTaskRelated);
     else if (name == "logicInfo") return LoadLogicInfo(host, table);
     return complete ? LoadResult::Continue : LoadResult::Stop;
 }
@@ -103,7 +103,7 @@ KvData::LoadResult KvData::LoadVmTable(IData* host, IDataTable* table) {
     const std::string name = table->GetName();
     bool complete = true;
     if (name == "appPar") {
-        complete = ForEachRow(table, [this](const std::string& text) {
+        complete = ForEachRow(host, table, [this](const std::string& text) {
             JsonBase::FromJson(&appPar, text);
             appPar.writeKeysDescending = true;
             return true;
@@ -111,43 +111,38 @@ KvData::LoadResult KvData::LoadVmTable(IData* host, IDataTable* table) {
     } else if (name == "taskInfo") {
         return LoadTaskInfo(host, table);
     } else if (name == "appVariable") {
-        complete = ParseEveryRow(table, appVariable);
+        complete = ParseEveryRow(host, table, appVariable);
     } else if (name == "defaultData") {
-        complete = ParseEveryRow(table, defaultData);
+        complete = ParseEveryRow(host, table, defaultData);
     } else if (name == "expandContent") {
-        complete = ParseEveryRow(table, expandContent);
+        complete = ParseEveryRow(host, table, expandContent);
     } else if (name == "appObject") {
-        complete = ParseEveryRow(table, appObject);
+        complete = ParseEveryRow(host, table, appObject);
     }
     return complete ? LoadResult::Continue : LoadResult::Stop;
 }
 
-KvData::LoadResult KvData::LoadSystemTable(IDataTable* table) {
+KvData::LoadResult KvData::LoadSystemTable(IData* host, IDataTable* table) {
     if (table->GetName() != KvConst::CompileConfigure) return LoadResult::Continue;
-    return LoadCompileConfigure(table);
+    return LoadCompileConfigure(host, table);
 }
 
 KvData::LoadResult KvData::LoadFunParValueDes(IData* host, IDataTable* table) {
-    for (const auto& entry : table->GetRecords()) {
-        IDataField* field = row_reader::UsableField(entry.second);
-        if (field == nullptr) {
-            data_msg::ReportAt(host, data_msg::Id::FunParDescRowInvalid);
-            return LoadResult::Stop;
-        }
+    const bool complete = ForEachRow(host, table, [this, host](const std::string& text) {
         JsonMap<CFunctionParasValueDes> rowDescriptors;
-        JsonBase::FromJson(&rowDescriptors, field->GetString());
+        JsonBase::FromJson(&rowDescriptors, text);
         // Every descriptor loaded before passed its check and is unchanged unless this row
         // replaced it, so checking the row's own entries finds the same first failure as
         // checking the whole table again.
         const bool passed = CheckFunparDesc(host, rowDescriptors.entries);
         MergeRow(rowDescriptors, funParValueDes);
-        if (!passed) return LoadResult::Stop;
-    }
-    return LoadResult::Continue;
+        return passed;
+    });
+    return complete ? LoadResult::Continue : LoadResult::Stop;
 }
 
 KvData::LoadResult KvData::LoadIngredient(IData* host, IDataTable* table) {
-    const bool complete = ForEachRow(table, [this, host](const std::string& text) {
+    const bool complete = ForEachRow(host, table, [this, host](const std::string& text) {
         JsonArray<CMaterial> materials;
         JsonBase::FromJson(&materials, text);
         // A row with a bad entry stores none of its entries.
@@ -162,7 +157,7 @@ KvData::LoadResult KvData::LoadIngredient(IData* host, IDataTable* table) {
 }
 
 KvData::LoadResult KvData::LoadResource(IData* host, IDataTable* table) {
-    const bool complete = ForEachRow(table, [this, host](const std::string& text) {
+    const bool complete = ForEachRow(host, table, [this, host](const std::string& text) {
         JsonArray<CResource> resources;
         JsonBase::FromJson(&resources, text);
         for (CResource& entry : resources) {
@@ -180,7 +175,7 @@ KvData::LoadResult KvData::LoadResource(IData* host, IDataTable* table) {
 }
 
 KvData::LoadResult KvData::LoadBsType(IData* host, IDataTable* table) {
-    const bool complete = ForEachRow(table, [this, host](const std::string& text) {
+    const bool complete = ForEachRow(host, table, [this, host](const std::string& text) {
         JsonArray<CBsType> types;
         JsonBase::FromJson(&types, text);
         for (CBsType& type : types) {
@@ -200,7 +195,7 @@ KvData::LoadResult KvData::LoadBsType(IData* host, IDataTable* table) {
 KvData::LoadResult KvData::LoadUnit(IData* host, IDataTable* table) {
     // Units of an earlier table of the same name passed both checks already.
     const size_t firstNew = unit.size();
-    if (!ParseEveryRow(table, unit)) return LoadResult::Stop;
+    if (!ParseEveryRow(host, table, unit)) return LoadResult::Stop;
     const std::span<const CUnit> added(unit.items.data() + firstNew, unit.size() - firstNew);
     if (!CheckUnitData(host, added)) return LoadResult::Stop;
     // A unit made of digits would read as part of the number it follows.
@@ -214,7 +209,7 @@ KvData::LoadResult KvData::LoadUnit(IData* host, IDataTable* table) {
 }
 
 KvData::LoadResult KvData::LoadLogicInfo(IData* host, IDataTable* table) {
-    const bool complete = ForEachRow(table, [this, host](const std::string& text) {
+    const bool complete = ForEachRow(host, table, [this, host](const std::string& text) {
         JsonArray<CLogicInfo> entries;
         JsonBase::FromJson(&entries, text);
         for (CLogicInfo& entry : entries) {
@@ -228,7 +223,7 @@ KvData::LoadResult KvData::LoadLogicInfo(IData* host, IDataTable* table) {
 }
 
 KvData::LoadResult KvData::LoadTaskInfo(IData* host, IDataTable* table) {
-    const bool complete = ForEachRow(table, [this, host](const std::string& text) {
+    const bool complete = ForEachRow(host, table, [this, host](const std::string& text) {
         JsonMap<CAppVmTaskInfo> rowTasks;
         JsonBase::FromJson(&rowTasks, text);
         // As for the descriptors: only the tasks this row added or replaced can fail.
@@ -240,8 +235,8 @@ KvData::LoadResult KvData::LoadTaskInfo(IData* host, IDataTable* table) {
     return complete ? LoadResult::Continue : LoadResult::Stop;
 }
 
-KvData::LoadResult KvData::LoadCompileConfigure(IDataTable* table) {
-    const bool complete = ForEachRow(table, [this](const std::string& text) {
+KvData::LoadResult KvData::LoadCompileConfigure(IData* host, IDataTable* table) {
+    const bool complete = ForEachRow(host, table, [this](const std::string& text) {
         JsonArray<CCompilerConfig> entries;
         JsonBase::FromJson(&entries, text);
         for (const CCompilerConfig& entry : entries) {

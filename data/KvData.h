@@ -125,7 +125,7 @@ private:
     // One table of each database; host receives the messages.
     LoadResult LoadLocalTable(IData* host, IDataTable* table);
     LoadResult LoadVmTable(IData* host, IDataTable* table);
-    LoadResult LoadSystemTable(IDataTable* table);
+    LoadResult LoadSystemTable(IData* host, IDataTable* table);
 
     LoadResult LoadFunParValueDes(IData* host, IDataTable* table);
     LoadResult LoadIngredient(IData* host, IDataTable* table);
@@ -134,7 +134,7 @@ private:
     LoadResult LoadUnit(IData* host, IDataTable* table);
     LoadResult LoadLogicInfo(IData* host, IDataTable* table);
     LoadResult LoadTaskInfo(IData* host, IDataTable* table);
-    LoadResult LoadCompileConfigure(IDataTable* table);
+    LoadResult LoadCompileConfigure(IData* host, IDataTable* table);
 
     // Sets out to the value of an integer text (optional sign, digits) when it fits 32 bits.
     bool IntegerOf(const std::string& text, int& out) const;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "IData.h"
+#include "data/DataMessages.h"
 
 namespace row_reader {
 
@@ -14,12 +15,17 @@ inline IDataField* UsableField(IDataRecord* record) {
 }
 
 // Calls onRow(text) for each row in key order while it returns true. Returns false when a
-// row was unusable or onRow asked to stop; true when every row was handled.
+// row was unusable or onRow asked to stop; true when every row was handled. An unusable row
+// is reported: it stops the load, and a silent stop would leave every later table empty
+// while the compilation looked successful.
 template <typename OnRow>
-bool ForEachRow(IDataTable* table, OnRow&& onRow) {
+bool ForEachRow(IData* host, IDataTable* table, OnRow&& onRow) {
     for (const auto& entry : table->GetRecords()) {
         IDataField* field = UsableField(entry.second);
-        if (field == nullptr) return false;
+        if (field == nullptr) {
+            data_msg::ReportAt(host, data_msg::Id::TableRowInvalid, table->GetName());
+            return false;
+        }
         if (!onRow(field->GetString())) return false;
     }
     return true;

@@ -86,7 +86,7 @@ TEST(KvDataLoad, RecipeVersionDefaultsOnlyWhenTheLoadCompletes) {
     stopped.AddTable(kLc, "appConfig", R"({"recipeVersion": "3.1"})");
     stopped.AddTable(kLc, "oral").AddRow("0", "", false);
     EXPECT_EQ(KvData(&stopped).GetRecipeVersion(), "");
-    ExpectNoLog(stopped.log);
+    ExpectOnlyError(stopped.log, "ReportErrorAt", "表<oral>数据错误！！！");
 }
 
 TEST(KvDataLoad, AStopKeepsWhatWasLoadedAndLeavesEverythingLaterEmpty) {
@@ -111,7 +111,9 @@ TEST(KvDataLoad, AStopKeepsWhatWasLoadedAndLeavesEverythingLaterEmpty) {
     EXPECT_EQ(data.recipeVersion, "");
 }
 
-TEST(KvDataLoad, AnUnusableRowStopsSilentlyExceptInTheFunctionDescriptors) {
+// An unusable row stops the load in every table; it is reported so that the empty tables it
+// leaves behind never pass for a successful compilation.
+TEST(KvDataLoad, AnUnusableRowStopsTheLoadAndIsReported) {
     FakeData host;
     host.AddTable(kVm, "appVariable")
         .AddRow("0", R"([{"appKey": "-1.a"}])")
@@ -119,7 +121,7 @@ TEST(KvDataLoad, AnUnusableRowStopsSilentlyExceptInTheFunctionDescriptors) {
         .AddRow("2", R"([{"appKey": "-1.b"}])");
     host.AddTable(kVm, "defaultData", R"({"d": "0"})");
     KvData data(&host);
-    ExpectNoLog(host.log);
+    ExpectOnlyError(host.log, "ReportErrorAt", "表<appVariable>数据错误！！！");
     EXPECT_EQ(data.appVariable.size(), 1u);
     EXPECT_TRUE(data.defaultData.empty());
 
