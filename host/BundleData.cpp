@@ -1,0 +1,51 @@
+// BundleData: the in-memory store and lookups of a loaded bundle.
+#include "host/BundleData.h"
+
+namespace kvhost {
+
+void BundleData::SetData(const std::string& group, const std::string& key, BasicData* value) {
+    if (value == nullptr) return;
+    stored_[group][key].reset(value);
+}
+
+void BundleData::FindMidVariables(const std::string& shortName, std::vector<IMidVariable*>& out) {
+    const auto it = midVariables_.byShortName.find(shortName);
+    if (it != midVariables_.byShortName.end()) {
+        out.insert(out.end(), it->second.begin(), it->second.end());
+    }
+}
+
+void BundleData::FindFunctions(const std::string& shortName, std::vector<ICFunction*>& out) {
+    const auto it = functions_.byShortName.find(shortName);
+    if (it != functions_.byShortName.end()) {
+        out.insert(out.end(), it->second.begin(), it->second.end());
+    }
+}
+
+std::vector<RewrittenRow> BundleData::RewrittenRows() const {
+    std::vector<RewrittenRow> rows;
+    for (const auto& [database, tables] : databases_) {
+        for (const BundleTable* table : tables) {
+            for (const auto& [key, row] : table->Rows()) {
+                if (row->Field().Rewritten()) {
+                    rows.push_back({row->RelativePath(), &row->Field().Text()});
+                }
+            }
+        }
+    }
+    return rows;
+}
+
+void BundleData::AddDatabase(const std::string& database) {
+    databaseView_[database];
+    databases_[database];
+}
+
+BundleTable& BundleData::AddTable(const std::string& database, const std::string& name) {
+    tables_.push_back(std::make_unique<BundleTable>(name));
+    databaseView_[database].push_back(tables_.back().get());
+    databases_[database].push_back(tables_.back().get());
+    return *tables_.back();
+}
+
+}  // namespace kvhost

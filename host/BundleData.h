@@ -1,0 +1,69 @@
+// BundleData: the host's data store over an application bundle directory, as IData.
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "IData.h"
+#include "arbor/BasicData.h"
+#include "host/BundleTable.h"
+#include "host/HostError.h"
+#include "host/HostFunctions.h"
+
+namespace kvhost {
+
+// A row the library replaced with SetString, with where it belongs in the bundle layout.
+struct RewrittenRow {
+    std::filesystem::path relativePath;  // database/table.json or database/table/row.json
+    const std::string* text;             // lent from the row, valid while the BundleData lives
+};
+
+class BundleData final : public IData {
+public:
+    // Loads every database, table and host list of the bundle at dir. Fails, naming the file
+    // and the reason, for a missing or unreadable bundle, a table file that is not JSON, or a
+    // malformed host/functions.json or host/midVariables.json (missing ones mean empty lists).
+    static HostResult<std::unique_ptr<BundleData>> Load(const std::filesystem::path& dir);
+
+    const std::map<std::string, std::vector<IDataTable*>>& GetDatabases() override {
+        return databaseView_;
+    }
+    // Takes value over; a later value under the same group and key replaces it.
+    void SetData(const std::string& group, const std::string& key, BasicData* value) override;
+    void FindMidVariables(const std::string& shortName, std::vector<IMidVariable*>& out) override;
+    void FindFunctions(const std::string& shortName, std::vector<ICFunction*>& out) override;
+    const std::map<std::string, std::vector<ICFunction*>>& GetFunctionTable() override {
+        return functions_.byName;
+    }
+    ILanguageDebug* GetLanguageDebug() override { return log_; }
+
+    // The sink handed to the library; not owned, may be null.
+    void SetLanguageDebug(ILanguageDebug* log) { log_ = log; }
+
+    // Everything stored with SetData, by group then key.
+    const std::map<std::string, std::map<std::string, std::unique_ptr<BasicData>>>& Stored() const {
+        return stored_;
+    }
+    // Every row rewritten with SetString, databases and tables in walk order.
+    std::vector<RewrittenRow> RewrittenRows() const;
+
+    // Used by the loader while it fills the store: a database may hold no tables.
+    void AddDatabase(const std::string& database);
+    BundleTable& AddTable(const std::string& database, const std::string& name);
+    void SetFunctions(FunctionTables functions) { functions_ = std::move(functions); }
+    void SetMidVariables(MidVariableTables variables) { midVariables_ = std::move(variables); }
+
+private:
+    std::vector<std::unique_ptr<BundleTable>> tables_;
+    std::map<std::string, std::vector<IDataTable*>> databaseView_;
+    std::map<std::string, std::vector<BundleTable*>> databases_;
+    std::map<std::string, std::map<std::string, std::unique_ptr<BasicData>>> stored_;
+    FunctionTables functions_;
+    MidVariableTables midVariables_;
+    ILanguageDebug* log_ = nullptr;
+};
+
+}  // namespace kvhost

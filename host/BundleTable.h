@@ -1,0 +1,74 @@
+// BundleTable: the tables, rows and fields of a bundle, held in memory.
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "IData.h"
+
+namespace kvhost {
+
+// One row's JSON text. An empty row file gives a field that is not valid.
+class BundleField final : public IDataField {
+public:
+    BundleField(std::string text, bool valid) : text_(std::move(text)), valid_(valid) {}
+
+    bool IsValid() override { return valid_; }
+    std::string GetString() override { return text_; }
+    // Replaces the text in memory only; the bundle on disk is never touched.
+    void SetString(const std::string& text) override {
+        text_ = text;
+        rewritten_ = true;
+    }
+
+    const std::string& Text() const { return text_; }
+    // True once SetString was called, even with the same text.
+    bool Rewritten() const { return rewritten_; }
+
+private:
+    std::string text_;
+    bool valid_;
+    bool rewritten_ = false;
+};
+
+// A row: its field and where it came from inside the bundle (database/table[/row].json).
+class BundleRecord final : public IDataRecord {
+public:
+    BundleRecord(std::string text, bool valid, std::filesystem::path relativePath)
+        : field_(std::move(text), valid), relativePath_(std::move(relativePath)) {}
+
+    IDataField* GetField() override { return &field_; }
+
+    const BundleField& Field() const { return field_; }
+    const std::filesystem::path& RelativePath() const { return relativePath_; }
+
+private:
+    BundleField field_;
+    std::filesystem::path relativePath_;
+};
+
+// A named table whose rows are keyed by their file names, so map order is file name order.
+class BundleTable final : public IDataTable {
+public:
+    explicit BundleTable(std::string name) : name_(std::move(name)) {}
+
+    std::string GetName() override { return name_; }
+    const std::map<std::string, IDataRecord*>& GetRecords() override { return view_; }
+
+    // Adds a row under key; a later row with the same key replaces it.
+    void AddRow(const std::string& key, std::unique_ptr<BundleRecord> row) {
+        view_[key] = row.get();
+        rows_[key] = std::move(row);
+    }
+    const std::map<std::string, std::unique_ptr<BundleRecord>>& Rows() const { return rows_; }
+
+private:
+    std::string name_;
+    std::map<std::string, std::unique_ptr<BundleRecord>> rows_;
+    // The interface lends rows as IDataRecord*; kept beside rows_ so that no call copies.
+    std::map<std::string, IDataRecord*> view_;
+};
+
+}  // namespace kvhost

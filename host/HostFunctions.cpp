@@ -1,0 +1,130 @@
+// HostFunctions: parses the host's function and intermediate-variable lists and indexes them.
+#include "host/HostFunctions.h"
+
+#include <rapidjson/document.h>
+#include <rapidjson/error/en.h>
+
+#include <cstddef>
+#include <optional>
+
+namespace kvhost {
+namespace {
+
+// The host lists are flat, so deep nesting only means a broken file; the iterative parser
+// keeps such a file from exhausting the stack.
+constexpr unsigned kParseFlags = rapidjson::kParseIterativeFlag;
+
+HostError EntryError(const std::string& path, std::size_t index, const char* key, HostMsg what) {
+    std::string reason(HostText(HostMsg::EntryPrefix));
+    reason += std::to_string(index);
+    reason += HostText(HostMsg::KeyPrefix);
+    reason += key;
+    reason += HostText(what);
+    return HostError{path, reason, HostCode(what)};
+}
+
+// Reads entry[key] when it is present with the right JSON type.
+bool GetStringKey(const rapidjson::Value& entry, const char* key, std::string& out) {
+    const auto it = entry.FindMember(key);
+    if (it == entry.MemberEnd() || !it->value.IsString()) return false;
+    out.assign(it->value.GetString(), it->value.GetStringLength());
+    return true;
+}
+
+bool GetIntKey(const rapidjson::Value& entry, const char* key, int& out) {
+    const auto it = entry.FindMember(key);
+    if (it == entry.MemberEnd() || !it->value.IsInt()) return false;
+    out = it->value.GetInt();
+    return true;
+}
+
+// Parses text as a JSON array of objects; on success doc holds it.
+std::optional<HostError> ParseArrayOfObjects(rapidjson::Document& doc, const std::string& text,
+                                             const std::string& path) {
+    doc.Parse<kParseFlags>(text.data(), text.size());
+    if (doc.HasParseError()) {
+        std::string detail = rapidjson::GetParseError_En(doc.GetParseError());
+        detail += HostText(HostMsg::AtByteOffset);
+        detail += std::to_string(doc.GetErrorOffset());
+        return MakeHostError(path, HostMsg::NotJson, detail);
+    }
+    if (!doc.IsArray()) return MakeHostError(path, HostMsg::NotArray);
+    const auto& items = doc.GetArray();
+    for (rapidjson::SizeType i = 0; i < items.Size(); ++i) {
+        if (!items[i].IsObject()) {
+            std::string reason(HostText(HostMsg::EntryPrefix));
+            reason += std::to_string(i);
+            reason += HostText(HostMsg::EntryNotObject);
+            return HostError{path, reason, HostCode(HostMsg::EntryNotObject)};
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::string ShortName(const std::string& fullName) {
+    const std::size_t dot = fullName.rfind('.');
+    return dot == std::string::npos ? fullName : fullName.substr(dot + 1);
+}
+
+HostResult<FunctionTables> ParseFunctionTables(const std::string& text, const std::string& path) {
+    rapidjson::Document doc;
+    if (auto error = ParseArrayOfObjects(doc, text, path)) return *error;
+    FunctionTables tables;
+    std::size_t index = 0;
+    for (const auto& entry : doc.GetArray()) {
+        std::string name, fullName, methodPath;
+        int functionNo = 0, devIndex = 0;
+        if (!GetStringKey(entry, "name", name)) {
+            return EntryError(path, index, "name", HostMsg::KeyNotString);
+        }
+        if (!GetStringKey(entry, "fullName", fullName)) {
+            return EntryError(path, index, "fullName", HostMsg::KeyNotString);
+        }
+        if (!GetIntKey(entry, "functionNo", functionNo)) {
+            return EntryError(path, index, "functionNo", HostMsg::KeyNotInt);
+        }
+        if (!GetIntKey(entry, "devIndex", devIndex)) {
+            return EntryError(path, index, "devIndex", HostMsg::KeyNotInt);
+        }
+        if (!GetStringKey(entry, "methodPath", methodPath)) {
+            return EntryError(path, index, "methodPath", HostMsg::KeyNotString);
+        }
+        auto function =
+            std::make_unique<HostFunction>(fullName, functionNo, devIndex, std::move(methodPath));
+        tables.byName[name].push_back(function.get());
+        tables.byShortName[ShortName(fullName)].push_back(function.get());
+        tables.functions.push_back(std::move(function));
+        ++index;
+    }
+    return tables;
+}
+
+HostResult<MidVariableTables> ParseMidVariableTables(const std::string& text,
+                                                     const std::string& path) {
+    rapidjson::Document doc;
+    if (auto error = ParseArrayOfObjects(doc, text, path)) return *error;
+    MidVariableTables tables;
+    std::size_t index = 0;
+    for (const auto& entry : doc.GetArray()) {
+        std::string fullName, sensorPath;
+        int devId = 0;
+        if (!GetStringKey(entry, "fullName", fullName)) {
+            return EntryError(path, index, "fullName", HostMsg::KeyNotString);
+        }
+        if (!GetIntKey(entry, "devId", devId)) {
+            return EntryError(path, index, "devId", HostMsg::KeyNotInt);
+        }
+        if (!GetStringKey(entry, "sensorPath", sensorPath)) {
+            return EntryError(path, index, "sensorPath", HostMsg::KeyNotString);
+        }
+        auto variable = std::make_unique<HostMidVariable>(fullName, devId, std::move(sensorPath));
+        tables.byShortName[ShortName(fullName)].push_back(variable.get());
+        tables.variables.push_back(std::move(variable));
+        ++index;
+    }
+    return tables;
+}
+
+}  // namespace kvhost

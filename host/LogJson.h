@@ -1,0 +1,22 @@
+// LogJson: the sink's calls as JSON lines, one object per call.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "host/LogCall.h"
+
+namespace kvhost {
+
+// One compact JSON object, without a line break. Keys in this order:
+//   Print:                 op, kind, text
+//   PrintLine:             op, level, text
+//   ReportError:           op, code, level, text
+//   ReportErrorAt:         op, code, line, column, level, text
+//   ReportErrorAtWithData: op, code, line, column, level, text, extra, data (keys ascending)
+std::string LogCallToJson(const LogCall& call);
+
+// Every call as one line, each ending with a line feed.
+std::string LogCallsToJsonLines(const std::vector<LogCall>& calls);
+
+}  // namespace kvhost

@@ -1,0 +1,76 @@
+// LogSink: records each call and renders it at once, listings and diagnostics apart.
+#include "host/LogSink.h"
+
+#include "host/DiagnosticRender.h"
+
+namespace kvhost {
+
+LogSink::LogSink(std::ostream& listing, std::ostream& diagnostics, const SourceText* source,
+                 std::string bundleName)
+    : listing_(listing),
+      diagnostics_(diagnostics),
+      source_(source),
+      bundleName_(std::move(bundleName)) {}
+
+void LogSink::Print(const std::string& text, int kind) {
+    LogCall call;
+    call.op = LogOp::Print;
+    call.kind = kind;
+    call.text = text;
+    Record(std::move(call));
+}
+
+void LogSink::PrintLine(const std::string& text, int level) {
+    LogCall call;
+    call.op = LogOp::PrintLine;
+    call.level = level;
+    call.text = text;
+    Record(std::move(call));
+}
+
+void LogSink::ReportError(int code, const std::string& text, int level) {
+    LogCall call;
+    call.op = LogOp::ReportError;
+    call.code = code;
+    call.level = level;
+    call.text = text;
+    Record(std::move(call));
+}
+
+void LogSink::ReportErrorAt(int code, int line, int column, const std::string& text, int level) {
+    LogCall call;
+    call.op = LogOp::ReportErrorAt;
+    call.code = code;
+    call.line = line;
+    call.column = column;
+    call.level = level;
+    call.text = text;
+    Record(std::move(call));
+}
+
+void LogSink::ReportErrorAtWithData(int code, int line, int column, const std::string& text,
+                                    const std::string& extra,
+                                    const std::map<std::string, std::string>& data, int level) {
+    LogCall call;
+    call.op = LogOp::ReportErrorAtWithData;
+    call.code = code;
+    call.line = line;
+    call.column = column;
+    call.level = level;
+    call.text = text;
+    call.extra = extra;
+    call.data = data;
+    Record(std::move(call));
+}
+
+void LogSink::Record(LogCall call) {
+    if (call.IsError()) {
+        hasError_ = true;
+        diagnostics_ << RenderDiagnostic(call, source_, bundleName_);
+    } else {
+        listing_ << call.text << '\n';
+    }
+    calls_.push_back(std::move(call));
+}
+
+}  // namespace kvhost

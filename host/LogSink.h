@@ -1,0 +1,47 @@
+// LogSink: the host's ILanguageDebug. Keeps every call in order, shows listing lines on one
+// stream and diagnostics on another as they arrive.
+#pragma once
+
+#include <map>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "ILanguageDebug.h"
+#include "host/LogCall.h"
+#include "host/SourceText.h"
+
+namespace kvhost {
+
+class LogSink final : public ILanguageDebug {
+public:
+    // source may be null (no recipe yet); bundleName names position-less errors.
+    // Both streams and source must outlive the sink.
+    LogSink(std::ostream& listing, std::ostream& diagnostics, const SourceText* source,
+            std::string bundleName);
+
+    // True once any Report* call was made; it stays true.
+    bool HasError() override { return hasError_; }
+    void Print(const std::string& text, int kind) override;
+    void PrintLine(const std::string& text, int level) override;
+    void ReportError(int code, const std::string& text, int level) override;
+    void ReportErrorAt(int code, int line, int column, const std::string& text, int level) override;
+    void ReportErrorAtWithData(int code, int line, int column, const std::string& text,
+                               const std::string& extra,
+                               const std::map<std::string, std::string>& data, int level) override;
+
+    // Every call so far, in order.
+    const std::vector<LogCall>& Calls() const { return calls_; }
+
+private:
+    void Record(LogCall call);
+
+    std::ostream& listing_;
+    std::ostream& diagnostics_;
+    const SourceText* source_;
+    std::string bundleName_;
+    std::vector<LogCall> calls_;
+    bool hasError_ = false;
+};
+
+}  // namespace kvhost

@@ -1,0 +1,305 @@
+// Tests of the bundle data store: layout, order, rows, write-back and the host lists.
+#include <gtest/gtest.h>
+
+#include "host/BundleData.h"
+#include "host/TestTempDir.h"
+
+namespace {
+
+using kvhost::BundleData;
+using kvtest::TestTempDir;
+
+std::unique_ptr<BundleData> LoadOk(const TestTempDir& dir) {
+    auto loaded = BundleData::Load(dir.Path());
+    EXPECT_TRUE(loaded.Ok()) << (loaded.Ok() ? "" : loaded.Error().Describe());
+    return loaded.Ok() ? std::move(loaded.Value()) : nullptr;
+}
+
+std::vector<std::string> TableNames(const std::vector<IDataTable*>& tables) {
+    std::vector<std::string> names;
+    for (IDataTable* table : tables) names.push_back(table->GetName());
+    return names;
+}
+
+std::vector<std::string> RowKeys(IDataTable* table) {
+    std::vector<std::string> keys;
+    for (const auto& [key, row] : table->GetRecords()) keys.push_back(key);
+    return keys;
+}
+
+IDataTable* FindTable(BundleData& data, const std::string& database, const std::string& name) {
+    for (IDataTable* table : data.GetDatabases().at(database)) {
+        if (table->GetName() == name) return table;
+    }
+    return nullptr;
+}
+
+TEST(BundleData, ListsDatabasesAndTablesInByteOrderSkippingHostAndLooseFiles) {
+    TestTempDir dir;
+    dir.Write("systemParameterDataLc/compileConfigure.json", "[]");
+    dir.Write("appParameterDataVm/taskInfo.json", "{}");
+    dir.Write("appParameterDataLc/unit.json", "[]");
+    dir.Write("appParameterDataLc/appConfig.json", "{}");
+    dir.Write("Zcustom/t.json", "{}");  // 'Z' sorts before 'a' in byte order
+    dir.Write("host/functions.json", "[]");
+    dir.Write("recipe.rcp", "heat(1)\n");
+    dir.Write(".git/config.json", "{}");
+    auto data = LoadOk(dir);
+    ASSERT_TRUE(data);
+
+    std::vector<std::string> databases;
+    for (const auto& [name, tables] : data->GetDatabases()) databases.push_back(name);
+    EXPECT_EQ(databases, (std::vector<std::string>{"Zcustom", "appParameterDataLc",
+                                                   "appParameterDataVm", "systemParameterDataLc"}));
+    EXPECT_EQ(TableNames(data->GetDatabases().at("appParameterDataLc")),
+              (std::vector<std::string>{"appConfig", "unit"}));
+}
+
+TEST(BundleData, OrdersTablesByNameAndSplitRowsByWholeFileName) {
+    TestTempDir dir;
+    // By file name "ab-c" (folder) comes before "ab.json"; by table name "ab" comes first.
+    dir.Write("appParameterDataLc/ab.json", "{\"whole\":1}");
+    dir.Write("appParameterDataLc/ab-c/9.json", "[9]");
+    dir.Write("appParameterDataLc/ab-c/10.json", "[10]");
+    dir.Write("appParameterDataLc/ab-c/a.json", "[\"a\"]");
+    dir.Write("appParameterDataLc/ab-c/a-b.json", "[\"a-b\"]");  // '-' sorts before '.'
+    dir.Write("appParameterDataLc/ab-c/notes.txt", "not a row");
+    auto data = LoadOk(dir);
+    ASSERT_TRUE(data);
+
+    const auto& tables = data->GetDatabases().at("appParameterDataLc");
+    ASSERT_EQ(TableNames(tables), (std::vector<std::string>{"ab", "ab-c"}));
+    EXPECT_EQ(RowKeys(tables[0]).size(), 1u);
+    EXPECT_EQ(tables[0]->GetRecords().begin()->second->GetField()->GetString(), "{\"whole\":1}");
+    EXPECT_EQ(RowKeys(tables[1]),
+              (std::vector<std::string>{"10.json", "9.json", "a-b.json", "a.json"}));
+    EXPECT_EQ(tables[1]->GetRecords().at("a-b.json")->GetField()->GetString(), "[\"a-b\"]");
+}
+
+TEST(BundleData, EmptyOrBlankRowFilesAreInvalidRows) {
+    TestTempDir dir;
+    dir.Write("appParameterDataVm/appPar.json", "");
+    dir.Write("appParameterDataVm/taskInfo/1.json", " \r\n\t");
+    dir.Write("appParameterDataVm/taskInfo/2.json", "\xEF\xBB\xBF{\"t1\":{}}");
+    auto data = LoadOk(dir);
+    ASSERT_TRUE(data);
+
+    IDataField* empty =
+        FindTable(*data, "appParameterDataVm", "appPar")->GetRecords().begin()->second->GetField();
+    EXPECT_FALSE(empty->IsValid());
+    const auto& rows = FindTable(*data, "appParameterDataVm", "taskInfo")->GetRecords();
+    EXPECT_FALSE(rows.at("1.json")->GetField()->IsValid());
+    IDataField* second = rows.at("2.json")->GetField();
+    EXPECT_TRUE(second->IsValid());
+    EXPECT_EQ(second->GetString(), "{\"t1\":{}}") << "the byte-order mark is not part of the JSON";
+}
+
+TEST(BundleData, SetStringRewritesInMemoryOnlyAndReportsTheRowsInBundleLayout) {
+    TestTempDir dir;
+    dir.Write("appParameterDataVm/appPar.json", "{\"old\":1}");
+    dir.Write("appParameterDataVm/taskInfo/r1.json", "{}");
+    dir.Write("appParameterDataVm/taskInfo/r2.json", "{}");
+    auto data = LoadOk(dir);
+    ASSERT_TRUE(data);
+    EXPECT_TRUE(data->RewrittenRows().empty());
+
+    FindTable(*data, "appParameterDataVm", "appPar")
+        ->GetRecords()
+        .begin()
+        ->second->GetField()
+        ->SetString("{\"new\":2}");
+    FindTable(*data, "appParameterDataVm", "taskInfo")
+        ->GetRecords()
+        .at("r2.json")
+        ->GetField()
+        ->SetString("{}");  // same text still counts as rewritten
+
+    const auto rows = data->RewrittenRows();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].relativePath.generic_string(), "appParameterDataVm/appPar.json");
+    EXPECT_EQ(*rows[0].text, "{\"new\":2}");
+    EXPECT_EQ(rows[1].relativePath.generic_string(), "appParameterDataVm/taskInfo/r2.json");
+    EXPECT_EQ(dir.Read("appParameterDataVm/appPar.json"), "{\"old\":1}");
+}
+
+class CountingData final : public BasicData {
+public:
+    explicit CountingData(int& destroyed) : destroyed_(destroyed) {}
+    ~CountingData() override { ++destroyed_; }
+    void SetText(const std::string& text) override { text_ = text; }
+    void SetBytes(const std::vector<uint8_t>& bytes) override { bytes_ = bytes; }
+    bool IsBytes() const override { return false; }
+    const std::string& GetText() const override { return text_; }
+    const std::vector<uint8_t>& GetBytes() const override { return bytes_; }
+
+private:
+    int& destroyed_;
+    std::string text_;
+    std::vector<uint8_t> bytes_;
+};
+
+TEST(BundleData, SetDataTakesValuesOverAndReplacesByGroupAndKey) {
+    TestTempDir dir;
+    int destroyed = 0;
+    {
+        auto data = LoadOk(dir);
+        ASSERT_TRUE(data);
+        auto* first = new CountingData(destroyed);
+        first->SetText("1");
+        data->SetData("g", "k", first);
+        auto* second = new CountingData(destroyed);
+        second->SetText("2");
+        data->SetData("g", "k", second);
+        data->SetData("g", "null", nullptr);
+        EXPECT_EQ(destroyed, 1) << "the replaced value is released";
+        EXPECT_EQ(data->Stored().at("g").at("k")->GetText(), "2");
+        EXPECT_EQ(data->Stored().at("g").count("null"), 0u);
+    }
+    EXPECT_EQ(destroyed, 2);
+}
+
+TEST(BundleData, FunctionTableKeepsFileOrderAndLookupsMatchTheLastDottedPiece) {
+    TestTempDir dir;
+    dir.Write("host/functions.json", R"([
+        {"name":"heat","fullName":"oven.heat","functionNo":1,"devIndex":0,"methodPath":"dev.oven.heat"},
+        {"name":"heat","fullName":"pot.heat","functionNo":2,"devIndex":-1,"methodPath":"dev.pot.h"},
+        {"name":"wait","fullName":"wait","functionNo":0,"devIndex":-1,"methodPath":"sys.wait"}])");
+    dir.Write("host/midVariables.json", R"([
+        {"fullName":"oven.sensor.temp","devId":3,"sensorPath":"s.oven.t"},
+        {"fullName":"temp","devId":-1,"sensorPath":""}])");
+    auto data = LoadOk(dir);
+    ASSERT_TRUE(data);
+
+    const auto& heat = data->GetFunctionTable().at("heat");
+    ASSERT_EQ(heat.size(), 2u);
+    EXPECT_EQ(heat[0]->GetFullName(), "oven.heat");
+    EXPECT_EQ(heat[0]->GetFunctionNo(), 1);
+    EXPECT_EQ(heat[0]->GetMethodPath(), "dev.oven.heat");
+    EXPECT_EQ(heat[1]->GetDevIndex(), -1);
+
+    std::vector<ICFunction*> found{heat[1]};  // lookups append
+    data->FindFunctions("heat", found);
+    ASSERT_EQ(found.size(), 3u);
+    EXPECT_EQ(found[1]->GetFullName(), "oven.heat");
+    EXPECT_EQ(found[2]->GetFullName(), "pot.heat");
+    found.clear();
+    data->FindFunctions("wait", found);
+    EXPECT_EQ(found.size(), 1u) << "a name without dots is its own short name";
+    data->FindFunctions("oven", found);
+    EXPECT_EQ(found.size(), 1u) << "only the last piece matches";
+
+    std::vector<IMidVariable*> variables;
+    data->FindMidVariables("temp", variables);
+    ASSERT_EQ(variables.size(), 2u);
+    EXPECT_EQ(variables[0]->GetDevId(), 3);
+    EXPECT_EQ(variables[0]->GetSensorPath(), "s.oven.t");
+    EXPECT_EQ(variables[1]->GetFullName(), "temp");
+}
+
+TEST(BundleData, MissingHostFilesMeanEmptyTables) {
+    TestTempDir dir;
+    dir.Write("appParameterDataLc/appConfig.json", "{}");
+    auto data = LoadOk(dir);
+    ASSERT_TRUE(data);
+    EXPECT_TRUE(data->GetFunctionTable().empty());
+    std::vector<ICFunction*> found;
+    data->FindFunctions("heat", found);
+    EXPECT_TRUE(found.empty());
+    EXPECT_EQ(data->GetLanguageDebug(), nullptr);
+}
+
+// The error Load gives for a bundle, which must fail.
+kvhost::HostError LoadError(const std::filesystem::path& dir) {
+    auto loaded = BundleData::Load(dir);
+    EXPECT_FALSE(loaded.Ok());
+    return loaded.Ok() ? kvhost::HostError{} : loaded.Error();
+}
+
+TEST(BundleData, RefusesMissingBundlesAndBundlesThatAreFiles) {
+    TestTempDir dir;
+    const auto missing = LoadError(dir.Path() / "nope");
+    EXPECT_EQ(missing.Describe(), (dir.Path() / "nope").string() + ": does not exist");
+    EXPECT_EQ(missing.exitCode, 2);
+    const auto file = dir.Write("bundle.txt", "x");
+    EXPECT_EQ(LoadError(file).Describe(), file.string() + ": is not a directory");
+}
+
+// The parser's own wording is RapidJSON's; what we promise is the file, the words "is not
+// JSON" and the byte offset.
+void ExpectNotJsonAt(const kvhost::HostError& error, const std::filesystem::path& file,
+                     size_t offset) {
+    const std::string text = error.Describe();
+    const std::string lead = file.string() + ": is not JSON: ";
+    const std::string tail = " at byte offset " + std::to_string(offset);
+    EXPECT_EQ(text.substr(0, lead.size()), lead) << text;
+    ASSERT_GE(text.size(), tail.size());
+    EXPECT_EQ(text.substr(text.size() - tail.size()), tail) << text;
+}
+
+TEST(BundleData, NamesTheTableFileThatIsNotJson) {
+    {
+        TestTempDir dir;
+        const auto file = dir.Write("appParameterDataLc/unit.json", "[1, 2");
+        ExpectNotJsonAt(LoadError(dir.Path()), file, 5);
+    }
+    {
+        TestTempDir dir;
+        const auto file = dir.Write("appParameterDataVm/taskInfo/2.json", "{} {}");
+        dir.Write("appParameterDataVm/taskInfo/1.json", "{}");
+        ExpectNotJsonAt(LoadError(dir.Path()), file, 3);
+    }
+    {
+        TestTempDir dir;
+        const auto file = dir.Write("appParameterDataLc/unit.json", std::string("[]\0[", 4));
+        EXPECT_EQ(LoadError(dir.Path()).Describe(),
+                  file.string() + ": is not JSON: holds a NUL byte");
+    }
+    {
+        TestTempDir dir;  // nesting far past any stack: refused, not a crash
+        const auto file = dir.Write("appParameterDataLc/par.json", std::string(200000, '['));
+        ExpectNotJsonAt(LoadError(dir.Path()), file, 200000);
+    }
+}
+
+TEST(BundleData, RefusesATableGivenBothAsFileAndFolder) {
+    TestTempDir dir;
+    dir.Write("appParameterDataVm/taskInfo.json", "{}");
+    dir.Write("appParameterDataVm/taskInfo/1.json", "{}");
+    EXPECT_EQ(LoadError(dir.Path()).Describe(),
+              (dir.Path() / "appParameterDataVm" / "taskInfo").string() +
+                  ": the table is given both as a file and as a folder");
+}
+
+TEST(BundleData, NamesTheEntryAndKeyOfAMalformedHostList) {
+    struct Case {
+        const char* file;
+        const char* text;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"functions.json", "{}", "must hold a JSON array of objects"},
+        {"functions.json", "[1]", "entry 0 is not a JSON object"},
+        {"functions.json", "[{\"name\":\"a\",\"fullName\":\"a\",\"functionNo\":1,\"devIndex\":1}]",
+         "entry 0: \"methodPath\" must be a string"},
+        {"functions.json",
+         "[{\"name\":\"a\",\"fullName\":\"a\",\"functionNo\":1,\"devIndex\":1,\"methodPath\":\"\"},"
+         "{\"name\":\"b\",\"fullName\":\"b\",\"functionNo\":\"2\",\"devIndex\":1,\"methodPath\":"
+         "\"\"}]",
+         "entry 1: \"functionNo\" must be a 32-bit integer"},
+        {"functions.json",
+         "[{\"name\":\"a\",\"fullName\":\"a\",\"functionNo\":1,\"devIndex\":4294967296,"
+         "\"methodPath\":\"\"}]",
+         "entry 0: \"devIndex\" must be a 32-bit integer"},
+        {"midVariables.json", "[{\"fullName\":\"t\",\"devId\":1.5,\"sensorPath\":\"\"}]",
+         "entry 0: \"devId\" must be a 32-bit integer"},
+        {"midVariables.json", "[{\"fullName\":7,\"devId\":1,\"sensorPath\":\"\"}]",
+         "entry 0: \"fullName\" must be a string"},
+    };
+    for (const Case& c : cases) {
+        TestTempDir dir;
+        const auto file = dir.Write(std::string("host/") + c.file, c.text);
+        EXPECT_EQ(LoadError(dir.Path()).Describe(), file.string() + ": " + c.reason) << c.text;
+    }
+}
+
+}  // namespace

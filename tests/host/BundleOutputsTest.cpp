@@ -1,0 +1,90 @@
+// Tests of the output layout: stored values by group and key, rewritten rows in place.
+#include <gtest/gtest.h>
+
+#include "host/BundleOutputs.h"
+#include "host/TestTempDir.h"
+
+namespace {
+
+using kvtest::TestTempDir;
+
+class StoredValue final : public BasicData {
+public:
+    void SetText(const std::string& text) override {
+        text_ = text;
+        isBytes_ = false;
+    }
+    void SetBytes(const std::vector<uint8_t>& bytes) override {
+        bytes_ = bytes;
+        isBytes_ = true;
+    }
+    bool IsBytes() const override { return isBytes_; }
+    const std::string& GetText() const override { return text_; }
+    const std::vector<uint8_t>& GetBytes() const override { return bytes_; }
+
+private:
+    std::string text_;
+    std::vector<uint8_t> bytes_;
+    bool isBytes_ = false;
+};
+
+BasicData* Text(const std::string& text) {
+    auto* value = new StoredValue;
+    value->SetText(text);
+    return value;
+}
+
+BasicData* Bytes(std::vector<uint8_t> bytes) {
+    auto* value = new StoredValue;
+    value->SetBytes(bytes);
+    return value;
+}
+
+std::unique_ptr<kvhost::BundleData> Load(const TestTempDir& dir) {
+    auto loaded = kvhost::BundleData::Load(dir.Path());
+    return loaded.Ok() ? std::move(loaded.Value()) : nullptr;
+}
+
+TEST(BundleOutputs, StoredValuesBecomeBinOrTxtFilesAndRewrittenRowsKeepTheirLayout) {
+    TestTempDir dir;
+    dir.Write("appParameterDataVm/appPar.json", "{}");
+    dir.Write("appParameterDataVm/taskInfo/a.json", "{}");
+    dir.Write("appParameterDataVm/taskInfo/b.json", "{}");
+    auto data = Load(dir);
+    ASSERT_TRUE(data);
+    data->SetData("appParameterDataVm", "binBytes", Bytes({0x00, 0x80, 0xFF}));
+    data->SetData("appParameterDataVm", "recipeVersion", Text("\"2.0\""));
+    for (IDataTable* table : data->GetDatabases().at("appParameterDataVm")) {
+        for (const auto& [key, row] : table->GetRecords()) {
+            if (key != "a.json") row->GetField()->SetString("{\"" + key + "\":1}");
+        }
+    }
+
+    auto files = kvhost::CollectBundleOutputs(*data, "out");
+    ASSERT_TRUE(files.Ok());
+    std::vector<std::pair<std::string, std::string>> got;
+    for (const auto& file : files.Value()) got.push_back({file.path.generic_string(), file.bytes});
+    EXPECT_EQ(got, (std::vector<std::pair<std::string, std::string>>{
+                       {"out/appParameterDataVm/binBytes.bin", std::string("\x00\x80\xFF", 3)},
+                       {"out/appParameterDataVm/recipeVersion.txt", "\"2.0\""},
+                       {"out/appParameterDataVm/appPar.json", "{\"appPar.json\":1}"},
+                       {"out/appParameterDataVm/taskInfo/b.json", "{\"b.json\":1}"}}));
+}
+
+TEST(BundleOutputs, NamesThatWouldLeaveTheOutputDirectoryAreRefused) {
+    for (const std::string bad : {"..", ".", "", "a/b", "a\\b", "c:x", "tab\tname"}) {
+        TestTempDir dir;
+        auto data = Load(dir);
+        ASSERT_TRUE(data);
+        data->SetData("appParameterDataVm", bad, Text("x"));
+        auto byKey = kvhost::CollectBundleOutputs(*data, "out");
+        ASSERT_FALSE(byKey.Ok()) << bad;
+        EXPECT_EQ(byKey.Error().Describe(), "\"" + bad + "\": is not a usable output file name");
+
+        auto byGroup = Load(dir);
+        byGroup->SetData(bad, "key", Text("x"));
+        EXPECT_FALSE(kvhost::CollectBundleOutputs(*byGroup, "out").Ok()) << bad;
+    }
+}
+
+}  // namespace

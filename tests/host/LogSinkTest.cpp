@@ -1,0 +1,122 @@
+// Tests of the log sink: where each call goes, how diagnostics look, the JSON lines.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "host/LogJson.h"
+#include "host/LogSink.h"
+
+namespace {
+
+using kvhost::LogSink;
+using kvhost::SourceText;
+
+struct SinkFixture {
+    SourceText source{"recipe.rcp", "time >= 10 => heat(180)\r\n\tx = 1\n加热(1,,2)\n"};
+    std::ostringstream listing;
+    std::ostringstream diagnostics;
+    LogSink sink{listing, diagnostics, &source, "bundles/demo"};
+};
+
+TEST(LogSink, ListingLinesGoToTheListingAndOnlyReportsSetHasError) {
+    SinkFixture f;
+    f.sink.Print("版本", 0);
+    f.sink.PrintLine("偏移量 0", 3);
+    EXPECT_FALSE(f.sink.HasError()) << "a failure line of the image builder is not a report";
+    EXPECT_EQ(f.listing.str(), "版本\n偏移量 0\n");
+    EXPECT_EQ(f.diagnostics.str(), "");
+
+    f.sink.ReportError(2002, "缺少数据", 3);
+    EXPECT_TRUE(f.sink.HasError());
+    f.sink.Print("后来", 0);
+    EXPECT_TRUE(f.sink.HasError()) << "it stays true";
+    EXPECT_EQ(f.listing.str(), "版本\n偏移量 0\n后来\n");
+    ASSERT_EQ(f.sink.Calls().size(), 4u);
+    EXPECT_EQ(f.sink.Calls()[2].op, kvhost::LogOp::ReportError);
+    EXPECT_EQ(f.sink.Calls()[2].code, 2002);
+}
+
+TEST(LogSink, PositionedErrorsShowTheSourceLineAndACaretUnderTheColumn) {
+    SinkFixture f;
+    f.sink.ReportErrorAt(1003, 1, 20, "参数值错误:不在物料范围内!", 3);
+    EXPECT_EQ(f.diagnostics.str(),
+              "recipe.rcp:1:20: error[1003]: 参数值错误:不在物料范围内!\n"
+              "time >= 10 => heat(180)\n"
+              "                   ^\n");
+}
+
+TEST(LogSink, CaretPaddingKeepsTabsAndCountsWideCharactersByWidth) {
+    SinkFixture f;
+    f.sink.ReportErrorAt(1001, 2, 4, "t", 3);
+    // 加 and 热 are three bytes each and two cells wide: byte column 10 is the second ','.
+    f.sink.ReportErrorAtWithData(1002, 3, 10, "w", "", {}, 3);
+    EXPECT_EQ(f.diagnostics.str(),
+              "recipe.rcp:2:4: error[1001]: t\n"
+              "\tx = 1\n"
+              "\t  ^\n"
+              "recipe.rcp:3:10: error[1002]: w\n"
+              "加热(1,,2)\n"
+              "       ^\n");
+}
+
+TEST(LogSink, ErrorsWithoutAPositionNameTheBundle) {
+    SinkFixture f;
+    f.sink.ReportError(2002, "a", 3);
+    f.sink.ReportErrorAt(2002, -1, -1, "b", 3);
+    f.sink.ReportErrorAt(2002, 0, 5, "c", 3);
+    EXPECT_EQ(f.diagnostics.str(),
+              "bundles/demo: error[2002]: a\n"
+              "bundles/demo: error[2002]: b\n"
+              "bundles/demo: error[2002]: c\n");
+}
+
+TEST(LogSink, PartialOrOutOfRangePositionsStillRenderSafely) {
+    SinkFixture f;
+    f.sink.ReportErrorAt(1004, 2, -1, "no column", 3);
+    f.sink.ReportErrorAt(1004, 2, 99, "past the end", 3);
+    f.sink.ReportErrorAt(1004, 40, 1, "no such line", 3);
+    EXPECT_EQ(f.diagnostics.str(),
+              "recipe.rcp:2: error[1004]: no column\n"
+              "\tx = 1\n"
+              "recipe.rcp:2:99: error[1004]: past the end\n"
+              "\tx = 1\n"
+              "\t     ^\n"  // just after the last character
+              "recipe.rcp:40:1: error[1004]: no such line\n");
+}
+
+TEST(LogSink, ErrorsWithDataListTheExtraTextAndEntries) {
+    SinkFixture f;
+    f.sink.ReportErrorAtWithData(1002, -1, -1, "参数个数错误", "详情", {{"b", "2"}, {"a", "1"}}, 3);
+    EXPECT_EQ(f.diagnostics.str(),
+              "bundles/demo: error[1002]: 参数个数错误\n"
+              "    详情\n"
+              "    a: 1\n"
+              "    b: 2\n");
+}
+
+TEST(LogJson, WritesOneObjectPerCallWithTheKeysOfItsOperation) {
+    SinkFixture f;
+    f.sink.Print("版本", 0);
+    f.sink.PrintLine("line", 3);
+    f.sink.ReportError(2002, "缺少", 3);
+    f.sink.ReportErrorAt(1003, 3, 12, "参数值错误", 3);
+    f.sink.ReportErrorAtWithData(1002, 1, 2, "t", "x", {{"k", "v"}, {"a", "\"q\""}}, 3);
+    EXPECT_EQ(kvhost::LogCallsToJsonLines(f.sink.Calls()),
+              "{\"op\":\"Print\",\"kind\":0,\"text\":\"版本\"}\n"
+              "{\"op\":\"PrintLine\",\"level\":3,\"text\":\"line\"}\n"
+              "{\"op\":\"ReportError\",\"code\":2002,\"level\":3,\"text\":\"缺少\"}\n"
+              "{\"op\":\"ReportErrorAt\",\"code\":1003,\"line\":3,\"column\":12,\"level\":3,"
+              "\"text\":\"参数值错误\"}\n"
+              "{\"op\":\"ReportErrorAtWithData\",\"code\":1002,\"line\":1,\"column\":2,\"level\":3,"
+              "\"text\":\"t\",\"extra\":\"x\",\"data\":{\"a\":\"\\\"q\\\"\",\"k\":\"v\"}}\n");
+}
+
+TEST(LogJson, EscapesControlCharactersAndKeepsEmbeddedNulBytes) {
+    kvhost::LogCall call;
+    call.op = kvhost::LogOp::Print;
+    call.text = std::string("a\nb\tc\0d", 7);
+    EXPECT_EQ(kvhost::LogCallToJson(call),
+              "{\"op\":\"Print\",\"kind\":0,\"text\":\"a\\nb\\tc\\u0000d\"}");
+}
+
+}  // namespace

@@ -1,0 +1,241 @@
+// End-to-end tests of `kvc compile`: exit statuses, diagnostics, outputs and bad inputs.
+#include <gtest/gtest.h>
+
+#include "host/TestTempDir.h"
+#include "kvc/KvcRun.h"
+
+namespace {
+
+using kvtest::KvcResult;
+using kvtest::RunKvc;
+using kvtest::TestTempDir;
+
+// A working directory holding a bundle folder "bundle" and a recipe "recipe.rcp".
+class KvcCompile : public ::testing::Test {
+protected:
+    KvcCompile() {
+        dir.Write("w/bundle/appParameterDataLc/appConfig.json", "{\"recipeVersion\":\"1.2\"}");
+        dir.Write("w/bundle/appParameterDataLc/logicTaskRelated.json", "{\"3\":\"t1\"}");
+        dir.Write("w/bundle/appParameterDataVm/appPar.json", "{ }");
+        dir.Write("w/bundle/appParameterDataVm/taskInfo/a.json", "{ }");
+        dir.Write("w/bundle/appParameterDataVm/taskInfo/b.json", "{ }");
+        Recipe("// demo\n\noven.temp > 150 => fan = 1\n// end\n");
+    }
+
+    void Recipe(const std::string& text) { dir.Write("w/recipe.rcp", text); }
+    void BundleFile(const std::string& relative, const std::string& text) {
+        dir.Write("w/bundle/" + relative, text);
+    }
+    KvcResult Run(const std::vector<std::string>& arguments) {
+        return RunKvc(dir.Path() / "w", arguments);
+    }
+    std::string Read(const std::string& relative) { return dir.Read("w/" + relative); }
+    bool Exists(const std::string& relative) {
+        return std::filesystem::exists(dir.Path() / "w" / relative);
+    }
+    // The files below w/relative, relative to it.
+    std::vector<std::string> FilesUnder(const std::string& relative) {
+        std::vector<std::string> files;
+        const std::string prefix = "w/" + relative + "/";
+        for (const std::string& file : dir.Files()) {
+            if (file.rfind(prefix, 0) == 0) files.push_back(file.substr(prefix.size()));
+        }
+        return files;
+    }
+
+    TestTempDir dir;
+};
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+        lines.push_back(text.substr(start, end - start));
+    }
+    return lines;
+}
+
+TEST_F(KvcCompile, CleanRecipeWritesEveryOutputInTheBundleLayoutAndExitsZero) {
+    const KvcResult run =
+        Run({"compile", "bundle", "recipe.rcp", "-o", "out", "--log-json", "log.jsonl"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    ASSERT_FALSE(Lines(run.out).empty());
+    EXPECT_EQ(Lines(run.out)[0], "餐饮语义分析器版本：V3.00.03.00");
+
+    EXPECT_EQ(FilesUnder("out"), (std::vector<std::string>{
+                                     "appParameterDataVm/appPar.json",
+                                     "appParameterDataVm/binBytes.bin",
+                                     "appParameterDataVm/recipeVersion.txt",
+                                     "appParameterDataVm/taskInfo/a.json",
+                                     "appParameterDataVm/taskInfo/b.json",
+                                     "program.rcp",
+                                 }));
+    EXPECT_EQ(Read("out/appParameterDataVm/recipeVersion.txt"), "\"1.2\"");
+    EXPECT_EQ(Read("out/appParameterDataVm/appPar.json"), "{}");
+    EXPECT_EQ(Read("out/appParameterDataVm/taskInfo/a.json"),
+              Read("out/appParameterDataVm/taskInfo/b.json"))
+        << "every row of a split table receives the whole table";
+    // Each block on its own source line, comment and blank lines left empty.
+    EXPECT_EQ(Read("out/program.rcp"), "\n\noven.temp > 150 => fan = 1\n\n");
+    EXPECT_EQ(Read("bundle/appParameterDataVm/appPar.json"), "{ }")
+        << "the bundle is never modified";
+
+    // One JSON line per call, and every listing call was one line of standard output.
+    const std::vector<std::string> log = Lines(Read("log.jsonl"));
+    ASSERT_EQ(log.size(), Lines(run.out).size());
+    EXPECT_EQ(log[0], "{\"op\":\"Print\",\"kind\":0,\"text\":\"餐饮语义分析器版本：V3.00.03.00\"}");
+
+    const KvcResult inspect = Run({"inspect", "out/appParameterDataVm/binBytes.bin"});
+    EXPECT_EQ(inspect.exitCode, 0) << inspect.err;
+}
+
+TEST_F(KvcCompile, SyntaxErrorsArePointedAtAndNothingIsAnalysedOrWritten) {
+    Recipe("a = 1\nheat(180\n");
+    const KvcResult run =
+        Run({"compile", "bundle", "recipe.rcp", "-o", "out", "--log-json", "log.jsonl"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, "") << "the analyzer was never created";
+    const std::vector<std::string> err = Lines(run.err);
+    ASSERT_EQ(err.size(), 3u) << run.err;
+    EXPECT_EQ(err[0].rfind("recipe.rcp:2:", 0), 0u) << err[0];
+    EXPECT_NE(err[0].find(": error["), std::string::npos) << err[0];
+    EXPECT_EQ(err[1], "heat(180");
+    EXPECT_EQ(err[2].back(), '^');
+    EXPECT_FALSE(Exists("out"));
+    const std::vector<std::string> log = Lines(Read("log.jsonl"));
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].rfind("{\"op\":\"ReportErrorAt\",\"code\":", 0), 0u) << log[0];
+    EXPECT_NE(log[0].find("\"line\":2,"), std::string::npos) << log[0];
+}
+
+TEST_F(KvcCompile, LoadErrorsOfTheLibraryNameTheBundleAndExitOne) {
+    BundleFile("appParameterDataLc/resource.json", "[{\"name\":\"盐\",\"code\":\"\"}]");
+    const KvcResult run = Run({"compile", "bundle", "recipe.rcp", "-o", "out"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "bundle: error[2002]: 餐饮输入数据错误:资源表中<盐>对应的id为空!\n");
+    EXPECT_TRUE(Exists("out/program.rcp")) << "the compile reached its output stage";
+}
+
+TEST_F(KvcCompile, CheckerErrorsPointAtTheCallInTheRecipe) {
+    GTEST_SKIP() << "the library hands out no function call checker yet";
+    BundleFile("host/functions.json",
+               "[{\"name\":\"heat\",\"fullName\":\"oven.heat\",\"functionNo\":1,\"devIndex\":0,"
+               "\"methodPath\":\"dev.oven.heat\"}]");
+    Recipe("a = 1\n  heat(180)\n");
+    const KvcResult run =
+        Run({"compile", "bundle", "recipe.rcp", "-o", "out", "--log-json", "log.jsonl"});
+    EXPECT_EQ(run.exitCode, 1);
+    const std::string expected =
+        "recipe.rcp:2:3: error[2002]: 函数参数值描述表中没有找到函数--<heat>对应的函数值描述\n"
+        "  heat(180)\n"
+        "  ^\n";
+    EXPECT_EQ(run.err.substr(0, expected.size()), expected);
+    EXPECT_NE(
+        Read("log.jsonl")
+            .find("{\"op\":\"ReportErrorAtWithData\",\"code\":2002,\"line\":2,\"column\":3,"
+                  "\"level\":3,\"text\":\"函数参数值描述表中没有找到函数--<heat>对应的函数值描述\","
+                  "\"extra\":\"\",\"data\":{}}\n"),
+        std::string::npos);
+}
+
+TEST_F(KvcCompile, EveryBadInputGetsOneMessageExitTwoAndAnUntouchedOutputDirectory) {
+    dir.Write("w/nul.rcp", std::string("a = 1\n\0", 7));
+    dir.Write("w/taken", "a file");
+    dir.Write("w/program.rcp", "a = 1\n");
+    std::filesystem::create_directories(dir.Path() / "w/out");
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string message;  // the whole of standard error
+    };
+    const Case cases[] = {
+        {{"compile", "nobundle", "recipe.rcp", "-o", "out"},
+         "kvc: error: nobundle: does not exist\n"},
+        {{"compile", "recipe.rcp", "recipe.rcp", "-o", "out"},
+         "kvc: error: recipe.rcp: is not a directory\n"},
+        {{"compile", "bundle", "none.rcp", "-o", "out"}, "kvc: error: none.rcp: does not exist\n"},
+        {{"compile", "bundle", "bundle", "-o", "out"},
+         "kvc: error: bundle: is not a regular file\n"},
+        {{"compile", "bundle", "nul.rcp", "-o", "out"},
+         "kvc: error: nul.rcp: is a binary file (it holds a NUL byte), not a recipe\n"},
+        {{"compile", "bundle", "recipe.rcp", "-o", "taken"},
+         "kvc: error: taken: cannot be used as the output directory: it is not a directory\n"},
+        {{"compile", "bundle", "recipe.rcp", "-o", "taken/out"},
+         "kvc: error: taken/out: cannot be used as the output directory: a part of its path is a "
+         "file\n"},
+        {{"compile", "bundle", "recipe.rcp", "-o", "./bundle/"},
+         "kvc: error: ./bundle/: cannot be used as the output directory: it is the bundle, which "
+         "is never modified\n"},
+        {{"compile", "bundle", "recipe.rcp", "-o", "out", "--log-json", "out"},
+         "kvc: error: out: cannot be used as the JSON log: it is a directory\n"},
+        {{"compile", "bundle", "recipe.rcp", "-o", "out", "--log-json", "taken/log"},
+         "kvc: error: taken/log: cannot be used as the JSON log: a part of its path is a file\n"},
+        {{"compile", "bundle", "recipe.rcp", "-o", "out", "--log-json", "./recipe.rcp"},
+         "kvc: error: ./recipe.rcp: cannot be written: it is the recipe being compiled\n"},
+        {{"compile", "bundle", "program.rcp", "-o", "."},
+         "kvc: error: ./program.rcp: cannot be written: it is the recipe being compiled\n"},
+    };
+    for (const Case& c : cases) {
+        const KvcResult run = Run(c.arguments);
+        EXPECT_EQ(run.exitCode, 2) << c.message;
+        EXPECT_EQ(run.err, c.message);
+        EXPECT_EQ(run.out, "") << c.message;
+        EXPECT_TRUE(FilesUnder("out").empty()) << c.message;
+    }
+    EXPECT_EQ(Read("taken"), "a file");
+    EXPECT_EQ(Read("program.rcp"), "a = 1\n");
+    EXPECT_EQ(Read("recipe.rcp"), "// demo\n\noven.temp > 150 => fan = 1\n// end\n");
+}
+
+TEST_F(KvcCompile, BadBundleFilesAreNamedWithTheirPath) {
+    std::filesystem::create_directories(dir.Path() / "w/out");
+    BundleFile("appParameterDataLc/unit.json", "[1,");
+    KvcResult run = Run({"compile", "bundle", "recipe.rcp", "-o", "out"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err.rfind("kvc: error: bundle/appParameterDataLc/unit.json: is not JSON: ", 0),
+              0u)
+        << run.err;
+    EXPECT_EQ(Lines(run.err).size(), 1u);
+
+    BundleFile("appParameterDataLc/unit.json", "[]");
+    BundleFile("host/functions.json", "{\"name\":\"heat\"}");
+    run = Run({"compile", "bundle", "recipe.rcp", "-o", "out"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err,
+              "kvc: error: bundle/host/functions.json: must hold a JSON array of objects\n");
+    EXPECT_TRUE(FilesUnder("out").empty());
+}
+
+TEST_F(KvcCompile, BadArgumentsExitTwo) {
+    for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
+             {},
+             {"compile", "bundle", "recipe.rcp"},
+             {"compile", "bundle", "-o", "out"},
+             {"compile", "bundle", "recipe.rcp", "-o", "out", "--frobnicate"},
+             {"compile", "bundle", "recipe.rcp", "-o", ""},
+             {"compile", "bundle", "recipe.rcp", "-o", "out", "--log-json", ""},
+             {"frobnicate"},
+             {"inspect"}}) {
+        const KvcResult run = Run(arguments);
+        EXPECT_EQ(run.exitCode, 2) << run.err;
+        EXPECT_NE(run.err, "");
+        EXPECT_FALSE(Exists("out"));
+    }
+}
+
+TEST_F(KvcCompile, VersionAndHelp) {
+    KvcResult run = Run({"--version"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, std::string("kvc ") + KV_PROJECT_VERSION + "\n");
+
+    run = Run({"--help"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_NE(run.out.find("compile"), std::string::npos);
+    EXPECT_NE(run.out.find("inspect"), std::string::npos);
+
+    run = Run({"compile", "--help"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_NE(run.out.find("--log-json"), std::string::npos);
+}
+
+}  // namespace

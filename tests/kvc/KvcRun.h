@@ -1,0 +1,71 @@
+// KvcRun: runs the built kvc binary in a directory and captures its exit status and output.
+#pragma once
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
+
+namespace kvtest {
+
+struct KvcResult {
+    int exitCode = -1;  // -1 when kvc did not exit normally (a crash)
+    std::string out;
+    std::string err;
+};
+
+inline std::string QuoteArgument(const std::string& argument) {
+#ifdef _WIN32
+    return "\"" + argument + "\"";
+#else
+    std::string quoted = "'";
+    for (const char c : argument) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+#endif
+}
+
+inline std::string ReadFileText(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Runs kvc with arguments in workDir; standard output and error land in files beside it.
+inline KvcResult RunKvc(const std::filesystem::path& workDir,
+                        const std::vector<std::string>& arguments) {
+    const std::filesystem::path outFile =
+        workDir.parent_path() / (workDir.filename().string() + ".out");
+    const std::filesystem::path errFile =
+        workDir.parent_path() / (workDir.filename().string() + ".err");
+#ifdef _WIN32
+    std::string command = "cd /d " + QuoteArgument(workDir.string());
+#else
+    std::string command = "cd " + QuoteArgument(workDir.string());
+#endif
+    command += " && " + QuoteArgument(KVC_PATH);
+    for (const std::string& argument : arguments) command += " " + QuoteArgument(argument);
+    command += " >" + QuoteArgument(outFile.string()) + " 2>" + QuoteArgument(errFile.string());
+#ifdef _WIN32
+    command = "\"" + command + "\"";
+#endif
+    const int status = std::system(command.c_str());
+    KvcResult result;
+#ifdef _WIN32
+    result.exitCode = status;
+#else
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
+    result.out = ReadFileText(outFile);
+    result.err = ReadFileText(errFile);
+    std::error_code ec;
+    std::filesystem::remove(outFile, ec);
+    std::filesystem::remove(errFile, ec);
+    return result;
+}
+
+}  // namespace kvtest

@@ -1,0 +1,26 @@
+// InspectCommand: reads an image file, decodes it and shows it.
+#include "tools/kvc/InspectCommand.h"
+
+#include "host/FileRead.h"
+#include "tools/kvc/ImageDecoder.h"
+#include "tools/kvc/ImageReport.h"
+#include "tools/kvc/KvcMessages.h"
+
+namespace kvc {
+
+int RunInspect(const InspectOptions& options, std::ostream& out, std::ostream& err) {
+    kvhost::HostResult<std::string> bytes = kvhost::ReadWholeFile(options.image);
+    if (!bytes.Ok()) {
+        err << KvcText(KvcMsg::ErrorLead) << bytes.Error().Describe() << '\n';
+        return bytes.Error().exitCode;
+    }
+    kvhost::HostResult<DecodedImage> image = DecodeImage(bytes.Value(), options.image);
+    if (!image.Ok()) {
+        err << KvcText(KvcMsg::ErrorLead) << image.Error().Describe() << '\n';
+        return image.Error().exitCode;
+    }
+    out << (options.json ? ImageToJson(image.Value()) : ImageToText(image.Value()));
+    return 0;
+}
+
+}  // namespace kvc

@@ -1,0 +1,33 @@
+// RecipeDrive: runs the analyzer over a parsed recipe the way a compiler host does, and
+// renders the analysed program.
+#pragma once
+
+#include <string>
+#include <vector>
+
+class IData;
+class ISyntaxTreeNode;
+class ISyntaxTreeVisitor;
+
+namespace kvc {
+
+// createObject(data); BeforeAnalyze(first block); GetAppSemanticAnalyzers; for every block,
+// every node of CollectNodes(block) is offered to each checker in list order with the nodes
+// of all blocks, and a checker that asks for it has the node's token classified again;
+// EndAnalyze(block) for every block; AppParamDataVmPro(blocks); then the checkers are
+// deleted, then the analyzer. Returns false when createObject gave no analyzer.
+// Node pointers are not kept across EndAnalyze, which may destroy argument nodes.
+bool DriveAnalyzer(IData& data, ISyntaxTreeVisitor& visitor,
+                   const std::vector<ISyntaxTreeNode*>& blocks);
+
+// The source line of each block: the line of its first token (0 for a block without one).
+std::vector<int> BlockLines(ISyntaxTreeVisitor& visitor,
+                            const std::vector<ISyntaxTreeNode*>& blocks);
+
+// The program text with each block rendered by ToText on its own source line and every
+// other line empty, lineCount lines in all (more if a block lies beyond), each ending with
+// a line feed.
+std::string RenderProgram(ISyntaxTreeVisitor& visitor, const std::vector<ISyntaxTreeNode*>& blocks,
+                          const std::vector<int>& blockLines, int lineCount);
+
+}  // namespace kvc

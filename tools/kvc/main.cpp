@@ -1,0 +1,75 @@
+// kvc: compiles recipes against an application bundle and inspects VM images.
+#include <CLI/CLI.hpp>
+#include <exception>
+#include <iostream>
+#include <string>
+
+#include "tools/kvc/CompileCommand.h"
+#include "tools/kvc/InspectCommand.h"
+#include "tools/kvc/KvcMessages.h"
+
+namespace {
+
+// Bad arguments mean the command could not run.
+constexpr int kUsageExit = 2;
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"kvc: compiles catering recipes into VM images and inspects them", "kvc"};
+    app.set_version_flag("--version", std::string("kvc ") + KVC_VERSION);
+    app.require_subcommand(1);
+
+    // An empty path would quietly mean the current directory.
+    const CLI::Validator nonEmpty(
+        [](std::string& value) {
+            return value.empty() ? std::string(kvc::KvcText(kvc::KvcMsg::EmptyPath))
+                                 : std::string();
+        },
+        "", "NONEMPTY");
+
+    kvc::CompileOptions compile;
+    CLI::App* compileCommand =
+        app.add_subcommand("compile", "Compile RECIPE against the application BUNDLE into OUTDIR");
+    compileCommand->add_option("BUNDLE", compile.bundle, "Application bundle directory")
+        ->required()
+        ->check(nonEmpty);
+    compileCommand->add_option("RECIPE", compile.recipe, "Recipe file (UTF-8 text)")
+        ->required()
+        ->check(nonEmpty);
+    compileCommand->add_option("-o,--output", compile.outDir, "Output directory")
+        ->required()
+        ->check(nonEmpty)
+        ->type_name("OUTDIR");
+    compileCommand
+        ->add_option("--log-json", compile.logJson,
+                     "Write every log call, one JSON object per line, to FILE")
+        ->check(nonEmpty)
+        ->type_name("FILE");
+
+    kvc::InspectOptions inspect;
+    CLI::App* inspectCommand =
+        app.add_subcommand("inspect", "Show the header, tables and default data of a VM image");
+    inspectCommand->add_option("IMAGE", inspect.image, "Binary image file")
+        ->required()
+        ->check(nonEmpty);
+    inspectCommand->add_flag("--json", inspect.json, "Print one JSON document instead of text");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::Success& done) {
+        return app.exit(done);
+    } catch (const CLI::ParseError& error) {
+        app.exit(error);
+        return kUsageExit;
+    }
+
+    try {
+        if (compileCommand->parsed()) return kvc::RunCompile(compile, std::cout, std::cerr);
+        return kvc::RunInspect(inspect, std::cout, std::cerr);
+    } catch (const std::exception& failure) {
+        std::cerr << kvc::KvcText(kvc::KvcMsg::ErrorLead)
+                  << kvc::KvcText(kvc::KvcMsg::InternalFailure) << failure.what() << '\n';
+        return kUsageExit;
+    }
+}
