@@ -9,6 +9,7 @@
 
 #include "host/BundleData.h"
 #include "host/FileRead.h"
+#include "utilo/JsonBase.h"
 
 namespace kvhost {
 namespace fs = std::filesystem;
@@ -45,6 +46,22 @@ bool IsBlank(const std::string& text) {
     return text.find_first_not_of(" \t\r\n") == std::string::npos;
 }
 
+// Follows the nesting depth of a document and stops the parse past the library's limit.
+using Brisk::RapidJsonHelper::JsonBase;
+
+struct DepthLimit : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, DepthLimit> {
+    int depth = 0;
+    bool tooDeep = false;
+    bool Open() {
+        tooDeep = ++depth > JsonBase::kMaxDepth;
+        return !tooDeep;
+    }
+    bool StartObject() { return Open(); }
+    bool StartArray() { return Open(); }
+    bool EndObject(rapidjson::SizeType) { return --depth, true; }
+    bool EndArray(rapidjson::SizeType) { return --depth, true; }
+};
+
 // Checks that text is one JSON document without building it. The iterative parser keeps a
 // deeply nested file from exhausting the stack.
 std::optional<HostError> CheckJson(const std::string& text, const fs::path& path) {
@@ -54,10 +71,16 @@ std::optional<HostError> CheckJson(const std::string& text, const fs::path& path
                              std::string(HostText(HostMsg::HoldsNulByte)));
     }
     rapidjson::Reader reader;
-    rapidjson::BaseReaderHandler<> ignore;
+    DepthLimit limit;
     rapidjson::MemoryStream stream(text.data(), text.size());
     const rapidjson::ParseResult result =
-        reader.Parse<rapidjson::kParseIterativeFlag>(stream, ignore);
+        reader.Parse<rapidjson::kParseIterativeFlag>(stream, limit);
+    if (limit.tooDeep) {
+        // The library refuses such a document, so loading it would quietly give an empty table.
+        return MakeHostError(path.string(), HostMsg::NotJson,
+                             std::string(HostText(HostMsg::NestedTooDeep)) +
+                                 std::to_string(JsonBase::kMaxDepth));
+    }
     if (!result) {
         std::string detail = rapidjson::GetParseError_En(result.Code());
         detail += HostText(HostMsg::AtByteOffset);

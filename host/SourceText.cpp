@@ -1,11 +1,17 @@
 // SourceText: indexes the line starts of a recipe once.
 #include "host/SourceText.h"
 
+#include "arbor/TextEncoding.h"
+
 namespace kvhost {
 
 SourceText::SourceText(std::string name, std::string text)
     : name_(std::move(name)), text_(std::move(text)) {
     std::size_t start = 0;
+    // Columns on the first line count from after a byte-order mark, so the caret must too.
+    if (kPlatformRecipeEncoding == RecipeEncoding::Utf8 && text_.starts_with("\xEF\xBB\xBF")) {
+        start = 3;
+    }
     while (start < text_.size()) {
         lineStarts_.push_back(start);
         const std::size_t newline = text_.find('\n', start);

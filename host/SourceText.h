@@ -17,7 +17,8 @@ public:
     const std::string& Text() const { return text_; }
     // The number of lines; a final line break does not start another line.
     int LineCount() const { return static_cast<int>(lineStarts_.size()); }
-    // Line n (1-based) without its line break (LF or CR LF); empty when out of range.
+    // Line n (1-based) without its line break (LF or CR LF); empty when out of range. Line 1
+    // starts after a UTF-8 byte-order mark, where the parser starts counting its columns.
     std::string_view Line(int n) const;
 
 private:

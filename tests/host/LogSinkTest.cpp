@@ -59,6 +59,21 @@ TEST(LogSink, CaretPaddingKeepsTabsAndCountsWideCharactersByWidth) {
               "       ^\n");
 }
 
+TEST(LogSink, FirstLineColumnsCountFromAfterTheByteOrderMark) {
+    // The parser counts line 1 from after the mark, so the shown line and the caret do too.
+    const SourceText source{"recipe.rcp", "\xEF\xBB\xBF" "abc = 1; 9x = 2\nb = 1\n"};
+    std::ostringstream listing;
+    std::ostringstream diagnostics;
+    LogSink sink{listing, diagnostics, &source, "bundles/demo"};
+    sink.ReportErrorAt(9007, 1, 10, "d", 3);
+    EXPECT_EQ(diagnostics.str(),
+              "recipe.rcp:1:10: error[9007]: d\n"
+              "abc = 1; 9x = 2\n"
+              "         ^\n");
+    EXPECT_EQ(source.LineCount(), 2);
+    EXPECT_EQ(source.Line(2), "b = 1");
+}
+
 TEST(LogSink, ErrorsWithoutAPositionNameTheBundle) {
     SinkFixture f;
     f.sink.ReportError(2002, "a", 3);

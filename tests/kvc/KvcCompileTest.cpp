@@ -166,6 +166,13 @@ TEST_F(KvcCompile, EveryBadInputGetsOneMessageExitTwoAndAnUntouchedOutputDirecto
         {{"compile", "bundle", "recipe.rcp", "-o", "./bundle/"},
          "kvc: error: ./bundle/: cannot be used as the output directory: it is the bundle, which "
          "is never modified\n"},
+        {{"compile", "bundle", "recipe.rcp", "-o", "bundle/out"},
+         "kvc: error: bundle/out: cannot be used as the output directory: it lies inside the "
+         "bundle, which is never modified\n"},
+        {{"compile", "bundle", "recipe.rcp", "-o", "out", "--log-json",
+          "bundle/appParameterDataVm/appPar.json"},
+         "kvc: error: bundle/appParameterDataVm/appPar.json: cannot be used as the JSON log: it "
+         "lies inside the bundle, which is never modified\n"},
         {{"compile", "bundle", "recipe.rcp", "-o", "out", "--log-json", "out"},
          "kvc: error: out: cannot be used as the JSON log: it is a directory\n"},
         {{"compile", "bundle", "recipe.rcp", "-o", "out", "--log-json", "taken/log"},
@@ -185,6 +192,8 @@ TEST_F(KvcCompile, EveryBadInputGetsOneMessageExitTwoAndAnUntouchedOutputDirecto
     EXPECT_EQ(Read("taken"), "a file");
     EXPECT_EQ(Read("program.rcp"), "a = 1\n");
     EXPECT_EQ(Read("recipe.rcp"), "// demo\n\noven.temp > 150 => fan = 1\n// end\n");
+    EXPECT_EQ(Read("bundle/appParameterDataVm/appPar.json"), "{ }");
+    EXPECT_FALSE(Exists("bundle/out"));
 }
 
 TEST_F(KvcCompile, BadBundleFilesAreNamedWithTheirPath) {

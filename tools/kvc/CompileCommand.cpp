@@ -55,6 +55,17 @@ bool SameFile(const fs::path& a, const fs::path& b) {
     return !ec && left == right;
 }
 
+// True when path is dir or lies below it, links resolved as far as the path exists.
+bool IsWithin(const fs::path& path, const fs::path& dir) {
+    std::error_code ec;
+    const fs::path inner = fs::weakly_canonical(path, ec);
+    if (ec) return false;
+    const fs::path outer = fs::weakly_canonical(dir, ec);
+    if (ec) return false;
+    const fs::path relative = inner.lexically_relative(outer);
+    return !relative.empty() && *relative.begin() != "..";
+}
+
 // The checks that need no compile: where the outputs go must be usable, and no output may
 // land on an input.
 std::optional<kvhost::HostError> CheckOutputPlaces(const CompileOptions& options) {
@@ -66,7 +77,11 @@ std::optional<kvhost::HostError> CheckOutputPlaces(const CompileOptions& options
     if (!NearestExistingIsDirectory(outDir)) {
         return KvcError(options.outDir, KvcMsg::OutputUnderFile);
     }
+    // Anything written inside the bundle would change what it holds, even as a new folder.
     if (SameFile(outDir, options.bundle)) return KvcError(options.outDir, KvcMsg::OutputIsBundle);
+    if (IsWithin(outDir, options.bundle)) {
+        return KvcError(options.outDir, KvcMsg::OutputInBundle);
+    }
     if (SameFile(outDir / kProgramFile, options.recipe)) {
         return KvcError((outDir / kProgramFile).string(), KvcMsg::OutputIsRecipe);
     }
@@ -78,6 +93,7 @@ std::optional<kvhost::HostError> CheckOutputPlaces(const CompileOptions& options
             return KvcError(options.logJson, KvcMsg::LogUnderFile);
         }
         if (SameFile(log, options.recipe)) return KvcError(options.logJson, KvcMsg::OutputIsRecipe);
+        if (IsWithin(log, options.bundle)) return KvcError(options.logJson, KvcMsg::LogInBundle);
     }
     return std::nullopt;
 }
