@@ -20,13 +20,14 @@ KvSemanticAnalyzer::KvSemanticAnalyzer(IData* data) : dataHost(data) {
         commonMethod = newCommonMethod();
         codeConvert = newCodeConvert();
         typeConvert = newTypeConvert();
+        if (ILanguageDebug* log = dataHost->GetLanguageDebug()) {
+            log->Print(std::string(analyzer_text::VersionPrefix) + KvConst::KvVersion, 0);
+        }
     } catch (...) {
-        // The destructor does not run for a constructor that throws: release what exists.
+        // The destructor does not run for a constructor that throws (the host's sink
+        // included): release what exists.
         ReleaseOwned();
         throw;
-    }
-    if (ILanguageDebug* log = dataHost->GetLanguageDebug()) {
-        log->Print(std::string(analyzer_text::VersionPrefix) + KvConst::KvVersion, 0);
     }
 }
 

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <stdexcept>
+#include <string>
 
 #include "ISemanticAnalyzer.h"
 #include "arbor/BasicData.h"
@@ -28,6 +30,26 @@ TEST(AnalyzerLifecycle, LoadErrorsComeBeforeTheVersionLine) {
     ASSERT_EQ(data.log.calls.size(), 2u);
     EXPECT_EQ(data.log.calls[0].text, "表<functionParasValueDes>数据错误！！！");
     EXPECT_EQ(data.log.calls[1].text, "餐饮语义分析器版本：V3.00.03.00");
+}
+
+// A sink that fails on listings, as a host whose log is closed might.
+class ThrowingLog : public kvtest::FakeLog {
+public:
+    void Print(const std::string&, int) override { throw std::runtime_error("log closed"); }
+};
+
+class ThrowingLogData : public FakeData {
+public:
+    ILanguageDebug* GetLanguageDebug() override { return &failing; }
+    ThrowingLog failing;
+};
+
+// The exception reaches the host and the half-built analyzer is released: the leak checker of
+// a sanitized build fails this test otherwise.
+TEST(AnalyzerLifecycle, ASinkThatThrowsOnTheVersionLineLeavesNothingBehind) {
+    ThrowingLogData data;
+    data.AddTable("appParameterDataLc", "ingredient", R"([{"code": "m1", "name": "盐"}])");
+    EXPECT_THROW(createObject(&data), std::runtime_error);
 }
 
 TEST(AnalyzerLifecycle, EndAnalyzeListsTheProgramTextOfTheTree) {
