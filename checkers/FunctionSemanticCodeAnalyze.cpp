@@ -1,0 +1,1 @@
+// FunctionSemanticCodeAnalyze: being written.

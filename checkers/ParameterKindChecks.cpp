@@ -1,0 +1,1 @@
+// ParameterKindChecks: being written.

@@ -1,0 +1,1 @@
+// TimePointSemanticCodeAnalyze: being written.

@@ -1,0 +1,1 @@
+// VarSemanticCodeAnalyze: being written.

@@ -1,0 +1,1 @@
+// FunctionCheckerTest: being written.

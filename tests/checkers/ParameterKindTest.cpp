@@ -1,0 +1,1 @@
+// ParameterKindTest: being written.

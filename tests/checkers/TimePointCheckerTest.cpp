@@ -1,0 +1,1 @@
+// TimePointCheckerTest: being written.

@@ -1,0 +1,1 @@
+// VarCheckerTest: being written.
