@@ -1,1 +1,129 @@
-// TimePointSemanticCodeAnalyze: being written.
+// TimePointSemanticCodeAnalyze: the time map and the rewrite of time comparisons.
+#include "checkers/TimePointSemanticCodeAnalyze.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <map>
+#include <string>
+
+#include "IData.h"
+#include "arbor/Arbor.h"
+#include "checkers/CheckerMessages.h"
+#include "data/KvData.h"
+#include "utilo/CommonMethod.h"
+
+namespace {
+
+// The reserved variable of time points, and the built-in timeout value it becomes.
+constexpr const char* kTimeName = "time";
+constexpr const char* kTimeoutName = "超时";
+constexpr const char* kTimeoutOperator = ">=";
+
+IToken* TokenOf(ISyntaxTreeNode* node) { return node != nullptr ? node->GetToken() : nullptr; }
+
+bool IsTimeName(IToken* token) {
+    return token != nullptr && token->GetType() == TokenType::Name && token->GetText() == kTimeName;
+}
+
+// The parent of a time name when it is a two-operand node, else null.
+ISyntaxTreeNode* ComparisonOf(ISyntaxTreeNode* timeNode) {
+    ISyntaxTreeNode* parent = timeNode->GetParent();
+    return parent != nullptr && parent->GetChildren().size() == 2 ? parent : nullptr;
+}
+
+// An integer text (already vetted by IsNumber) as an int; false beyond the int range, where
+// strtol would saturate (or wrap, with a 32-bit long) into a time nobody wrote.
+bool ToTimeValue(const std::string& text, int& out) {
+    errno = 0;
+    const long long value = std::strtoll(text.c_str(), nullptr, 10);
+    if (errno == ERANGE || value < INT_MIN || value > INT_MAX) return false;
+    out = static_cast<int>(value);
+    return true;
+}
+
+}  // namespace
+
+TimePointSemanticCodeAnalyze::TimePointSemanticCodeAnalyze(IData* host, KvData* application)
+    : data(host),
+      appData(application),
+      visitor(newSyntaxTreeVistor(host)),
+      commonMethod(newCommonMethod()) {}
+
+TimePointSemanticCodeAnalyze::~TimePointSemanticCodeAnalyze() = default;
+
+bool TimePointSemanticCodeAnalyze::Analyze(ISyntaxTreeNode* node,
+                                           std::vector<ISyntaxTreeNode*>* nodes) {
+    if (data == nullptr || appData == nullptr) return false;
+    IToken* value = TokenOf(node);
+    if (value == nullptr) return false;
+    if (value->GetType() != TokenType::Unknown && value->GetType() != TokenType::Literal) {
+        return false;
+    }
+    ISyntaxTreeNode* comparison = node->GetParent();
+    if (comparison == nullptr || comparison->GetChildren().size() != 2) return false;
+    IToken* time = TokenOf(comparison->GetChildren().front());
+    if (!IsTimeName(time)) return false;
+
+    MakeTimeMap(nodes);
+    ILanguageDebug* log = data->GetLanguageDebug();
+    if (log != nullptr && log->HasError()) return false;
+    const std::map<int, int>& times = appData->logicTimeMap;
+    const int line = time->GetLine();
+    const auto current = times.find(line);
+    if (current == times.end()) return false;
+
+    time->SetText(kTimeoutName);
+    if (IToken* op = comparison->GetToken()) op->SetText(kTimeoutOperator);
+    const auto previous = line > INT_MIN ? times.find(line - 1) : times.end();
+    if (previous != times.end()) {
+        // Widened: the difference of two ints need not fit an int.
+        const long long elapsed =
+            static_cast<long long>(current->second) - static_cast<long long>(previous->second);
+        value->SetText(std::to_string(elapsed));
+    }
+    return false;
+}
+
+bool TimePointSemanticCodeAnalyze::DeAnalyze(ISyntaxTreeNode* /*node*/) { return false; }
+
+bool TimePointSemanticCodeAnalyze::GetNeedReSyntaxAnalyze() { return false; }
+
+void TimePointSemanticCodeAnalyze::MakeTimeMap(std::vector<ISyntaxTreeNode*>* nodes) {
+    if (appData == nullptr || nodes == nullptr || !visitor || !commonMethod) return;
+    std::map<int, int>& times = appData->logicTimeMap;
+    if (!times.empty()) return;
+    if (badTimePoint) {
+        checker_msg::ReportAt(data, checker_msg::Id::TimePointNotInteger, badTimePoint->first,
+                              badTimePoint->second);
+        return;
+    }
+    // The nodes of one block share its root: each block is searched once, in the order its
+    // first node comes, which inserts in the same order as searching once per node.
+    for (ISyntaxTreeNode* node : *nodes) {
+        ISyntaxTreeNode* root = node != nullptr ? node->GetRoot() : nullptr;
+        if (root == nullptr) continue;
+        if (root->GetChildren().empty()) return;
+        if (!searchedRoots.insert(root).second) continue;
+        // Time points are written among the conditions, the block's first section.
+        ISyntaxTreeNode* conditions = root->GetChildren().front();
+        if (conditions == nullptr) continue;
+        for (ISyntaxTreeNode* leaf : visitor->CollectNodes(conditions)) {
+            IToken* time = TokenOf(leaf);
+            if (!IsTimeName(time)) continue;
+            ISyntaxTreeNode* comparison = ComparisonOf(leaf);
+            if (comparison == nullptr) continue;
+            IToken* valueToken = TokenOf(comparison->GetChildren()[1]);
+            if (valueToken == nullptr) continue;
+            const std::string text = valueToken->GetText();
+            int value = 0;
+            if (!commonMethod->IsNumber(text) || !ToTimeValue(text, value)) {
+                badTimePoint.emplace(time->GetLine(), time->GetColumn());
+                checker_msg::ReportAt(data, checker_msg::Id::TimePointNotInteger,
+                                      badTimePoint->first, badTimePoint->second);
+                return;
+            }
+            times.emplace(time->GetLine(), value);
+        }
+    }
+}

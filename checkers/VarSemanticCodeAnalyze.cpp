@@ -1,1 +1,190 @@
-// VarSemanticCodeAnalyze: being written.
+// VarSemanticCodeAnalyze: value checks of application variables against their descriptors.
+#include "checkers/VarSemanticCodeAnalyze.h"
+
+#include <cstdio>
+#include <span>
+
+#include "IData.h"
+#include "arbor/ISyntaxTreeNode.h"
+#include "arbor/IToken.h"
+#include "checkers/CheckerMessages.h"
+#include "data/KvData.h"
+
+using checker_msg::Id;
+
+namespace {
+
+IToken* TokenOf(ISyntaxTreeNode* node) { return node != nullptr ? node->GetToken() : nullptr; }
+
+bool IsCharType(const std::string& dataType) { return dataType == "string" || dataType == "char"; }
+
+// A lone quote counts: it both begins and ends the text.
+bool IsQuoted(const std::string& text) {
+    return !text.empty() && text.front() == '"' && text.back() == '"';
+}
+
+std::string FixedSix(float value) {
+    // "%f" of the largest float needs 46 characters.
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%f", static_cast<double>(value));
+    return buffer;
+}
+
+bool LogHasError(IData* data) {
+    ILanguageDebug* log = data != nullptr ? data->GetLanguageDebug() : nullptr;
+    return log != nullptr && log->HasError();
+}
+
+// Every message of this checker points at the variable: its end line and its column.
+void ReportAtVariable(IData* data, Id id, IToken* variable, const std::string& part = {}) {
+    checker_msg::ReportAt(data, id, variable->GetEndLine(), variable->GetColumn(), part);
+}
+
+}  // namespace
+
+VarSemanticCodeAnalyze::VarSemanticCodeAnalyze(IData* host, KvData* application)
+    : data(host), appData(application) {}
+
+bool VarSemanticCodeAnalyze::Analyze(ISyntaxTreeNode* node,
+                                     std::vector<ISyntaxTreeNode*>* /*nodes*/) {
+    if (data == nullptr || appData == nullptr) return false;
+    IToken* operand = TokenOf(node);
+    if (operand == nullptr) return false;
+    const int type = operand->GetType();
+    if (type != TokenType::Unknown && type != TokenType::Literal) return false;
+    // Only the operand count matters: assignments, comparisons and two-argument calls alike.
+    ISyntaxTreeNode* parent = node->GetParent();
+    if (parent == nullptr || parent->GetChildren().size() != 2) return false;
+    IToken* variable = TokenOf(parent->GetChildren().front());
+    if (variable == nullptr || variable->GetType() != TokenType::Name) return false;
+    if (appData->GetVarValueDes().count(variable->GetText()) == 0) return false;
+
+    std::string value = operand->GetText();
+    if (!CheckVarValue(variable, value)) return false;
+    // A word may now read as a literal (or the reverse); the syntax stage must look again.
+    needReSyntaxAnalyze = type == TokenType::Unknown;
+    operand->SetText(value);
+    return true;
+}
+
+bool VarSemanticCodeAnalyze::DeAnalyze(ISyntaxTreeNode* /*node*/) { return false; }
+
+bool VarSemanticCodeAnalyze::GetNeedReSyntaxAnalyze() { return needReSyntaxAnalyze; }
+
+bool VarSemanticCodeAnalyze::CheckVarValue(IToken* variable, std::string& value) {
+    if (variable == nullptr || appData == nullptr) return false;
+    const auto& descriptors = appData->GetVarValueDes();
+    const auto found = descriptors.find(variable->GetText());
+    if (found == descriptors.end()) return false;
+    const CVarValueDes& des = found->second;
+
+    if (!value.empty() && value.front() == '#') return CheckCookParVar(des, variable, value);
+    if (IsCharType(des.dataType)) {
+        // Reported, yet the check goes on: the text may still be a (possibly empty) literal.
+        if (value.size() <= 2) ReportAtVariable(data, Id::VarStringEmpty, variable);
+        return CheckCharTypeVar(variable, value, des.select.entries);
+    }
+    return CheckNumberTypeVarValue(des, variable, value);
+}
+
+bool VarSemanticCodeAnalyze::CheckNumberTypeVarValue(const CVarValueDes& des, IToken* variable,
+                                                     std::string& value) {
+    if (variable == nullptr || appData == nullptr) return false;
+    const std::string& dataType = des.dataType;
+    const std::string unitType = dataType.empty() || dataType == "number" || dataType == "numerical"
+                                     ? std::string("number")
+                                     : appData->GetBasicUnit(dataType);
+    float number = 0.0f;
+    if (!appData->ParsePublicValue(value, unitType, number)) {
+        ReportAtVariable(data, Id::VarUnitWrong, variable, value);
+        return false;
+    }
+
+    const std::vector<std::string>& scope = des.scope.items;
+    if (scope.size() == 2) {
+        const bool inside = appData->CheckScopeValue(static_cast<double>(number),
+                                                     std::span<const std::string>(scope), data);
+        // A faulty range has been reported by the scope check itself.
+        if (LogHasError(data)) return false;
+        if (!inside) {
+            const std::string part =
+                value + checker_msg::Text(Id::FunRangeBounds, scope[0]) + scope[1];
+            ReportAtVariable(data, Id::FunValueOutOfRange, variable, part);
+            return false;
+        }
+    } else if (!scope.empty()) {
+        ReportAtVariable(data, Id::VarScopeInvalid, variable, des.variableName);
+        return false;
+    }
+    value = FixedSix(number);
+    return true;
+}
+
+bool VarSemanticCodeAnalyze::CheckCharTypeVar(IToken* variable, std::string& value,
+                                              std::map<std::string, std::string> select) {
+    if (variable == nullptr || appData == nullptr) return false;
+    if (!IsQuoted(value)) {
+        ReportAtVariable(data, Id::VarNotString, variable,
+                         variable->GetText() + checker_msg::Text(Id::VarValueOf) + value);
+        return false;
+    }
+    value = value.size() >= 2 ? value.substr(1, value.size() - 2) : std::string();
+    // Without choices the text stays unquoted; only a chosen value is quoted again.
+    if (select.empty()) return true;
+    const bool chosen = appData->CheckSelectValue(value, select);
+    value = '"' + value + '"';
+    if (!chosen) {
+        ReportAtVariable(data, Id::VarNotInSelect, variable,
+                         variable->GetText() + checker_msg::Text(Id::VarValueOf) + value);
+        return false;
+    }
+    return true;
+}
+
+bool VarSemanticCodeAnalyze::CheckCookParVar(const CVarValueDes& des, IToken* variable,
+                                             std::string& value) {
+    if (variable == nullptr || appData == nullptr || value.empty()) return false;
+    const std::string name = value.substr(1);
+    if (name.empty()) {
+        ReportAtVariable(data, Id::VarCookParEmpty, variable);
+        return false;
+    }
+    const auto& cookPar = appData->GetCookPar();
+    const auto cooking = cookPar.find(name);
+    if (cooking == cookPar.end()) {
+        ReportAtVariable(data, Id::FunCookParMissing, variable, name);
+        return false;
+    }
+
+    if (!des.select.empty()) {
+        const auto parameter = appData->appPar.find(name);
+        if (parameter == appData->appPar.end()) {
+            ReportAtVariable(data, Id::FunCookParNotInAppPar, variable, name);
+            return false;
+        }
+        // Each dst is turned into its choice's stored value in the application data itself.
+        for (auto& entry : parameter->second.attachData) {
+            if (!appData->CheckSelectValue(entry.second.dst, des.select.entries)) {
+                ReportAtVariable(data, Id::FunNotInSelect, variable);
+                return false;
+            }
+        }
+    } else if (!IsCharType(des.dataType)) {
+        for (const std::string& listed : cooking->second) {
+            std::string text = listed;
+            const bool fits = CheckNumberTypeVarValue(des, variable, text);
+            if (LogHasError(data)) return false;
+            // Only reached with a host whose error flag misses reports.
+            if (!fits) {
+                ReportAtVariable(data, Id::VarCookParValueOutOfRange, variable,
+                                 name + checker_msg::Text(Id::VarCookParValueOf) + text);
+                return false;
+            }
+        }
+    }
+
+    // The VM reads a reference as the name between # marks, quoted.
+    const std::string quoted = '"' + value + "#\"";
+    value = des.dataType == "string" ? quoted : "GetParaVar(" + quoted + ")";
+    return true;
+}

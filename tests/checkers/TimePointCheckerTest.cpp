@@ -1,1 +1,121 @@
-// TimePointCheckerTest: being written.
+// The time-point checker: the time map and time comparisons rewritten as timeouts.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "arbor/Arbor.h"
+#include "arbor/RecipeParser.h"
+#include "checkers/TimePointSemanticCodeAnalyze.h"
+#include "data/KvData.h"
+#include "support/FakeHost.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+using TimeMap = std::map<int, int>;
+
+class TimePoints : public ::testing::Test {
+protected:
+    // Offers every leaf of every block of recipe with the whole list, as the host does, and
+    // returns the program text afterwards.
+    Lines Run(const std::string& recipe) {
+        parsed = ParseRecipe(recipe);
+        EXPECT_TRUE(parsed.errors.empty()) << recipe;
+        all.clear();
+        for (const auto& block : parsed.blocks) {
+            for (ISyntaxTreeNode* leaf : visitor->CollectNodes(block.get())) all.push_back(leaf);
+        }
+        for (ISyntaxTreeNode* leaf : all) EXPECT_FALSE(checker.Analyze(leaf, &all));
+        EXPECT_FALSE(checker.GetNeedReSyntaxAnalyze());
+        return Program();
+    }
+    Lines Program() {
+        Lines lines;
+        for (const auto& block : parsed.blocks) lines.push_back(visitor->ToText(block.get()));
+        return lines;
+    }
+    // The errors as "op code@line:column text".
+    Lines Reported() const {
+        Lines out;
+        for (const kvtest::LogCall& call : host.log.Errors()) {
+            out.push_back(call.op + " " + std::to_string(call.code) + "@" +
+                          std::to_string(call.line) + ":" + std::to_string(call.column) + " " +
+                          call.text);
+        }
+        return out;
+    }
+
+    kvtest::FakeData host;
+    KvData app{nullptr};
+    TimePointSemanticCodeAnalyze checker{&host, &app};
+    std::unique_ptr<ISyntaxTreeVisitor> visitor{newSyntaxTreeVistor(&host)};
+    ParsedRecipe parsed;
+    std::vector<ISyntaxTreeNode*> all;
+};
+
+TEST_F(TimePoints, EachComparisonBecomesTheTimeoutSinceTheTimePointOnThePreviousLine) {
+    EXPECT_EQ(Run("\n\ntime >= 10 => a = 1\ntime == 25 => a = 1\n\n\ntime < 40 => a = 1\n"),
+              (Lines{"超时 >= 10 => a = 1", "超时 >= 15 => a = 1", "超时 >= 40 => a = 1"}));
+    EXPECT_EQ(app.logicTimeMap, (TimeMap{{3, 10}, {4, 25}, {7, 40}}));
+    EXPECT_EQ(Reported(), Lines{});
+}
+
+TEST_F(TimePoints, ALineKeepsItsFirstValueForEveryComparisonOnIt) {
+    EXPECT_EQ(Run("time > 30, time < 50 => a = 1\ntime > 45, time < 50 => time = 7"),
+              (Lines{"超时 >= 30, 超时 >= 50 => a = 1", "超时 >= 15, 超时 >= 15 => 超时 >= 15"}));
+    // The assignment to time counts as a comparison, though it adds no time point.
+    EXPECT_EQ(app.logicTimeMap, (TimeMap{{1, 30}, {2, 45}}));
+}
+
+TEST_F(TimePoints, ATimeValueThatIsNoIntegerStopsTheMapAndEveryRewrite) {
+    EXPECT_EQ(Run("time >= 10 => a = 1\nx > 1, time >= 1.5 => a = 1\ntime >= 20 => a = 1"),
+              (Lines{"time >= 10 => a = 1", "x > 1, time >= 1.5 => a = 1", "time >= 20 => a = 1"}));
+    EXPECT_EQ(app.logicTimeMap, (TimeMap{{1, 10}}));
+    EXPECT_EQ(Reported(), Lines{"ReportErrorAt 2002@2:8 时间点错误不是整数"});
+}
+
+TEST_F(TimePoints, AValueBeyondIntIsNoIntegerReportedAgainWhileTheMapIsEmpty) {
+    EXPECT_EQ(Run("time >= 2147483648 => a = 1\ntime >= 5 => a = 1"),
+              (Lines{"time >= 2147483648 => a = 1", "time >= 5 => a = 1"}));
+    EXPECT_TRUE(app.logicTimeMap.empty());
+    EXPECT_EQ(Reported(), (Lines{"ReportErrorAt 2002@1:1 时间点错误不是整数",
+                                 "ReportErrorAt 2002@1:1 时间点错误不是整数"}));
+}
+
+TEST_F(TimePoints, DifferencesAreExactAcrossTheWholeIntRange) {
+    EXPECT_EQ(Run("time >= -2147483648 => a = 1\ntime >= 2147483647 => a = 1")[1],
+              "超时 >= 4294967295 => a = 1");
+    EXPECT_EQ(app.logicTimeMap, (TimeMap{{1, INT_MIN}, {2, INT_MAX}}));
+}
+
+TEST_F(TimePoints, OnlyAValueBesideTimeInATwoOperandNodeCountsAndOnlyWithNodesGiven) {
+    EXPECT_EQ(Run("oven.temp >= 10 => a = 1"), Lines{"oven.temp >= 10 => a = 1"});
+    EXPECT_TRUE(app.logicTimeMap.empty());
+
+    ParsedRecipe recipe = ParseRecipe("time >= 10 => a = 1");
+    std::vector<ISyntaxTreeNode*> leaves = visitor->CollectNodes(recipe.blocks.at(0).get());
+    std::vector<ISyntaxTreeNode*> none;
+    EXPECT_FALSE(checker.Analyze(leaves[1], &none));
+    EXPECT_FALSE(checker.Analyze(leaves[1], nullptr));
+    EXPECT_FALSE(TimePointSemanticCodeAnalyze(nullptr, &app).Analyze(leaves[1], &leaves));
+    EXPECT_TRUE(app.logicTimeMap.empty());
+    EXPECT_EQ(visitor->ToText(recipe.blocks[0].get()), "time >= 10 => a = 1");
+    EXPECT_FALSE(checker.Analyze(leaves[1], &leaves));
+    EXPECT_EQ(visitor->ToText(recipe.blocks[0].get()), "超时 >= 10 => a = 1");
+
+    // With a time point on the line, a node of three operands is still no comparison.
+    std::unique_ptr<ISyntaxTreeNode> call(newSyntaxTreeNode(newToken("f", 1, 1, 1, 4), nullptr));
+    IToken* time = newToken("time", 3, 1, 1, TokenType::Name);
+    newSyntaxTreeNode(time, call.get());
+    ISyntaxTreeNode* value = newSyntaxTreeNode(newToken("5", 9, 1, 1, 2), call.get());
+    newSyntaxTreeNode(newToken("6", 12, 1, 1, 2), call.get());
+    EXPECT_FALSE(checker.Analyze(value, &leaves));
+    EXPECT_EQ(app.logicTimeMap, (TimeMap{{1, 10}}));
+    EXPECT_EQ(time->GetText(), "time");
+}
+
+}  // namespace

@@ -58,6 +58,22 @@ public:
         return errors;
     }
 
+    // Each error as "op code line:column text" (with " level N" when the level is not 3, the
+    // level of every error of this system); then forgets every call and the error state.
+    std::vector<std::string> TakeErrorLines() {
+        std::vector<std::string> lines;
+        for (const LogCall& call : Errors()) {
+            std::string line = call.op + " " + std::to_string(call.code) + " " +
+                               std::to_string(call.line) + ":" + std::to_string(call.column) +
+                               " " + call.text;
+            if (call.level != 3) line += " level " + std::to_string(call.level);
+            lines.push_back(std::move(line));
+        }
+        calls.clear();
+        hasError = false;
+        return lines;
+    }
+
     bool hasError = false;
 };
 
