@@ -13,7 +13,9 @@ namespace {
 
 constexpr size_t kNone = std::string_view::npos;
 
-bool IsSpace(char c) { return c == ' ' || c == '\t'; }
+// A carriage return that is not part of the line end is trimmed like any other space, so that
+// a rendered block never carries one into its tokens.
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 bool IsAsciiDigit(uint8_t c) { return c >= '0' && c <= '9'; }
 bool IsNameStartByte(uint8_t c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '.' || c >= 0x80;
@@ -38,6 +40,7 @@ private:
     size_t FindArrow() const;
     size_t SkipNameChars(size_t pos, size_t end) const;
     size_t SkipSpaces(size_t pos, size_t end) const;
+    bool IsByteOrderMarkAt(size_t pos) const;
     size_t TrimEnd(size_t begin, size_t end) const;
     size_t ComparisonLength(size_t pos, size_t end) const;
     bool IsArrowAt(size_t pos, size_t end) const;
@@ -216,7 +219,9 @@ bool BlockParser::ScanName(size_t pos, size_t end, size_t& nameEnd) {
         return FailFound(SyntaxMessage::NameStartsWithDigit, pos,
                          std::string(line_.substr(pos, wordEnd - pos)));
     }
-    if (pos >= end || !IsNameStartByte(first)) return Fail(SyntaxMessage::ExpectName, pos);
+    if (pos >= end || !IsNameStartByte(first) || IsByteOrderMarkAt(pos)) {
+        return Fail(SyntaxMessage::ExpectName, pos);
+    }
     nameEnd = SkipNameChars(pos, end);
     return true;
 }
@@ -254,6 +259,7 @@ bool BlockParser::ScanValue(size_t pos, size_t end, bool stopAtArrow, size_t& st
 size_t BlockParser::SkipNameChars(size_t pos, size_t end) const {
     while (pos < end) {
         const auto c = static_cast<uint8_t>(line_[pos]);
+        if (IsByteOrderMarkAt(pos)) break;
         if (c >= 0x80) {
             // The line is known to be well-formed, so the length is never 0 here.
             const size_t length = WellFormedCharLength(line_, pos, encoding_);
@@ -265,6 +271,12 @@ size_t BlockParser::SkipNameChars(size_t pos, size_t end) const {
         }
     }
     return pos < end ? pos : end;
+}
+
+// U+FEFF is invisible and a reader drops it at the start of a file, so a name holding one
+// would not read back as written: it is no name character.
+bool BlockParser::IsByteOrderMarkAt(size_t pos) const {
+    return encoding_ == RecipeEncoding::Utf8 && line_.substr(pos, 3) == "\xEF\xBB\xBF";
 }
 
 size_t BlockParser::SkipSpaces(size_t pos, size_t end) const {

@@ -47,6 +47,8 @@ TEST(RecipeParser, LinesCountCommentsBlanksAndCrlf) {
     const std::string recipe = "// header\r\n\r\n  x = 1 // set\r\n\t// only a comment\nwait()";
     EXPECT_EQ(Trees(recipe),
               (std::vector<std::string>{"{{} {=/3@3:5(x/1@3:3 1/2@3:7)}}", "{{} {wait/4@5:1}}"}));
+    // A stray carriage return before the line end is space, not part of the value.
+    EXPECT_EQ(Trees("x = 1\r\r\n"), std::vector<std::string>{"{{} {=/3@1:3(x/1@1:1 1/2@1:5)}}"});
 }
 
 TEST(RecipeParser, ColumnsCountBytesOfNonAsciiNamesAndSkipTheByteOrderMark) {

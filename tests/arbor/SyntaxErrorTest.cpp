@@ -64,6 +64,8 @@ TEST(SyntaxError, NamesAndOperatorsMustBeWhereTheGrammarWantsThem) {
         {"= 5", 1, 9006, "语法错误：应为<名称>，实际为<=>"},
         {"x > 1, > 2 => f()", 8, 9006, "语法错误：应为<名称>，实际为<>>"},
         {R"("x" = 1)", 1, 9006, R"(语法错误：应为<名称>，实际为<">)"},
+        // A second byte-order mark is no name character: it would vanish when read back.
+        {"\xEF\xBB\xBF\xEF\xBB\xBFx = 1", 1, 9006, "语法错误：应为<名称>，实际为<\xEF\xBB\xBF>"},
         {"3x = 1", 1, 9007, "语法错误：应为<不以数字开头的名称>，实际为<3x>"},
         {"f(1); 2go()", 7, 9007, "语法错误：应为<不以数字开头的名称>，实际为<2go>"},
         {"x = 1 => f()", 3, 9008, "语法错误：应为<比较运算符（==、!=、>、>=、<、<=）>，实际为<=>"},

@@ -1,0 +1,122 @@
+// AnalyzerFuzzer: the whole library as the host drives it, over host data and a recipe taken
+// from the input. Nothing may crash, leak, hang or throw; an exception caught at the library's
+// boundary counts as a failure too, and what the library stores must be well formed.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ISemanticAnalyzer.h"
+#include "KvConst.h"
+#include "arbor/Arbor.h"
+#include "arbor/RecipeParser.h"
+#include "fuzz/FuzzCheck.h"
+#include "fuzz/FuzzHost.h"
+#include "fuzz/ImageCheck.h"
+#include "utilo/JsonBase.h"
+
+namespace {
+
+using kvfuzz::Printable;
+
+// The text that starts the analyzer's own report of a caught exception.
+constexpr std::string_view kInternalFailure = "语义分析内部错误：";
+
+void Drive(kvfuzz::FuzzHost& host, ISyntaxTreeVisitor& visitor,
+           const std::vector<ISyntaxTreeNode*>& blocks) {
+    std::unique_ptr<ISemanticAnalyzer> analyzer(createObject(&host));
+    KV_FUZZ_CHECK(analyzer != nullptr, "");
+    analyzer->BeforeAnalyze(blocks.empty() ? nullptr : blocks.front());
+
+    std::vector<ISemanticGenerator*> offered;
+    analyzer->GetAppSemanticAnalyzers(offered);
+    std::vector<std::unique_ptr<ISemanticGenerator>> checkers;
+    for (ISemanticGenerator* checker : offered) {
+        KV_FUZZ_CHECK(checker != nullptr, "a null checker");
+        checkers.emplace_back(checker);
+    }
+
+    {
+        std::vector<ISyntaxTreeNode*> allNodes;
+        for (ISyntaxTreeNode* block : blocks) {
+            const std::vector<ISyntaxTreeNode*> nodes = visitor.CollectNodes(block);
+            allNodes.insert(allNodes.end(), nodes.begin(), nodes.end());
+        }
+        const std::vector<ISyntaxTreeNode*> walk = allNodes;
+        for (ISyntaxTreeNode* node : walk) {
+            for (const auto& checker : checkers) {
+                checker->Analyze(node, &allNodes);
+                if (checker->GetNeedReSyntaxAnalyze()) ReclassifyToken(node);
+            }
+        }
+    }
+
+    for (ISyntaxTreeNode* block : blocks) analyzer->EndAnalyze(block);
+    std::vector<ISyntaxTreeNode*> roots = blocks;
+    analyzer->AppParamDataVmPro(roots);
+    // The trees stay the host's: every block must still walk and render.
+    for (ISyntaxTreeNode* block : blocks) {
+        for (ISyntaxTreeNode* node : visitor.CollectNodes(block)) {
+            KV_FUZZ_CHECK(node->GetRoot() == block, "");
+        }
+        visitor.ToText(block);
+    }
+    checkers.clear();
+    analyzer.reset();
+}
+
+void CheckLog(const kvtest::FakeLog& log) {
+    for (const kvtest::LogCall& call : log.calls) {
+        KV_FUZZ_CHECK(std::string_view(call.text).substr(0, kInternalFailure.size()) != kInternalFailure,
+                      "an exception reached the boundary: " + call.text);
+        if (call.op.rfind("Report", 0) == 0) {
+            KV_FUZZ_CHECK(call.level == 3 && call.code != 0 && !call.text.empty(),
+                          call.op + " " + std::to_string(call.code) + " " + call.text);
+        }
+    }
+}
+
+void CheckStored(kvfuzz::FuzzHost& host) {
+    const auto group = host.stored.find(KvConst::AppParameterDataVm);
+    KV_FUZZ_CHECK(group != host.stored.end(), "nothing stored");
+    const auto version = group->second.find(KvConst::RecipeVersion);
+    KV_FUZZ_CHECK(version != group->second.end() && version->second != nullptr, "no recipe version");
+    const std::string& text = version->second->GetText();
+    KV_FUZZ_CHECK(text.size() >= 2 && text.front() == '"' && text.back() == '"', Printable(text));
+
+    const auto image = group->second.find("binBytes");
+    if (image != group->second.end()) {
+        KV_FUZZ_CHECK(image->second != nullptr && image->second->IsBytes(), "");
+        const std::string fault = kvfuzz::CheckImage(image->second->GetBytes());
+        KV_FUZZ_CHECK(fault.empty(), fault);
+    }
+}
+
+// A row the library rewrote holds JSON.
+void CheckWrittenRows(kvfuzz::FuzzHost& host) {
+    for (const auto& row : host.Rows()) {
+        const std::string now = row.table->RowText(row.key);
+        if (now == row.text) continue;
+        KV_FUZZ_CHECK(Brisk::RapidJsonHelper::JsonBase::FromJson(nullptr, now),
+                      "row " + row.key + " rewritten as " + Printable(now));
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
+    kvfuzz::FuzzHost host(std::string_view(reinterpret_cast<const char*>(bytes), size));
+    ParsedRecipe parsed = ParseRecipe(host.Recipe());
+    std::unique_ptr<ISyntaxTreeVisitor> visitor(newSyntaxTreeVistor(&host));
+    // A recipe with syntax errors is not analysed; the library still runs over the data alone.
+    std::vector<ISyntaxTreeNode*> blocks;
+    for (const auto& block : parsed.blocks) blocks.push_back(block.get());
+
+    Drive(host, *visitor, blocks);
+
+    CheckLog(host.log);
+    CheckStored(host);
+    CheckWrittenRows(host);
+    return 0;
+}

@@ -1,0 +1,163 @@
+// JsonRecordFuzzer: one JSON text of any bytes into every container the data layer parses.
+// Parsing must never crash, a refused text must change nothing, numbers must not turn
+// infinite, the checks must cope with whatever was read, and every container the library
+// writes back must write JSON that reads back to the same JSON. The VM data set also goes
+// through MessagePack and the image builder, whose output must read back as well formed.
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "RapidJsonHelper/JsonArray.h"
+#include "RapidJsonHelper/JsonMap.h"
+#include "data/KvAppRecords.h"
+#include "data/KvData.h"
+#include "fuzz/FuzzCheck.h"
+#include "fuzz/ImageCheck.h"
+#include "support/FakeHost.h"
+#include "vm/KvAppVmData.h"
+#include "vm/KvMakeFile.h"
+
+namespace {
+
+using Brisk::RapidJsonHelper::JsonArray;
+using Brisk::RapidJsonHelper::JsonBase;
+using Brisk::RapidJsonHelper::JsonMap;
+using kvfuzz::Printable;
+
+// Containers that write JSON: writing, reading back and writing again reaches a fixed point
+// after one pass (the first pass may only drop what cannot be written, such as bytes after a
+// NUL), and the first written text is JSON at all.
+template <typename T>
+void CheckWrittenForm(const std::string& text, bool descending = false) {
+    T first;
+    if (!JsonBase::FromJson(&first, text)) {
+        KV_FUZZ_CHECK(first.ToJson() == T{}.ToJson(), "a refused text changed the target");
+        return;
+    }
+    auto write = [descending](T& value) {
+        if constexpr (requires { value.writeKeysDescending; }) value.writeKeysDescending = descending;
+        return value.ToJson();
+    };
+    const std::string written = write(first);
+    T second;
+    KV_FUZZ_CHECK(JsonBase::FromJson(&second, written), "written text is no JSON: " + Printable(written));
+    const std::string rewritten = write(second);
+    T third;
+    KV_FUZZ_CHECK(JsonBase::FromJson(&third, rewritten), Printable(rewritten));
+    KV_FUZZ_CHECK(write(third) == rewritten, "not stable: " + Printable(rewritten));
+}
+
+// Containers that are only read: a refused text must leave them empty.
+template <typename T>
+T ReadOnly(const std::string& text) {
+    T target;
+    if (!JsonBase::FromJson(&target, text)) KV_FUZZ_CHECK(target.empty(), "");
+    return target;
+}
+
+bool FloatGivenOrUnset(float value) { return std::isfinite(value); }
+
+void CheckPacked(const std::unique_ptr<PackedRecord>& packed, uint32_t bound, kvfuzz::RecordKind kind) {
+    KV_FUZZ_CHECK(packed != nullptr, "a small record failed to pack");
+    KV_FUZZ_CHECK(packed->length == static_cast<int32_t>(packed->data.size()), "");
+    // The bound sizes the buffer, so it may never be below the encoding.
+    KV_FUZZ_CHECK(packed->data.size() <= bound,
+                  std::to_string(packed->data.size()) + " bytes over a bound of " + std::to_string(bound));
+    const std::string fault = kvfuzz::CheckRecord(kind, packed->data.data(), packed->data.size());
+    KV_FUZZ_CHECK(fault.empty(), fault);
+}
+
+void CheckVmData(const std::string& text) {
+    CheckWrittenForm<KvVmData>(text);
+    KvVmData vmData;
+    if (!JsonBase::FromJson(&vmData, text)) return;
+
+    for (const CAppVmVariable& record : vmData.appVariable) {
+        CheckPacked(record.MsgpackPack(nullptr), record.GetMsgpackBufferMaxSize(),
+                    kvfuzz::RecordKind::Variable);
+    }
+    for (const CAppVmTaskInfo& record : vmData.appTask) {
+        CheckPacked(record.MsgpackPack(nullptr), record.GetMsgpackBufferMaxSize(),
+                    kvfuzz::RecordKind::Task);
+    }
+    for (const CAppVmParBin& record : vmData.appPar) {
+        CheckPacked(record.MsgpackPack(nullptr), record.GetMsgpackBufferMaxSize(),
+                    kvfuzz::RecordKind::Parameter);
+    }
+    CAppVmDefaultData defaults;
+    defaults.defaultData = vmData.defaultData;
+    if (!defaults.defaultData.empty()) {
+        CheckPacked(defaults.MsgpackPack(nullptr), defaults.GetMsgpackBufferMaxSize(),
+                    kvfuzz::RecordKind::DefaultData);
+    }
+
+    kvtest::FakeData host;
+    std::vector<uint8_t> image{0xAB};
+    KvMakeBinFile builder(&host, vmData);
+    if (builder.MakeFile(image)) {
+        KV_FUZZ_CHECK(image.size() > 1 && image[0] == 0xAB, "the image replaced what out held");
+        image.erase(image.begin());
+        const std::string fault = kvfuzz::CheckImage(image);
+        KV_FUZZ_CHECK(fault.empty(), fault);
+    } else {
+        KV_FUZZ_CHECK(image.size() == 1, "a refused image changed out");
+        KV_FUZZ_CHECK(!host.log.Errors().empty(), "an image was refused without an error");
+    }
+}
+
+// The read-only tables as the loader reads them, each followed by its check.
+void CheckInputTables(const std::string& text) {
+    kvtest::FakeData host;
+
+    auto descriptors = ReadOnly<JsonMap<CFunctionParasValueDes>>(text);
+    KvData::CheckFunparDesc(&host, descriptors.entries);
+    ReadOnly<JsonMap<CVarValueDes>>(text);
+    ReadOnly<JsonMap<CAppVmObject>>(text);
+
+    auto materials = ReadOnly<JsonArray<CMaterial>>(text);
+    KvData::CheckMaterialData(&host, materials.items);
+    ReadOnly<JsonArray<CResource>>(text);
+    ReadOnly<JsonArray<CBsType>>(text);
+
+    for (const COral& oral : ReadOnly<JsonArray<COral>>(text)) {
+        KV_FUZZ_CHECK(FloatGivenOrUnset(oral.value), "");
+    }
+    auto units = ReadOnly<JsonArray<CUnit>>(text);
+    for (const CUnit& unit : units) {
+        KV_FUZZ_CHECK(FloatGivenOrUnset(unit.ratio) && FloatGivenOrUnset(unit.offset),
+                      "an out-of-range number became infinite");
+    }
+    KvData::CheckUnitData(&host, units.items);
+
+    for (const CLogicInfo& entry : ReadOnly<JsonArray<CLogicInfo>>(text)) entry.CheckData(&host);
+
+    JsonMap<CAppVmTaskInfo> tasks;
+    if (JsonBase::FromJson(&tasks, text)) KvData::CheckTaskInfo(&host, tasks.entries);
+
+    // Every check that failed said why.
+    for (const kvtest::LogCall& call : host.log.Errors()) {
+        KV_FUZZ_CHECK(!call.text.empty(), "an error without text");
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string text(reinterpret_cast<const char*>(data), size);
+
+    CheckInputTables(text);
+
+    CheckWrittenForm<JsonMap<std::string>>(text);
+    CheckWrittenForm<JsonMap<JsonArray<std::string>>>(text);
+    CheckWrittenForm<JsonMap<CAppVmPar>>(text, true);
+    CheckWrittenForm<JsonMap<CAppVmPar>>(text, false);
+    CheckWrittenForm<JsonMap<CAppVmTaskInfo>>(text, true);
+    CheckWrittenForm<JsonArray<CAppVmVariable>>(text);
+    CheckWrittenForm<JsonArray<CCompilerConfig>>(text);
+    CheckWrittenForm<JsonArray<std::string>>(text);
+    CheckWrittenForm<JsonArray<int>>(text);
+    CheckWrittenForm<CAppVmDefaultData>(text);
+    CheckVmData(text);
+    return 0;
+}
