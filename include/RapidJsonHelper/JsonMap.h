@@ -68,7 +68,8 @@ public:
 
 private:
     static void WriteEntry(JsonWriter& writer, const std::pair<const std::string, T>& entry) {
-        writer.Key(entry.first.c_str());
+        // The whole name, NUL bytes included: two names differing after a NUL stay two keys.
+        writer.Key(entry.first.data(), static_cast<rapidjson::SizeType>(entry.first.size()));
         if constexpr (kIsJsonScalar<T>) {
             JsonBase::ToWriteEvery(writer, entry.second);
         } else {

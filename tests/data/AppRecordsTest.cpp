@@ -173,6 +173,11 @@ TEST(JsonContainers, MapsWriteKeysAscendingOrDescendingByBytes) {
               R"("1":{"attachKeys":[],"attachData":{}}})");
     EXPECT_TRUE(JsonMap<std::string>::CmpBykey("2", "10"));
     EXPECT_FALSE(JsonMap<std::string>::CmpBykey("1", "1"));
+
+    // Names differing only after a NUL byte stay two keys when written back.
+    JsonMap<std::string> nulKeys;
+    JsonBase::FromJson(&nulKeys, R"({"k\u0000x": "1", "k\u0000y": "2"})");
+    EXPECT_EQ(nulKeys.ToJson(), R"({"k\u0000x":"1","k\u0000y":"2"})");
 }
 
 TEST(WrittenRecords, WriteTheirKeysInOrder) {
