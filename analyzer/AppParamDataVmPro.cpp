@@ -1,4 +1,4 @@
-// The end pipeline: write the tables back, then assemble, log, build and store the VM image.
+// The end pipeline: timers and task tables, write-back, then the VM image built and stored.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -13,10 +13,16 @@
 #include "utilo/CommonMethod.h"
 #include "vm/KvMakeFile.h"
 
-void KvSemanticAnalyzer::AppParamDataVmPro(std::vector<ISyntaxTreeNode*>& /*nodes*/) {
+void KvSemanticAnalyzer::AppParamDataVmPro(std::vector<ISyntaxTreeNode*>& nodes) {
     GuardBoundary(dataHost, [&] {
+        // One record of the starttimer calls met, so that a call listed under several of the
+        // given nodes is examined and reported once.
+        TimerCalls timerCalls;
+        for (ISyntaxTreeNode* node : nodes) AddTaskTimerId(node, timerCalls);
+        if (appData->vmAppFileType != 0) AddStep2TaskInfo();
         StoreRecipeVersion();
         appData->ChangeVmDataValue("appPar", "", appData->appPar.ToJson());
+        MakeAppVmTaskInfo();
         appData->ChangeVmDataValue("taskInfo", "", appData->taskInfo.ToJson());
         if (appData->vmAppFileType == 0) StoreImage();
     });

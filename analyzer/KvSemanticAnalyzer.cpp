@@ -1,13 +1,19 @@
 // KvSemanticAnalyzer: construction, destruction and the per-tree phases the host drives.
 #include "analyzer/KvSemanticAnalyzer.h"
 
+#include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "IData.h"
 #include "KvConst.h"
 #include "analyzer/AnalyzerMessages.h"
 #include "analyzer/BoundaryGuard.h"
 #include "arbor/Arbor.h"
+#include "checkers/FunctionSemanticCodeAnalyze.h"
+#include "checkers/TimePointSemanticCodeAnalyze.h"
+#include "checkers/VarSemanticCodeAnalyze.h"
 #include "data/KvData.h"
 #include "utilo/CodeConvert.h"
 #include "utilo/CommonMethod.h"
@@ -48,7 +54,25 @@ void KvSemanticAnalyzer::ReleaseOwned() {
 
 void KvSemanticAnalyzer::BeforeAnalyze(ISyntaxTreeNode* /*root*/) {}
 
-void KvSemanticAnalyzer::GetAppSemanticAnalyzers(std::vector<ISemanticGenerator*>& /*out*/) {}
+namespace {
+
+// Appends checker to out; out owns it from then on.
+template <typename Checker>
+void AppendChecker(std::vector<ISemanticGenerator*>& out, IData* data, KvData* appData) {
+    auto checker = std::make_unique<Checker>(data, appData);
+    out.push_back(checker.get());
+    checker.release();
+}
+
+}  // namespace
+
+void KvSemanticAnalyzer::GetAppSemanticAnalyzers(std::vector<ISemanticGenerator*>& out) {
+    GuardBoundary(dataHost, [&] {
+        AppendChecker<FunctionSemanticCodeAnalyze>(out, dataHost, appData);
+        AppendChecker<VarSemanticCodeAnalyze>(out, dataHost, appData);
+        AppendChecker<TimePointSemanticCodeAnalyze>(out, dataHost, appData);
+    });
+}
 
 void KvSemanticAnalyzer::EndAnalyze(ISyntaxTreeNode* root) {
     if (root == nullptr) return;
@@ -56,5 +80,12 @@ void KvSemanticAnalyzer::EndAnalyze(ISyntaxTreeNode* root) {
         const std::string listing =
             std::string(analyzer_text::ProgramListingPrefix) + treeVisitor->ToText(root);
         if (ILanguageDebug* log = dataHost->GetLanguageDebug()) log->Print(listing, 0);
+
+        std::vector<ISyntaxTreeNode*> nodes = treeVisitor->CollectNodes(root);
+        MakeStepNo(root);
+        MakeTriggerAndOutPut(nodes);
+        // Parameters are put into the VM's form only for a program that checked clean.
+        ILanguageDebug* log = dataHost->GetLanguageDebug();
+        if (log == nullptr || !log->HasError()) FormatKvFunPar(std::move(nodes));
     });
 }

@@ -4,14 +4,18 @@
 #include <map>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "ISemanticAnalyzer.h"
 #include "vm/KvAppVmData.h"
 
+class CFunctionParasValueDes;
 class CodeConvert;
 class CommonMethod;
+class ICFunction;
 class IData;
+class IMidVariable;
 class ISyntaxTreeVisitor;
 class KvData;
 class TypeConvert;
@@ -33,6 +37,47 @@ public:
     // The end pipeline: task tables, write-back, and (when vmAppFileType is 0) the VM image.
     void AppParamDataVmPro(std::vector<ISyntaxTreeNode*>& nodes) override;
 
+    // ---- Tasks, timers and step numbers.
+    // The task id of a logic number from the logic-task table; "" (after reporting) when the
+    // number has no entry or an empty one.
+    std::string GetTaskIdByLogicNo(int logicNo);
+    // Records in taskTimers the timer numbers that the starttimer calls under node start. The
+    // walk ends at a call without arguments (reported), at a first argument that is no decimal
+    // integer (silently: the checkers judge argument kinds) or one past the int range (reported).
+    void AddTaskTimerId(ISyntaxTreeNode* node);
+    // Sets *out to the time of logicNo and returns true, or to 0 and returns false.
+    bool FindLogicTime(int logicNo, int* out);
+    // Records the step name of the first task marker of root's tree not yet recorded; recipes
+    // older than version 2.2 carry it in the conditions, later ones in the actions.
+    void MakeStepNo(ISyntaxTreeNode* root);
+    void MakeStepNoBase(ISyntaxTreeNode* root, bool oldLayout);
+
+    // ---- Triggers and outputs.
+    // Builds the step of nodes (all on lines with a step name) from the device sensors it reads
+    // and the device functions it calls, and files it in steps. Stores nothing after an error.
+    void MakeTriggerAndOutPut(std::vector<ISyntaxTreeNode*> nodes);
+    // The host function or intermediate variable whose full name is fullName; null if none.
+    ICFunction* GetFunctionByFullName(const std::string& fullName);
+    IMidVariable* GetMidVariableByFullName(const std::string& fullName);
+    // The last piece of text split at separator ("" when there is none).
+    std::string GetLastSpiltStr(std::string text, std::string separator);
+    // Puts text into call's first argument as a literal and empties the other arguments.
+    void ChangeFunParNode(ISyntaxTreeNode* call, const std::string& text);
+
+    // ---- Function parameters in the VM's form.
+    // Rewrites every call reached through nodes into one argument "<task id>,<json>"; argument
+    // nodes whose text is empty are detached and destroyed. Stops at the first call it cannot
+    // format.
+    void FormatKvFunPar(std::vector<ISyntaxTreeNode*> nodes);
+    // The JSON object naming call's arguments after des; "" after reporting a mismatch.
+    std::string MakeJsonPar(ISyntaxTreeNode* call, const CFunctionParasValueDes& des);
+
+    // ---- Task table assembly.
+    // Gives every built step its duration and appends it to its task in taskInfo; then sorts
+    // each task's steps by number.
+    void AddStep2TaskInfo();
+    // Replaces each task's timer list with the timers the program starts in it.
+    void MakeAppVmTaskInfo();
     // The VM data set assembled from the application data, keys in ascending order.
     KvVmData GetKvVmData();
 
@@ -52,7 +97,22 @@ public:
     std::map<std::string, CStepInfo> steps;
 
 private:
+    class ArgumentSweep;
+    // The starttimer calls met so far in one timer walk: true when meeting the call again ends
+    // the walk (it was reported or unusable), false when its timer is recorded.
+    using TimerCalls = std::unordered_map<ISyntaxTreeNode*, bool>;
+
+    void AddTaskTimerId(ISyntaxTreeNode* node, TimerCalls& seen);
+    // Formats one call; false when the pass has to stop.
+    bool FormatCall(ISyntaxTreeNode* call, bool nameEntry, ArgumentSweep& sweep);
     void ReleaseOwned();
     void StoreRecipeVersion();
     void StoreImage();
 };
+
+// -1, 0 or 1 as version a is older than, the same as, or newer than b, compared number by number
+// over the shorter of the two ("2" equals "2.2"; "2.10" is newer than "2.2").
+int compareVersion(std::string a, std::string b);
+// Appends the numbers of text's dot-separated pieces to out, each read like strtol in base 10
+// (an empty or non-numeric piece gives 0, one beyond int saturates at the int limits).
+void splitToInt(std::string text, std::vector<int>* out);

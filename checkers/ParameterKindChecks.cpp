@@ -39,9 +39,7 @@ bool FunctionSemanticCodeAnalyze::CheckNumberTypeFunPar(const CFunPar& p, ISynta
         return false;
     }
 
-    const bool plainNumber =
-        p.dataType.empty() || p.dataType == "number" || p.dataType == "numerical";
-    const std::string unitType = plainNumber ? "number" : appData->GetBasicUnit(p.dataType);
+    const std::string unitType = appData->UnitTypeOf(p.dataType);
     std::string value = text;
     float number = 0.0f;
     if (!appData->ParsePublicValue(value, unitType, number)) {

@@ -90,10 +90,7 @@ bool VarSemanticCodeAnalyze::CheckVarValue(IToken* variable, std::string& value)
 bool VarSemanticCodeAnalyze::CheckNumberTypeVarValue(const CVarValueDes& des, IToken* variable,
                                                      std::string& value) {
     if (variable == nullptr || appData == nullptr) return false;
-    const std::string& dataType = des.dataType;
-    const std::string unitType = dataType.empty() || dataType == "number" || dataType == "numerical"
-                                     ? std::string("number")
-                                     : appData->GetBasicUnit(dataType);
+    const std::string unitType = appData->UnitTypeOf(des.dataType);
     float number = 0.0f;
     if (!appData->ParsePublicValue(value, unitType, number)) {
         ReportAtVariable(data, Id::VarUnitWrong, variable, value);

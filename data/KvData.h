@@ -65,6 +65,9 @@ public:
     // The unit of the first business type (in name order) whose name, description or unit is
     // typeName; "" when there is none.
     std::string GetBasicUnit(const std::string& typeName) const;
+    // The unit type a value of dataType is parsed for: "number" for an empty, "number" or
+    // "numerical" type, else the type's base unit.
+    std::string UnitTypeOf(const std::string& dataType) const;
     // Finds a unit name after the first byte of text. found = (position, matched name) and
     // unit = the unit's record; both unchanged when no unit matches. Among several matches a
     // later one wins only when its name is longer than the first match's.

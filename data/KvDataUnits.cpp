@@ -20,6 +20,11 @@ bool IsInfinityText(const std::string& text) {
 
 }  // namespace
 
+std::string KvData::UnitTypeOf(const std::string& dataType) const {
+    if (dataType.empty() || dataType == "number" || dataType == "numerical") return "number";
+    return GetBasicUnit(dataType);
+}
+
 std::string KvData::GetBasicUnit(const std::string& typeName) const {
     for (const auto& [name, type] : bsType) {
         if (type.name == typeName || type.nameDesc == typeName || type.unit == typeName) {

@@ -118,7 +118,6 @@ TEST_F(KvcCompile, LoadErrorsOfTheLibraryNameTheBundleAndExitOne) {
 }
 
 TEST_F(KvcCompile, CheckerErrorsPointAtTheCallInTheRecipe) {
-    GTEST_SKIP() << "the library hands out no function call checker yet";
     BundleFile("host/functions.json",
                "[{\"name\":\"heat\",\"fullName\":\"oven.heat\",\"functionNo\":1,\"devIndex\":0,"
                "\"methodPath\":\"dev.oven.heat\"}]");

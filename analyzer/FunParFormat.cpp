@@ -1,0 +1,229 @@
+// Function parameters in the VM's form: every call keeps one argument, "<task id>,<json>".
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+#include <vector>
+
+#include "IData.h"
+#include "analyzer/AnalyzerMessages.h"
+#include "analyzer/BuildHelpers.h"
+#include "analyzer/KvSemanticAnalyzer.h"
+#include "arbor/Arbor.h"
+#include "data/KvData.h"
+#include "utilo/CommonMethod.h"
+
+using kv_build::TextOf;
+using kv_build::TokenOf;
+
+namespace {
+
+constexpr char kQuote = '"';
+// An empty string literal as the function checker leaves it.
+constexpr const char* kEmptyLiteral = "\"\"";
+
+std::string Quoted(const std::string& text) { return kQuote + text + kQuote; }
+
+}  // namespace
+
+// The argument nodes the pass takes out of the tree. Detaching them one by one would cost a
+// search and a shift of the siblings each, quadratic in a call's argument count; instead a
+// parent's leaving children are detached together, before anything reads that parent's
+// children again. They are destroyed only when the pass ends, so that no node the pass may
+// still reach through its list is freed under it.
+class KvSemanticAnalyzer::ArgumentSweep {
+public:
+    ArgumentSweep() = default;
+    ArgumentSweep(const ArgumentSweep&) = delete;
+    ArgumentSweep& operator=(const ArgumentSweep&) = delete;
+    ~ArgumentSweep() {
+        // Only reached early when the pass was interrupted by an exception.
+        try {
+            Finish();
+        } catch (...) {
+        }
+    }
+
+    // Takes node out of the tree and destroys it when the pass ends; a node given twice is
+    // taken once.
+    void Drop(ISyntaxTreeNode* node) {
+        if (!dropped_.insert(node).second) return;
+        if (ISyntaxTreeNode* parent = node->GetParent()) {
+            leaving_[parent].push_back(node);
+        } else {
+            detached_.push_back(node);
+        }
+    }
+
+    // Detaches the dropped children of parent now.
+    void Settle(ISyntaxTreeNode* parent) {
+        const auto found = leaving_.find(parent);
+        if (found == leaving_.end()) return;
+        const std::vector<ISyntaxTreeNode*> leaving = std::move(found->second);
+        leaving_.erase(found);
+        Detach(parent, leaving);
+    }
+
+    // Detaches whatever is still pending and destroys every detached node.
+    void Finish() {
+        for (auto& [parent, leaving] : leaving_) Detach(parent, leaving);
+        leaving_.clear();
+        std::vector<ISyntaxTreeNode*> doomed;
+        doomed.swap(detached_);
+        for (ISyntaxTreeNode* node : doomed) delete node;
+    }
+
+private:
+    void Detach(ISyntaxTreeNode* parent, const std::vector<ISyntaxTreeNode*>& leaving) {
+        std::vector<ISyntaxTreeNode*>& children = parent->GetChildren();
+        const std::vector<ISyntaxTreeNode*> before = std::move(children);
+        // Each leaving child is made the only child for its own RemoveChild, which then finds
+        // it at once and still does the node's own bookkeeping (its parent link).
+        std::unordered_set<ISyntaxTreeNode*> gone;
+        for (ISyntaxTreeNode* child : leaving) {
+            children.assign(1, child);
+            parent->RemoveChild(child);
+            // A child the parent would not let go stays where it was and is not destroyed.
+            if (child->GetParent() == nullptr) {
+                gone.insert(child);
+                detached_.push_back(child);
+            }
+        }
+        children.clear();
+        for (ISyntaxTreeNode* child : before) {
+            if (gone.count(child) == 0) children.push_back(child);
+        }
+    }
+
+    std::unordered_set<ISyntaxTreeNode*> dropped_;
+    // Parent -> its dropped children not yet detached, in list order.
+    std::unordered_map<ISyntaxTreeNode*, std::vector<ISyntaxTreeNode*>> leaving_;
+    std::vector<ISyntaxTreeNode*> detached_;
+};
+
+void KvSemanticAnalyzer::FormatKvFunPar(std::vector<ISyntaxTreeNode*> nodes) {
+    ArgumentSweep sweep;
+    for (ISyntaxTreeNode*& node : nodes) {
+        // Structural nodes carry no token and are never arguments.
+        IToken* token = TokenOf(node);
+        if (token == nullptr) continue;
+        // Arguments emptied by an earlier rewrite leave the tree.
+        if (token->GetText().empty()) {
+            sweep.Drop(node);
+            node = nullptr;
+            continue;
+        }
+        ISyntaxTreeNode* call = nullptr;
+        bool nameEntry = false;
+        if (token->GetType() == TokenType::Function) {
+            call = node;
+            nameEntry = true;
+        }
+        if (kv_build::IsCallNode(node->GetParent())) call = node->GetParent();
+        if (call == nullptr) continue;
+        if (!FormatCall(call, nameEntry, sweep)) break;
+    }
+    sweep.Finish();
+}
+
+bool KvSemanticAnalyzer::FormatCall(ISyntaxTreeNode* call, bool nameEntry, ArgumentSweep& sweep) {
+    IToken* callToken = call->GetToken();
+    const std::string name = callToken->GetText();
+    const int line = callToken->GetLine();
+    const int column = callToken->GetColumn();
+
+    // Host built-ins (negative function numbers) keep their arguments as written.
+    const auto& functions = dataHost->GetFunctionTable();
+    const auto function = functions.find(name);
+    if (function != functions.end() && !function->second.empty() &&
+        function->second.front() != nullptr && function->second.front()->GetFunctionNo() < 0) {
+        return true;
+    }
+
+    const auto& descriptors = appData->GetFunParValueDes();
+    const auto descriptor = descriptors.find(name);
+    if (descriptor == descriptors.end()) {
+        analyzer_msg::ReportAt(dataHost, analyzer_msg::FunParDesMissing, line, column,
+                               callToken->GetSourceText());
+        return false;
+    }
+    const CFunctionParasValueDes& des = descriptor->second;
+    const std::string taskId = GetTaskIdByLogicNo(line);
+    if (taskId.empty()) return false;
+    const bool hasParameters = !des.par.empty() || !des.arrayPar.par.empty();
+    if (hasParameters && nameEntry) {
+        analyzer_msg::ReportAt(dataHost, analyzer_msg::ParamsMissing, line, column);
+        return false;
+    }
+
+    sweep.Settle(call);
+    if (call->GetChildren().empty()) {
+        // A call written without arguments still tells the VM its task.
+        ISyntaxTreeNode* literal = newSyntaxTreeNode(
+            newToken(Quoted(taskId), column, line, line, TokenType::Literal), nullptr);
+        call->AddChild(literal);
+        if (literal->GetParent() != call) delete literal;
+        return true;
+    }
+
+    std::string json = MakeJsonPar(call, des);
+    std::vector<int> codes;
+    commonMethod->StringToCodes(json, codes);
+    json = commonMethod->CodesToString(codes);
+    ChangeFunParNode(call, Quoted(taskId + "," + json));
+    return true;
+}
+
+std::string KvSemanticAnalyzer::MakeJsonPar(ISyntaxTreeNode* call,
+                                            const CFunctionParasValueDes& des) {
+    IToken* callToken = call->GetToken();
+    const std::vector<ISyntaxTreeNode*>& arguments = call->GetChildren();
+    std::string json = "{";
+
+    if (des.arrayPar.name.empty()) {
+        const auto& parameters = des.par;
+        if (parameters.size() != arguments.size()) {
+            analyzer_msg::ReportAt(dataHost, analyzer_msg::ParamCountWrong, callToken->GetLine(),
+                                   callToken->GetColumn());
+            return {};
+        }
+        for (size_t i = 0; i < parameters.size(); ++i) {
+            if (parameters[i].name.empty()) {
+                analyzer_msg::ReportAt(dataHost, analyzer_msg::ParamDesNameEmpty,
+                                       callToken->GetLine(), callToken->GetColumn(),
+                                       std::to_string(i + 1));
+                return {};
+            }
+            const std::string value = TextOf(arguments[i]);
+            json += Quoted(parameters[i].name) + ":";
+            json += value == kEmptyLiteral ? value : Quoted(value);
+            if (i + 1 < parameters.size()) json += ",";
+        }
+        return json + "}";
+    }
+
+    // Array form: the element parameters repeat over the arguments, one group per element. An
+    // array without element parameters has no group size and fits no argument count.
+    const CArrayPar& array = des.arrayPar;
+    const size_t groupSize = array.par.size();
+    if (groupSize == 0 || arguments.size() % groupSize != 0) {
+        analyzer_msg::ReportAt(dataHost, analyzer_msg::ParamCountWrong, callToken->GetLine(),
+                               callToken->GetColumn());
+        return {};
+    }
+    json += Quoted(array.name) + ":{";
+    json += Quoted("displayname") + ":" + Quoted(array.displayname) + ",";
+    json += Quoted("type") + ":" + Quoted(array.type) + ",";
+    json += Quoted("array") + ":[";
+    const size_t groups = arguments.size() / groupSize;
+    for (size_t g = 0; g < groups; ++g) {
+        json += "{";
+        for (size_t j = 0; j < groupSize; ++j) {
+            json += Quoted(array.par[j].name) + ":" + Quoted(TextOf(arguments[g * groupSize + j]));
+            if (j + 1 < groupSize) json += ",";
+        }
+        json += "}";
+        if (g + 1 < groups) json += ",";
+    }
+    return json + "]}}";
+}
