@@ -98,12 +98,28 @@ void TimePointSemanticCodeAnalyze::MakeTimeMap(std::vector<ISyntaxTreeNode*>* no
                               badTimePoint->second);
         return;
     }
+    // The entries before searchedCount of the same list lead to roots searched already; a
+    // list whose length or last searched entry changed is gone through again.
+    const bool resumes = nodes == searchedList && searchedCount > 0 &&
+                         searchedCount <= nodes->size() &&
+                         (*nodes)[searchedCount - 1] == lastSearched;
+    size_t index = resumes ? searchedCount : 0;
+    const auto searchedTo = [&](size_t end) {
+        searchedList = nodes;
+        searchedCount = end;
+        lastSearched = end > 0 ? (*nodes)[end - 1] : nullptr;
+    };
     // The nodes of one block share its root: each block is searched once, in the order its
     // first node comes, which inserts in the same order as searching once per node.
-    for (ISyntaxTreeNode* node : *nodes) {
+    for (; index < nodes->size(); ++index) {
+        ISyntaxTreeNode* node = (*nodes)[index];
         ISyntaxTreeNode* root = node != nullptr ? node->GetRoot() : nullptr;
         if (root == nullptr) continue;
-        if (root->GetChildren().empty()) return;
+        if (root->GetChildren().empty()) {
+            // The next search stops here again.
+            searchedTo(index);
+            return;
+        }
         if (!searchedRoots.insert(root).second) continue;
         // Time points are written among the conditions, the block's first section.
         ISyntaxTreeNode* conditions = root->GetChildren().front();
@@ -126,4 +142,5 @@ void TimePointSemanticCodeAnalyze::MakeTimeMap(std::vector<ISyntaxTreeNode*>* no
             times.emplace(time->GetLine(), value);
         }
     }
+    searchedTo(nodes->size());
 }

@@ -50,6 +50,13 @@ private:
     std::unique_ptr<CommonMethod> commonMethod;
     // Blocks already searched without result: searching them again would find the same.
     std::unordered_set<ISyntaxTreeNode*> searchedRoots;
+    // How far the host's list has been searched while the map stayed empty: its first
+    // searchedCount entries, the last of them lastSearched. The host offers one list for every
+    // time comparison, so resuming there keeps the search from running over it once per
+    // comparison.
+    const std::vector<ISyntaxTreeNode*>* searchedList = nullptr;
+    size_t searchedCount = 0;
+    ISyntaxTreeNode* lastSearched = nullptr;
     // Line and column of the bad time value that stopped the search. The search would stop
     // there again, so while the map is empty the report is repeated without searching.
     std::optional<std::pair<int, int>> badTimePoint;

@@ -11,6 +11,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <unordered_map>
 #include <utility>
 
 #include "IData.h"
@@ -122,6 +123,12 @@ public:
     int vmAppFileType = 0;
 
 private:
+    // Type name, description or unit -> the unit of the first business type (by name) that
+    // carries it; built on first use so a lookup per argument costs no walk of the table.
+    // Business types only grow after loading; a change in their number rebuilds it.
+    mutable std::unordered_map<std::string, std::string> basicUnitIndex_;
+    mutable size_t basicUnitIndexedTypes_ = static_cast<size_t>(-1);
+
     // What one table's loader tells LoadKvData.
     enum class LoadResult { Continue, Stop };
 

@@ -26,12 +26,18 @@ std::string KvData::UnitTypeOf(const std::string& dataType) const {
 }
 
 std::string KvData::GetBasicUnit(const std::string& typeName) const {
-    for (const auto& [name, type] : bsType) {
-        if (type.name == typeName || type.nameDesc == typeName || type.unit == typeName) {
-            return type.unit;
+    if (basicUnitIndexedTypes_ != bsType.size()) {
+        basicUnitIndex_.clear();
+        // Ascending names and first-wins inserts give the first matching type, as a walk would.
+        for (const auto& [name, type] : bsType) {
+            basicUnitIndex_.try_emplace(type.name, type.unit);
+            basicUnitIndex_.try_emplace(type.nameDesc, type.unit);
+            basicUnitIndex_.try_emplace(type.unit, type.unit);
         }
+        basicUnitIndexedTypes_ = bsType.size();
     }
-    return "";
+    const auto found = basicUnitIndex_.find(typeName);
+    return found != basicUnitIndex_.end() ? found->second : "";
 }
 
 bool KvData::ParseUnit(const std::string& text, std::pair<size_t, std::string>& found,

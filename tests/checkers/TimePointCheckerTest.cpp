@@ -118,4 +118,42 @@ TEST_F(TimePoints, OnlyAValueBesideTimeInATwoOperandNodeCountsAndOnlyWithNodesGi
     EXPECT_EQ(time->GetText(), "time");
 }
 
+// A stand-in for a node of the host's list that counts how often its root is asked for.
+class RootCounting : public ISyntaxTreeNode {
+public:
+    explicit RootCounting(ISyntaxTreeNode* real) : real_(real) {}
+    std::vector<ISyntaxTreeNode*>& GetChildren() override { return real_->GetChildren(); }
+    ISyntaxTreeNode* GetParent() override { return real_->GetParent(); }
+    IToken* GetToken() override { return real_->GetToken(); }
+    bool IsFirstChild() override { return real_->IsFirstChild(); }
+    void AddChild(ISyntaxTreeNode* child) override { real_->AddChild(child); }
+    void RemoveChild(ISyntaxTreeNode* child) override { real_->RemoveChild(child); }
+    ISyntaxTreeNode* GetRoot() override {
+        ++rootCalls;
+        return real_->GetRoot();
+    }
+    long rootCalls = 0;
+
+private:
+    ISyntaxTreeNode* real_;
+};
+
+TEST_F(TimePoints, AProgramWithoutTimePointsIsSearchedOnceNotOncePerComparison) {
+    // Assignments to time count as comparisons but add no time point, so the map stays empty.
+    ParsedRecipe recipe = ParseRecipe("x = 1; time = 5");
+    ASSERT_TRUE(recipe.errors.empty());
+    ISyntaxTreeNode* value = visitor->CollectNodes(recipe.blocks.at(0).get()).back();
+    RootCounting listed(value);
+    constexpr long kNodes = 2000;
+    std::vector<ISyntaxTreeNode*> list(kNodes, &listed);
+    for (long i = 0; i < kNodes; ++i) EXPECT_FALSE(checker.Analyze(value, &list));
+    EXPECT_TRUE(app.logicTimeMap.empty());
+    EXPECT_EQ(listed.rootCalls, kNodes);
+
+    // A list that grew is searched on from where the search ended.
+    list.push_back(&listed);
+    EXPECT_FALSE(checker.Analyze(value, &list));
+    EXPECT_EQ(listed.rootCalls, kNodes + 1);
+}
+
 }  // namespace
