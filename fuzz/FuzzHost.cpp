@@ -75,6 +75,16 @@ std::pair<std::string, std::string> ResolveTable(std::string_view header) {
     return {picked.database, picked.table};
 }
 
+// Calls onMember(name, value) for each member of an object; other values give no calls.
+template <typename OnMember>
+void ForEachMember(const JsonValue& value, OnMember&& onMember) {
+    if (!value.IsObject()) return;
+    for (const auto& member : value.GetObject()) {
+        onMember(std::string(member.name.GetString(), member.name.GetStringLength()),
+                 member.value);
+    }
+}
+
 // One entry of the host's function table, as a bundle lists it.
 class FunctionRow final : public JsonBase {
 public:
@@ -89,15 +99,13 @@ public:
         writer.EndObject();
     }
     void ParseJson(const JsonValue& value) override {
-        if (!value.IsObject()) return;
-        for (const auto& member : value.GetObject()) {
-            const std::string key(member.name.GetString(), member.name.GetStringLength());
-            if (key == "name") ToParseEvery(member.value, name);
-            else if (key == "fullName") ToParseEvery(member.value, fullName);
-            else if (key == "methodPath") ToParseEvery(member.value, methodPath);
-            else if (key == "functionNo") ToParseEvery(member.value, functionNo);
-            else if (key == "devIndex") ToParseEvery(member.value, devIndex);
-        }
+        ForEachMember(value, [this](const std::string& key, const JsonValue& field) {
+            if (key == "name") ToParseEvery(field, name);
+            else if (key == "fullName") ToParseEvery(field, fullName);
+            else if (key == "methodPath") ToParseEvery(field, methodPath);
+            else if (key == "functionNo") ToParseEvery(field, functionNo);
+            else if (key == "devIndex") ToParseEvery(field, devIndex);
+        });
     }
 };
 
@@ -112,13 +120,11 @@ public:
         writer.EndObject();
     }
     void ParseJson(const JsonValue& value) override {
-        if (!value.IsObject()) return;
-        for (const auto& member : value.GetObject()) {
-            const std::string key(member.name.GetString(), member.name.GetStringLength());
-            if (key == "fullName") ToParseEvery(member.value, fullName);
-            else if (key == "sensorPath") ToParseEvery(member.value, sensorPath);
-            else if (key == "devId") ToParseEvery(member.value, devId);
-        }
+        ForEachMember(value, [this](const std::string& key, const JsonValue& field) {
+            if (key == "fullName") ToParseEvery(field, fullName);
+            else if (key == "sensorPath") ToParseEvery(field, sensorPath);
+            else if (key == "devId") ToParseEvery(field, devId);
+        });
     }
 };
 

@@ -37,27 +37,31 @@ void LogSink::ReportError(int code, const std::string& text, int level) {
     Record(std::move(call));
 }
 
-void LogSink::ReportErrorAt(int code, int line, int column, const std::string& text, int level) {
+namespace {
+
+LogCall PositionedError(LogOp op, int code, int line, int column, const std::string& text,
+                        int level) {
     LogCall call;
-    call.op = LogOp::ReportErrorAt;
+    call.op = op;
     call.code = code;
     call.line = line;
     call.column = column;
     call.level = level;
     call.text = text;
-    Record(std::move(call));
+    return call;
+}
+
+}  // namespace
+
+void LogSink::ReportErrorAt(int code, int line, int column, const std::string& text, int level) {
+    Record(PositionedError(LogOp::ReportErrorAt, code, line, column, text, level));
 }
 
 void LogSink::ReportErrorAtWithData(int code, int line, int column, const std::string& text,
                                     const std::string& extra,
                                     const std::map<std::string, std::string>& data, int level) {
-    LogCall call;
-    call.op = LogOp::ReportErrorAtWithData;
-    call.code = code;
-    call.line = line;
-    call.column = column;
-    call.level = level;
-    call.text = text;
+    LogCall call =
+        PositionedError(LogOp::ReportErrorAtWithData, code, line, column, text, level);
     call.extra = extra;
     call.data = data;
     Record(std::move(call));

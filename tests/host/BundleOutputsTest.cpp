@@ -1,6 +1,7 @@
 // Tests of the output layout: stored values by group and key, rewritten rows in place.
 #include <gtest/gtest.h>
 
+#include "arbor/Arbor.h"
 #include "host/BundleOutputs.h"
 #include "host/TestTempDir.h"
 
@@ -8,34 +9,14 @@ namespace {
 
 using kvtest::TestTempDir;
 
-class StoredValue final : public BasicData {
-public:
-    void SetText(const std::string& text) override {
-        text_ = text;
-        isBytes_ = false;
-    }
-    void SetBytes(const std::vector<uint8_t>& bytes) override {
-        bytes_ = bytes;
-        isBytes_ = true;
-    }
-    bool IsBytes() const override { return isBytes_; }
-    const std::string& GetText() const override { return text_; }
-    const std::vector<uint8_t>& GetBytes() const override { return bytes_; }
-
-private:
-    std::string text_;
-    std::vector<uint8_t> bytes_;
-    bool isBytes_ = false;
-};
-
 BasicData* Text(const std::string& text) {
-    auto* value = new StoredValue;
+    BasicData* value = newBasicData();
     value->SetText(text);
     return value;
 }
 
 BasicData* Bytes(std::vector<uint8_t> bytes) {
-    auto* value = new StoredValue;
+    BasicData* value = newBasicData();
     value->SetBytes(bytes);
     return value;
 }

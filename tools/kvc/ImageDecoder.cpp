@@ -110,36 +110,33 @@ std::optional<Failure> AsIntList(const msgpack::object& object, std::vector<int>
 }
 
 // Each record decoder takes exactly the values its table packs, in order.
-std::optional<Failure> DecodeRecord(ValueReader& reader, VariableRecord& record) {
+// Reads the next value into out, converted by convert.
+template <typename T>
+std::optional<Failure> ReadNext(ValueReader& reader, T& out,
+                                std::optional<Failure> (*convert)(const msgpack::object&, T&)) {
     msgpack::object_handle value;
     if (auto f = reader.Next(value)) return f;
-    if (auto f = AsString(value.get(), record.appKey)) return f;
-    if (auto f = reader.Next(value)) return f;
-    if (auto f = AsInt(value.get(), record.dataType)) return f;
-    if (auto f = reader.Next(value)) return f;
-    if (auto f = AsInt(value.get(), record.eventType)) return f;
-    if (auto f = reader.Next(value)) return f;
-    if (auto f = AsString(value.get(), record.defaultValue)) return f;
-    if (auto f = reader.Next(value)) return f;
-    return AsStringList(value.get(), record.belongTaskId);
+    return convert(value.get(), out);
+}
+
+std::optional<Failure> DecodeRecord(ValueReader& reader, VariableRecord& record) {
+    if (auto f = ReadNext(reader, record.appKey, AsString)) return f;
+    if (auto f = ReadNext(reader, record.dataType, AsInt)) return f;
+    if (auto f = ReadNext(reader, record.eventType, AsInt)) return f;
+    if (auto f = ReadNext(reader, record.defaultValue, AsString)) return f;
+    return ReadNext(reader, record.belongTaskId, AsStringList);
 }
 
 std::optional<Failure> DecodeRecord(ValueReader& reader, TaskRecord& record) {
-    msgpack::object_handle value;
-    if (auto f = reader.Next(value)) return f;
-    if (auto f = AsString(value.get(), record.taskId)) return f;
-    if (auto f = reader.Next(value)) return f;
-    if (auto f = AsInt(value.get(), record.stepCount)) return f;
-    if (auto f = reader.Next(value)) return f;
-    return AsIntList(value.get(), record.timerId);
+    if (auto f = ReadNext(reader, record.taskId, AsString)) return f;
+    if (auto f = ReadNext(reader, record.stepCount, AsInt)) return f;
+    return ReadNext(reader, record.timerId, AsIntList);
 }
 
 std::optional<Failure> DecodeRecord(ValueReader& reader, ParameterRecord& record) {
+    if (auto f = ReadNext(reader, record.key, AsString)) return f;
+    if (auto f = ReadNext(reader, record.attachKeys, AsStringList)) return f;
     msgpack::object_handle value;
-    if (auto f = reader.Next(value)) return f;
-    if (auto f = AsString(value.get(), record.key)) return f;
-    if (auto f = reader.Next(value)) return f;
-    if (auto f = AsStringList(value.get(), record.attachKeys)) return f;
     if (auto f = reader.Next(value)) return f;
     const msgpack::object& map = value.get();
     if (map.type != msgpack::type::MAP) return Failure{KvcString(KvcMsg::ExpectMap)};
