@@ -24,6 +24,11 @@ constexpr const char* kEmptyLiteral = "\"\"";
 
 std::string Quoted(const std::string& text) { return kQuote + text + kQuote; }
 
+// An argument as a JSON value: an empty literal is already one, anything else is quoted.
+std::string JsonValue(const std::string& text) {
+    return text == kEmptyLiteral ? text : Quoted(text);
+}
+
 }  // namespace
 
 // The argument nodes the pass takes out of the tree. Detaching them one by one would cost a
@@ -180,7 +185,7 @@ std::string KvSemanticAnalyzer::MakeJsonPar(ISyntaxTreeNode* call,
     const std::vector<ISyntaxTreeNode*>& arguments = call->GetChildren();
     std::string json = "{";
 
-    if (des.arrayPar.name.empty()) {
+    if (!des.HasArrayPar()) {
         const auto& parameters = des.par;
         if (parameters.size() != arguments.size()) {
             analyzer_msg::ReportAt(dataHost, analyzer_msg::ParamCountWrong, callToken->GetLine(),
@@ -194,9 +199,7 @@ std::string KvSemanticAnalyzer::MakeJsonPar(ISyntaxTreeNode* call,
                                        std::to_string(i + 1));
                 return {};
             }
-            const std::string value = TextOf(arguments[i]);
-            json += Quoted(parameters[i].name) + ":";
-            json += value == kEmptyLiteral ? value : Quoted(value);
+            json += Quoted(parameters[i].name) + ":" + JsonValue(TextOf(arguments[i]));
             if (i + 1 < parameters.size()) json += ",";
         }
         return json + "}";
@@ -219,7 +222,8 @@ std::string KvSemanticAnalyzer::MakeJsonPar(ISyntaxTreeNode* call,
     for (size_t g = 0; g < groups; ++g) {
         json += "{";
         for (size_t j = 0; j < groupSize; ++j) {
-            json += Quoted(array.par[j].name) + ":" + Quoted(TextOf(arguments[g * groupSize + j]));
+            json +=
+                Quoted(array.par[j].name) + ":" + JsonValue(TextOf(arguments[g * groupSize + j]));
             if (j + 1 < groupSize) json += ",";
         }
         json += "}";

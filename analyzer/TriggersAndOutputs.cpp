@@ -117,9 +117,10 @@ void KvSemanticAnalyzer::MakeTriggerAndOutPut(std::vector<ISyntaxTreeNode*> node
                                    callToken->GetColumn(), name);
             return;
         }
-        const auto& parameters = descriptor->second.par;
+        const CFunctionParasValueDes& des = descriptor->second;
         const std::vector<ISyntaxTreeNode*>& arguments = call->GetChildren();
-        if (parameters.size() != arguments.size()) {
+        // An array parameter takes its arguments in groups, as the checker and formatter count.
+        if (!des.FitsArgumentCount(arguments.size())) {
             analyzer_msg::ReportAt(dataHost, analyzer_msg::ParamCountWrong, callToken->GetLine(),
                                    callToken->GetColumn());
             return;
@@ -127,9 +128,9 @@ void KvSemanticAnalyzer::MakeTriggerAndOutPut(std::vector<ISyntaxTreeNode*> node
         COutputItem output;
         output.method = std::move(method);
         output.devindex = std::to_string(devIndex);
-        for (size_t i = 0; i < parameters.size(); ++i) {
-            // A name given twice keeps its first argument.
-            output.par.entries.emplace(parameters[i].name, TextOf(arguments[i]));
+        for (size_t i = 0; i < arguments.size(); ++i) {
+            // A name given twice (or repeated by the array's groups) keeps its first argument.
+            output.par.entries.emplace(des.ParameterFor(i).name, TextOf(arguments[i]));
         }
         outputs.push_back(std::move(output));
     }

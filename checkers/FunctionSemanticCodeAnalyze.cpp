@@ -23,8 +23,6 @@ bool IsCharacterType(const std::string& dataType) {
     return dataType == "char" || dataType == "string";
 }
 
-bool HasArrayPar(const CFunctionParasValueDes& des) { return !des.arrayPar.name.empty(); }
-
 }  // namespace
 
 FunctionSemanticCodeAnalyze::FunctionSemanticCodeAnalyze(IData* data, KvData* appDataIn)
@@ -110,7 +108,7 @@ bool FunctionSemanticCodeAnalyze::CheckFunPar(ISyntaxTreeNode* call,
                                               const CFunctionParasValueDes& des) {
     if (call == nullptr) return false;
     // An array parameter's count rule needs its group length: ProcessArrayParDes applies it.
-    if (HasArrayPar(des) || call->GetChildren().size() == des.par.size()) {
+    if (des.HasArrayPar() || call->GetChildren().size() == des.par.size()) {
         return CheckFunParValue(call, des);
     }
     const auto [line, column] = PositionOf(call);
@@ -142,7 +140,7 @@ bool FunctionSemanticCodeAnalyze::CheckFunParValue(ISyntaxTreeNode* call,
     if (call == nullptr) return false;
     std::vector<CFunPar> expanded;
     const std::vector<CFunPar>* pars = &des.par.items;
-    if (HasArrayPar(des)) {
+    if (des.HasArrayPar()) {
         if (!ProcessArrayParDes(call, des, expanded)) return false;
         pars = &expanded;
     }

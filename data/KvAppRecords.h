@@ -71,6 +71,18 @@ public:
 
     // Checks par, then arrayPar when it has a name. functionKey is the descriptor's table key.
     bool CheckData(IData* data, const std::string& functionKey) const;
+
+    bool HasArrayPar() const { return !arrayPar.name.empty(); }
+    // Whether a call with count arguments fits: as many as par, or whole groups of the array's
+    // element parameters (an array without element parameters fits no count).
+    bool FitsArgumentCount(size_t count) const {
+        if (!HasArrayPar()) return count == par.size();
+        return !arrayPar.par.empty() && count % arrayPar.par.size() == 0;
+    }
+    // The parameter that describes argument i of a call that fits.
+    const CFunPar& ParameterFor(size_t i) const {
+        return HasArrayPar() ? arrayPar.par[i % arrayPar.par.size()] : par[i];
+    }
 };
 
 // The value descriptor of one variable.

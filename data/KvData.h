@@ -70,12 +70,13 @@ public:
     // "numerical" type, else the type's base unit.
     std::string UnitTypeOf(const std::string& dataType) const;
     // Finds a unit name after the first byte of text. found = (position, matched name) and
-    // unit = the unit's record; both unchanged when no unit matches. Among several matches a
-    // later one wins only when its name is longer than the first match's.
+    // unit = the unit's record; both unchanged when no unit matches. Among several matches the
+    // longest name that ends the text wins; when none ends it, a later match wins only when
+    // its name is longer than the first match's.
     bool ParseUnit(const std::string& text, std::pair<size_t, std::string>& found,
                    CUnit& unit) const;
-    // Whether value is acceptable for unitType ("number" accepts any text); out receives the
-    // number in the base unit. A value with a unit is converted and rewritten as "%f".
+    // Whether value is acceptable for unitType ("number" accepts numbers, and quoted texts, `#`
+    // references and null as 0); out receives the number in the base unit. A value with a unit is converted and rewritten as "%f".
     bool ParsePublicValue(std::string& value, const std::string& unitType, float& out) const;
     // Whether value lies within scope = {low, high} (bounds inclusive, high may be "inf" in any
     // case). Reports a range whose low exceeds its high. False when scope has fewer than two

@@ -1,21 +1,26 @@
 // KvDataUnits: base units, unit names in value texts, conversion, ranges and choices.
+#include <cctype>
 #include <cmath>
+#include <string_view>
 
 #include "data/DataMessages.h"
 #include "data/KvData.h"
 
 namespace {
 
-// "inf" in any letter case: a range without an upper limit.
-bool IsInfinityText(const std::string& text) {
-    if (text.size() != 3) return false;
-    const char* expected = "inf";
-    for (size_t i = 0; i < 3; ++i) {
-        const char c = text[i] >= 'A' && text[i] <= 'Z' ? static_cast<char>(text[i] - 'A' + 'a')
-                                                         : text[i];
-        if (c != expected[i]) return false;
+// True when text equals lower (an ASCII lower-case word) in any letter case.
+bool EqualsInAnyCase(const std::string& text, std::string_view lower) {
+    if (text.size() != lower.size()) return false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(text[i])) != lower[i]) return false;
     }
     return true;
+}
+
+// A quoted literal, a `#` reference or null in any letter case.
+bool StandsForAValue(const std::string& text) {
+    if (!text.empty() && (text.front() == '"' || text.front() == '#')) return true;
+    return EqualsInAnyCase(text, "null");
 }
 
 }  // namespace
@@ -48,10 +53,17 @@ bool KvData::ParseUnit(const std::string& text, std::pair<size_t, std::string>& 
         const size_t position = text.find(name);
         return position != std::string::npos && position > 0 ? position : std::string::npos;
     };
+    // Two choices run side by side. A name that ends the text is what a quantity is written
+    // with, so the longest such name wins (the earlier on a tie): for l, kcal, cal in 2kcal that
+    // is kcal. Only when no name ends the text does the table-order rule decide, where a later
+    // match wins when its name is longer than the first match's; such a value fails anyway.
     const CUnit* chosen = nullptr;
     size_t chosenPosition = 0;
     const std::string* chosenName = nullptr;
     size_t firstNameLength = 0;
+    const CUnit* ending = nullptr;
+    size_t endingPosition = 0;
+    const std::string* endingName = nullptr;
     for (const CUnit& candidate : unit) {
         const std::string* name = &candidate.srcename;
         size_t position = findAfterStart(*name);
@@ -60,14 +72,23 @@ bool KvData::ParseUnit(const std::string& text, std::pair<size_t, std::string>& 
             position = findAfterStart(*name);
         }
         if (position == std::string::npos) continue;
-        // A later match wins only when its name is longer than the first match's (not than
-        // the current winner's): for l, kcal, cal in 2kcal this picks cal.
         if (chosen == nullptr) firstNameLength = name->size();
         if (chosen == nullptr || name->size() > firstNameLength) {
             chosen = &candidate;
             chosenPosition = position;
             chosenName = name;
         }
+        const bool endsText = position + name->size() == text.size();
+        if (endsText && (ending == nullptr || name->size() > endingName->size())) {
+            ending = &candidate;
+            endingPosition = position;
+            endingName = name;
+        }
+    }
+    if (ending != nullptr) {
+        chosen = ending;
+        chosenPosition = endingPosition;
+        chosenName = endingName;
     }
     if (chosen == nullptr) return false;
     found = {chosenPosition, *chosenName};
@@ -101,8 +122,7 @@ bool KvData::NumberOf(const std::string& text, double& out) const {
     return true;
 }
 
-bool KvData::ParsePublicValue(std::string& value, const std::string& unitType,
-                              float& out) const {
+bool KvData::ParsePublicValue(std::string& value, const std::string& unitType, float& out) const {
     out = 0.0f;
     double number = 0.0;
     if (commonMethod->IsNumber(value) || commonMethod->IsFloat(value)) {
@@ -112,7 +132,10 @@ bool KvData::ParsePublicValue(std::string& value, const std::string& unitType,
         out = static_cast<float>(number);
         return true;
     }
-    if (unitType == "number") return true;
+    // A number type takes numbers only: any other word would silently become a zero. Texts
+    // that stand for a value given elsewhere (a quoted literal, a cooking-parameter reference,
+    // null) keep being taken as 0, as their callers expect.
+    if (unitType == "number") return StandsForAValue(value);
     std::pair<size_t, std::string> found;
     CUnit valueUnit;
     if (!ParseUnit(value, found, valueUnit)) return false;
@@ -132,13 +155,12 @@ bool KvData::ParsePublicValue(std::string& value, const std::string& unitType,
     return true;
 }
 
-bool KvData::CheckScopeValue(double value, std::span<const std::string> scope,
-                             IData* host) const {
+bool KvData::CheckScopeValue(double value, std::span<const std::string> scope, IData* host) const {
     if (scope.size() < 2) return false;
     // A bound that is no number counts as 0.
     double low = 0.0;
     NumberOf(scope[0], low);
-    if (IsInfinityText(scope[1])) return low <= value;
+    if (EqualsInAnyCase(scope[1], "inf")) return low <= value;
     double high = 0.0;
     NumberOf(scope[1], high);
     if (low > high) {

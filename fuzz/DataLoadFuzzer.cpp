@@ -147,7 +147,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     bool everyRowValid = true;
     for (const auto& row : host.Rows()) everyRowValid = everyRowValid && row.valid;
     if (everyRowValid && host.log.Errors().empty()) {
-        KV_FUZZ_CHECK(!data.GetRecipeVersion().empty(), "a clean load left no recipe version");
+        // The configured version, even an empty one, or the default when none is configured.
+        const auto& config = data.GetAppConfig();
+        const auto configured = config.find(KvConst::RecipeVersion);
+        const std::string expected = configured != config.end() ? configured->second : "2.0";
+        KV_FUZZ_CHECK(data.GetRecipeVersion() == expected,
+                      "a clean load gave the recipe version " + Printable(data.GetRecipeVersion()));
     }
 
     CheckValueOperations(data, &host, host.Recipe());

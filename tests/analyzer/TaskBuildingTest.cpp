@@ -221,6 +221,24 @@ TEST_F(TaskBuilding, AStepWithABadCallOrWithoutAStepNameIsNotStored) {
     EXPECT_EQ(analyzer->appData->logicTaskRelated.count("4"), 0u);
 }
 
+TEST_F(TaskBuilding, ADeviceCallWithAnArrayParameterTakesItsArgumentsInGroups) {
+    data.AddFunction("mix", "mix", 6, 2, "wok.mixer.run");
+    data.AddTable("appParameterDataLc", "functionParasValueDes",
+                  R"({"mix":{"par":[],"arrayPar":{"name":"steps","displayname":"S",)"
+                  R"("type":"list","par":[{"name":"t"},{"name":"v"}]}}})");
+    auto b = Parse("task_t1 = 1; mix(1, 2, 3, 4)\ntask_t1 = 2; mix(1, 2, 3)\n");
+    for (ISyntaxTreeNode* block : b) {
+        Analyzer().MakeStepNo(block);
+        analyzer->MakeTriggerAndOutPut(Nodes(block));
+    }
+    ASSERT_EQ(analyzer->steps.count("t1.1"), 1u);
+    // Each element name keeps the value of its first group.
+    EXPECT_EQ(analyzer->steps["t1.1"].output[0].ToJson(),
+              R"({"cmdid":"1","method":"run","devindex":"2","par":{"t":"1","v":"2"}})");
+    EXPECT_EQ(analyzer->steps.count("t1.2"), 0u);
+    EXPECT_EQ(Errors(), (std::vector<Error>{{1002, 2, 14, "参数个数错误"}}));
+}
+
 TEST_F(TaskBuilding, CallsAreFormattedIntoTheirTaskAndJson) {
     auto b = Parse("task_t1 = 1; wait(); heat(180, \"\"); starttimer(2)\n");
     Analyzer().FormatKvFunPar(Nodes(b[0]));
@@ -274,6 +292,10 @@ TEST_F(TaskBuilding, JsonOfArrayDescriptorsAndDescriptorFaults) {
         Analyzer().MakeJsonPar(FirstCall(b[0]), array),
         R"({"steps":{"displayname":"S","type":"list","array":[{"t":"1","v":"2"},{"t":"3","v":"4"}]}})");
     EXPECT_EQ(analyzer->MakeJsonPar(FirstCall(b[1]), array), "");
+    // An empty literal stays one JSON string, as in the plain form.
+    auto empty = Parse("f(\"\", 1)\n");
+    EXPECT_EQ(analyzer->MakeJsonPar(FirstCall(empty[0]), array),
+              R"({"steps":{"displayname":"S","type":"list","array":[{"t":"","v":"1"}]}})");
     array.arrayPar.par.clear();
     EXPECT_EQ(analyzer->MakeJsonPar(FirstCall(b[0]), array), "");
 

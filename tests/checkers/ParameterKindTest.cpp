@@ -95,6 +95,9 @@ TEST_F(ParameterKindTest, NumbersAreConvertedPrintedAndRangeChecked) {
     EXPECT_EQ(TakeErrors(), Texts{"ReportErrorAt 1001 3:5 参数值类型错误:不应该是字符串！"});
     EXPECT_EQ(After(&F::CheckNumberTypeFunPar, Par("重量"), "5ml"), "failed 5ml");
     EXPECT_EQ(TakeErrors(), Texts{"ReportErrorAt 1004 3:5 参数值或单位不正确！"});
+    // A word is no number, not a zero.
+    EXPECT_EQ(After(&F::CheckNumberTypeFunPar, percent, "abc"), "failed abc");
+    EXPECT_EQ(TakeErrors(), Texts{"ReportErrorAt 1004 3:5 参数值或单位不正确！"});
 }
 
 TEST_F(ParameterKindTest, MalformedScopesAreReportedWhateverTheValue) {

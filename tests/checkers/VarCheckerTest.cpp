@@ -99,6 +99,12 @@ TEST_F(VarChecker, NumbersAreConvertedRangeCheckedAndPrintedWithSixDecimals) {
               Errors{"1003@1:1 参数值:<20000.000000>的值不在正常范围内，必须在0-10000范围内"});
     EXPECT_FALSE(Check("oven.load = 5ml"));
     EXPECT_EQ(Reported(), Errors{"1004@1:1 参数值:<5ml>的单位不正确!"});
+    // A word is no number, not a zero; null still stands for one.
+    EXPECT_FALSE(Check("oven.temp = abc"));
+    EXPECT_EQ(text, "abc");
+    EXPECT_EQ(Reported(), Errors{"1004@1:1 参数值:<abc>的单位不正确!"});
+    EXPECT_TRUE(Check("oven.temp = null"));
+    EXPECT_EQ(text, "0.000000");
 
     // A bad scope: named by the descriptor's own name; reversed bounds are reported only once.
     app.varValueDes["oven.temp"].scope.items = {"5"};
@@ -180,10 +186,11 @@ TEST_F(VarChecker, OnlyTheOtherOperandOfADescribedVariableIsExaminedAndFlagged) 
     EXPECT_FALSE(VarSemanticCodeAnalyze(nullptr, &app).Analyze(operand, nullptr));
     EXPECT_EQ(Reported(), Errors{});
 
-    // A word (a number of 0 to a plain number variable) asks for a new syntax pass; a failure
-    // leaves the flag, the next literal that passes clears it.
+    // An unclassified word that passes (a text opened by a quote stands for 0 to a plain number
+    // variable) asks for a new syntax pass; a failure leaves the flag, the next literal that
+    // passes clears it.
     app.varValueDes["oven.temp"].scope.items = {};
-    EXPECT_TRUE(Check("oven.temp = low"));
+    EXPECT_TRUE(Check("oven.temp = \"a\"b"));
     EXPECT_EQ(text, "0.000000");
     EXPECT_TRUE(checker.GetNeedReSyntaxAnalyze());
     EXPECT_FALSE(Check(R"(oven.mode = "mid")"));

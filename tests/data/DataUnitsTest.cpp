@@ -83,27 +83,44 @@ TEST_F(UnitsTest, ParseUnitNeedsSomethingBeforeTheName) {
     }
 }
 
-TEST(ParseUnit, ALaterMatchReplacesOnlyWhenLongerThanTheFirst) {
+TEST(ParseUnit, TheLongestNameEndingTheTextWinsWhateverTheTableOrder) {
     FakeData host;
     host.AddTable(kLc, "unit",
-                  R"([{"srcename": "l", "ratio": 1, "offset": 0},
-                      {"srcename": "kcal", "ratio": 1, "offset": 0},
-                      {"srcename": "cal", "ratio": 1, "offset": 0},
+                  R"([{"srcename": "l", "base": "l", "ratio": 1, "offset": 0},
+                      {"srcename": "kcal", "base": "cal", "ratio": 1000, "offset": 0},
+                      {"srcename": "cal", "base": "cal", "ratio": 1, "offset": 0},
                       {"srcename": "", "srccname": "", "ratio": 1, "offset": 0}])");
     KvData data(&host);
     std::pair<size_t, std::string> found;
     CUnit unit;
     ASSERT_TRUE(data.ParseUnit("2kcal", found, unit));
+    EXPECT_EQ(found, (std::pair<size_t, std::string>{1, "kcal"}));
+    EXPECT_EQ(unit.srcename, "kcal");
+    std::string value = "2kcal";
+    float out = 0.0f;
+    EXPECT_TRUE(data.ParsePublicValue(value, "cal", out));
+    EXPECT_EQ(out, 2000.0f);
+    EXPECT_EQ(value, "2000.000000");
+
+    // When no name ends the text, a later match still wins only when longer than the first.
+    ASSERT_TRUE(data.ParseUnit("2kcalx", found, unit));
     EXPECT_EQ(found, (std::pair<size_t, std::string>{2, "cal"}));
-    EXPECT_EQ(unit.srcename, "cal");
 }
 
 TEST_F(UnitsTest, PlainNumbersAreTakenAsTheyStand) {
     EXPECT_EQ(Parse("12", "g"), std::make_tuple(true, 12.0f, std::string("12")));
     EXPECT_EQ(Parse("-10", "g"), std::make_tuple(true, -10.0f, std::string("-10")));
     EXPECT_EQ(Parse("2.5", "℃"), std::make_tuple(true, 2.5f, std::string("2.5")));
-    EXPECT_EQ(Parse("abc", "number"), std::make_tuple(true, 0.0f, std::string("abc")));
-    EXPECT_EQ(Parse("5kg", "number"), std::make_tuple(true, 0.0f, std::string("5kg")));
+}
+
+TEST_F(UnitsTest, ANumberTypeRefusesWordsButTakesValuesGivenElsewhereAsZero) {
+    for (const char* word : {"abc", "5kg", "", "nul", "nulls", "1e", "1.2.3"}) {
+        EXPECT_EQ(Parse(word, "number"), std::make_tuple(false, 0.0f, std::string(word))) << word;
+    }
+    for (const char* elsewhere : {"\"abc\"", "\"", "#speed", "null", "NuLL"}) {
+        EXPECT_EQ(Parse(elsewhere, "number"), std::make_tuple(true, 0.0f, std::string(elsewhere)))
+            << elsewhere;
+    }
 }
 
 TEST_F(UnitsTest, ValuesWithUnitsAreConvertedToTheBaseAndRewritten) {
