@@ -1,42 +1,127 @@
-// AtomicWrite: temporary files in the target directory, then renames.
+// AtomicWrite: a temporary beside the target, then a rename; leftovers found by their name.
 #include "host/AtomicWrite.h"
 
-#include <atomic>
+#include <cerrno>
 #include <chrono>
-#include <cstddef>
-#include <fstream>
+#include <cstdio>
+#include <optional>
 #include <random>
-#include <system_error>
+#include <string_view>
+
+#include "host/PlatformFiles.h"
 
 namespace kvhost {
 namespace fs = std::filesystem;
 
 namespace {
 
-// A suffix no other run picks at the same time: a random number per process and a counter.
-std::string TemporarySuffix() {
-    static const unsigned long long processPart = [] {
+constexpr const char* kTemporaryMark = ".kvc-";
+constexpr std::size_t kRandomLength = 6;
+constexpr const char kRandomLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+
+std::string RandomPart() {
+    static std::mt19937_64 engine = [] {
         try {
             std::random_device device;
-            return (static_cast<unsigned long long>(device()) << 32) ^ device();
+            return std::mt19937_64((static_cast<unsigned long long>(device()) << 32) ^ device());
         } catch (...) {
-            return static_cast<unsigned long long>(
-                std::chrono::steady_clock::now().time_since_epoch().count());
+            return std::mt19937_64(static_cast<unsigned long long>(
+                std::chrono::steady_clock::now().time_since_epoch().count()));
         }
     }();
-    static std::atomic<unsigned> counter{0};
-    return ".tmp-" + std::to_string(processPart) + "-" + std::to_string(counter++);
+    std::uniform_int_distribution<std::size_t> pick(0, sizeof(kRandomLetters) - 2);
+    std::string part;
+    for (std::size_t i = 0; i < kRandomLength; ++i) part += kRandomLetters[pick(engine)];
+    return part;
 }
 
-// Undoes what a failed batch made: its temporary files, then the directories it created
-// (deepest first; a directory that is not empty stays).
-void CleanUp(const std::vector<fs::path>& temporaries, const std::vector<fs::path>& createdDirs) {
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The process id in a temporary's name for target ("<id>-<random>" after the prefix); none
+// when name is not one.
+std::optional<unsigned long> TemporaryOwner(const std::string& name, const std::string& prefix) {
+    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) {
+        return std::nullopt;
+    }
+    const std::string rest = name.substr(prefix.size());
+    const std::size_t dash = rest.find('-');
+    if (dash == 0 || dash == std::string::npos || dash > 10 ||
+        rest.size() != dash + 1 + kRandomLength) {
+        return std::nullopt;
+    }
+    unsigned long id = 0;
+    for (std::size_t i = 0; i < dash; ++i) {
+        if (!IsDigit(rest[i])) return std::nullopt;
+        id = id * 10 + static_cast<unsigned long>(rest[i] - '0');
+    }
+    for (std::size_t i = dash + 1; i < rest.size(); ++i) {
+        if (std::string_view(kRandomLetters).find(rest[i]) == std::string_view::npos) {
+            return std::nullopt;
+        }
+    }
+    return id;
+}
+
+std::string TemporaryPrefix(const fs::path& target) {
+    return "." + target.filename().string() + kTemporaryMark;
+}
+
+std::error_code LastError() { return {errno, std::generic_category()}; }
+
+// Replaces target with temporary. POSIX rename replaces atomically; Windows may refuse to
+// replace an existing file, and then the old one is removed first.
+std::error_code Replace(const fs::path& temporary, const fs::path& target) {
     std::error_code ec;
-    for (const fs::path& temporary : temporaries) fs::remove(temporary, ec);
-    for (auto it = createdDirs.rbegin(); it != createdDirs.rend(); ++it) fs::remove(*it, ec);
+    fs::rename(temporary, target, ec);
+#ifdef _WIN32
+    std::error_code ignored;
+    if (ec && fs::is_regular_file(target, ignored) && fs::remove(target, ignored)) {
+        fs::rename(temporary, target, ec);
+    }
+#endif
+    return ec;
 }
 
-// Creates dir and its missing parents, noting each one it made, outermost first.
+}  // namespace
+
+fs::path FreshTemporaryFor(const fs::path& target) {
+    const fs::path dir = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    const std::string prefix = TemporaryPrefix(target) + std::to_string(CurrentProcessId()) + "-";
+    for (;;) {
+        fs::path candidate = dir / (prefix + RandomPart());
+        std::error_code ec;
+        if (!fs::exists(fs::symlink_status(candidate, ec))) return candidate;
+    }
+}
+
+void RemoveLeftoversOf(const fs::path& target) {
+    const fs::path dir = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    const std::string prefix = TemporaryPrefix(target);
+    std::error_code ec;
+    std::vector<fs::path> ended;
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::optional<unsigned long> owner =
+            TemporaryOwner(it->path().filename().string(), prefix);
+        if (owner && *owner != CurrentProcessId() && ProcessHasEnded(*owner)) {
+            ended.push_back(it->path());
+        }
+    }
+    for (const fs::path& leftover : ended) fs::remove_all(leftover, ec);
+}
+
+std::error_code WriteBytes(const fs::path& path, const std::string& bytes) {
+    std::FILE* file = std::fopen(path.string().c_str(), "wb");
+    if (file == nullptr) return LastError();
+    std::error_code error;
+    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size()) {
+        error = LastError();
+    }
+    // Buffered bytes reach the file only here, so a full disk or the size limit shows here.
+    if (std::fflush(file) != 0 && !error) error = LastError();
+    if (std::fclose(file) != 0 && !error) error = LastError();
+    return error;
+}
+
 std::optional<HostError> CreateDirectories(const fs::path& dir, std::vector<fs::path>& created) {
     std::vector<fs::path> missing;
     std::error_code ec;
@@ -57,59 +142,48 @@ std::optional<HostError> CreateDirectories(const fs::path& dir, std::vector<fs::
     return std::nullopt;
 }
 
-bool WriteBytes(const fs::path& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    return !out.fail();
+void RemoveCreatedDirectories(const std::vector<fs::path>& created) {
+    std::error_code ec;
+    for (auto it = created.rbegin(); it != created.rend(); ++it) fs::remove(*it, ec);
 }
 
-// Replaces target with temporary. POSIX rename replaces atomically; Windows may refuse to
-// replace an existing file, and then the old one is removed first.
-bool Replace(const fs::path& temporary, const fs::path& target, std::error_code& ec) {
-    fs::rename(temporary, target, ec);
-#ifdef _WIN32
-    std::error_code ignored;
-    if (ec && fs::is_regular_file(target, ignored) && fs::remove(target, ignored)) {
-        fs::rename(temporary, target, ec);
+std::optional<HostError> WriteFileAtomically(const OutputFile& file) {
+    const std::string shown = file.path.string();
+    std::error_code ec;
+    fs::path target = file.path;
+    if (fs::is_symlink(fs::symlink_status(target, ec))) {
+        target = fs::weakly_canonical(target, ec);
+        if (ec) return MakeHostError(shown, HostMsg::PathUnreachable, ec.message());
     }
-#endif
-    return !ec;
-}
-
-}  // namespace
-
-std::optional<HostError> WriteFilesAtomically(const std::vector<OutputFile>& files) {
-    std::vector<fs::path> temporaries;
-    std::vector<fs::path> createdDirs;
-    for (const OutputFile& file : files) {
-        const fs::path dir = file.path.has_parent_path() ? file.path.parent_path() : fs::path(".");
-        if (auto error = CreateDirectories(dir, createdDirs)) {
-            CleanUp(temporaries, createdDirs);
-            return error;
-        }
-        std::error_code ec;
-        if (fs::is_directory(file.path, ec)) {
-            CleanUp(temporaries, createdDirs);
-            return MakeHostError(file.path.string(), HostMsg::CannotWrite);
-        }
-        fs::path temporary = dir / ("." + file.path.filename().string() + TemporarySuffix());
-        temporaries.push_back(temporary);
-        if (!WriteBytes(temporary, file.bytes)) {
-            CleanUp(temporaries, createdDirs);
-            return MakeHostError(file.path.string(), HostMsg::CannotWrite);
-        }
+    const fs::file_status status = fs::status(target, ec);
+    if (fs::is_directory(status)) {
+        return MakeHostError(shown, HostMsg::WriteFailed,
+                             std::make_error_code(std::errc::is_a_directory).message());
     }
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        std::error_code ec;
-        if (!Replace(temporaries[i], files[i].path, ec)) {
-            // Files already renamed are complete; only the rest is withdrawn.
-            CleanUp(std::vector<fs::path>(temporaries.begin() + static_cast<std::ptrdiff_t>(i),
-                                          temporaries.end()),
-                    {});
-            return MakeHostError(files[i].path.string(), HostMsg::CannotReplace, ec.message());
+    if (fs::exists(status) && !fs::is_regular_file(status)) {
+        if (const std::error_code error = WriteBytes(target, file.bytes)) {
+            return MakeHostError(shown, HostMsg::WriteFailed, error.message());
         }
+        return std::nullopt;
+    }
+
+    std::vector<fs::path> created;
+    if (auto error = CreateDirectories(
+            target.has_parent_path() ? target.parent_path() : fs::path("."), created)) {
+        RemoveCreatedDirectories(created);
+        return error;
+    }
+    const fs::path temporary = FreshTemporaryFor(target);
+    std::error_code failure = WriteBytes(temporary, file.bytes);
+    HostMsg message = HostMsg::WriteFailed;
+    if (!failure) {
+        failure = Replace(temporary, target);
+        message = HostMsg::CannotReplace;
+    }
+    if (failure) {
+        fs::remove(temporary, ec);
+        RemoveCreatedDirectories(created);
+        return MakeHostError(shown, message, failure.message());
     }
     return std::nullopt;
 }

@@ -1,9 +1,11 @@
-// AtomicWrite: writes output files so that an interrupted run never leaves half a file.
+// AtomicWrite: writes one file so that an interrupted run never leaves half of it, with
+// temporaries named so that a later run can find and remove what a killed one left.
 #pragma once
 
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "host/HostError.h"
@@ -16,10 +18,29 @@ struct OutputFile {
     std::string bytes;
 };
 
-// Writes every file under a temporary name in its own directory (creating directories as
-// needed), and only when all of them were written renames them into place. On a failure
-// before the renames, the temporary files and the directories it created are removed, so
-// nothing is left behind; returns the first failure.
-std::optional<HostError> WriteFilesAtomically(const std::vector<OutputFile>& files);
+// A name beside target that nothing has yet, marked as a temporary of this process:
+// ".<target name>.kvc-<process id>-<six random letters or digits>".
+std::filesystem::path FreshTemporaryFor(const std::filesystem::path& target);
+
+// Removes the temporaries beside target, named as FreshTemporaryFor names them, whose
+// process has ended: what killed runs left. Nothing else is touched; failures are ignored,
+// since the next run tries again.
+void RemoveLeftoversOf(const std::filesystem::path& target);
+
+// Creates or truncates path and writes bytes to it; the error is the system's reason.
+std::error_code WriteBytes(const std::filesystem::path& path, const std::string& bytes);
+
+// Writes file.bytes to file.path as a whole: into a temporary beside it that is renamed
+// into place, creating missing directories (removed again on a failure). A path that leads
+// to a named pipe or a device is written in place, since a rename would put a regular file
+// where it was; a symbolic link is followed and what it leads to is replaced.
+std::optional<HostError> WriteFileAtomically(const OutputFile& file);
+
+// Creates dir and its missing parents, appending each one made to created, outermost first.
+std::optional<HostError> CreateDirectories(const std::filesystem::path& dir,
+                                           std::vector<std::filesystem::path>& created);
+
+// Removes the directories of created, deepest first; one that is not empty stays.
+void RemoveCreatedDirectories(const std::vector<std::filesystem::path>& created);
 
 }  // namespace kvhost

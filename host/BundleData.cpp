@@ -3,6 +3,11 @@
 
 namespace kvhost {
 
+std::string BundleRemark::Describe() const {
+    const HostMsg lead = kind == Kind::Warning ? HostMsg::WarningLead : HostMsg::NoteLead;
+    return path + ": " + std::string(HostText(lead)) + text;
+}
+
 void BundleData::SetData(const std::string& group, const std::string& key, BasicData* value) {
     if (value == nullptr) return;
     stored_[group][key].reset(value);

@@ -21,11 +21,25 @@ struct RewrittenRow {
     const std::string* text;             // lent from the row, valid while the BundleData lives
 };
 
+// Something the loader noticed in a bundle that loads. Warnings point at what is probably a
+// mistake (a misspelt table); notes at what is legal but may surprise (a missing table).
+struct BundleRemark {
+    enum class Kind { Warning, Note };
+    Kind kind;
+    std::string path;  // as the user would recognise it
+    std::string text;  // assembled from catalog pieces
+
+    // "<path>: warning: <text>" or "<path>: note: <text>".
+    std::string Describe() const;
+};
+
 class BundleData final : public IData {
 public:
     // Loads every database, table and host list of the bundle at dir. Fails, naming the file
-    // and the reason, for a missing or unreadable bundle, a table file that is not JSON, or a
-    // malformed host/functions.json or host/midVariables.json (missing ones mean empty lists).
+    // and the reason, for a missing or unreadable bundle, a folder holding none of the known
+    // databases, a missing host/functions.json, a table or row file that cannot be read (a
+    // dangling link, a FIFO, a folder named like a file), a file that is not JSON or not
+    // well-formed text, or a malformed host list (a missing host/midVariables.json is empty).
     static HostResult<std::unique_ptr<BundleData>> Load(const std::filesystem::path& dir);
 
     const std::map<std::string, std::vector<IDataTable*>>& GetDatabases() override {
@@ -49,12 +63,15 @@ public:
     }
     // Every row rewritten with SetString, databases and tables in walk order.
     std::vector<RewrittenRow> RewrittenRows() const;
+    // What the loader noticed, in the order it walked the bundle.
+    const std::vector<BundleRemark>& Remarks() const { return remarks_; }
 
     // Used by the loader while it fills the store: a database may hold no tables.
     void AddDatabase(const std::string& database);
     BundleTable& AddTable(const std::string& database, const std::string& name);
     void SetFunctions(FunctionTables functions) { functions_ = std::move(functions); }
     void SetMidVariables(MidVariableTables variables) { midVariables_ = std::move(variables); }
+    void AddRemark(BundleRemark remark) { remarks_.push_back(std::move(remark)); }
 
 private:
     std::vector<std::unique_ptr<BundleTable>> tables_;
@@ -63,6 +80,7 @@ private:
     std::map<std::string, std::map<std::string, std::unique_ptr<BasicData>>> stored_;
     FunctionTables functions_;
     MidVariableTables midVariables_;
+    std::vector<BundleRemark> remarks_;
     ILanguageDebug* log_ = nullptr;
 };
 

@@ -1,15 +1,12 @@
 // BundleLoader: fills a BundleData from the folders and JSON files of a bundle directory.
-#include <rapidjson/error/en.h>
-#include <rapidjson/memorystream.h>
-#include <rapidjson/reader.h>
-
 #include <cstddef>
 #include <map>
 #include <optional>
 
 #include "host/BundleData.h"
 #include "host/FileRead.h"
-#include "utilo/JsonBase.h"
+#include "host/JsonCheck.h"
+#include "host/KnownTables.h"
 
 namespace kvhost {
 namespace fs = std::filesystem;
@@ -17,6 +14,8 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kHostFolder = "host";
+constexpr const char* kFunctionsFile = "functions.json";
+constexpr const char* kMidVariablesFile = "midVariables.json";
 constexpr const char* kJsonSuffix = ".json";
 constexpr std::size_t kJsonSuffixSize = 5;
 
@@ -27,82 +26,55 @@ bool IsJsonFileName(const std::string& name) {
            name.compare(name.size() - kJsonSuffixSize, kJsonSuffixSize, kJsonSuffix) == 0;
 }
 
+// Follows links: a linked folder is a folder.
 bool IsDirectory(const fs::directory_entry& entry) {
     std::error_code ec;
     return entry.is_directory(ec);
 }
 
-bool IsRegularFile(const fs::directory_entry& entry) {
+bool Exists(const fs::path& path) {
     std::error_code ec;
-    return entry.is_regular_file(ec);
+    return fs::exists(fs::symlink_status(path, ec));
 }
 
 // Editors on Windows like to start JSON files with a byte-order mark; RapidJSON does not.
-void StripByteOrderMark(std::string& text) {
-    if (text.size() >= 3 && text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
+// Returns how many bytes it removed, so that offsets can still count from the file's start.
+std::size_t StripByteOrderMark(std::string& text) {
+    if (text.size() < 3 || text.compare(0, 3, "\xEF\xBB\xBF") != 0) return 0;
+    text.erase(0, 3);
+    return 3;
 }
 
 bool IsBlank(const std::string& text) {
     return text.find_first_not_of(" \t\r\n") == std::string::npos;
 }
 
-// Follows the nesting depth of a document and stops the parse past the library's limit.
-using Brisk::RapidJsonHelper::JsonBase;
-
-struct DepthLimit : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, DepthLimit> {
-    int depth = 0;
-    bool tooDeep = false;
-    bool Open() {
-        tooDeep = ++depth > JsonBase::kMaxDepth;
-        return !tooDeep;
-    }
-    bool StartObject() { return Open(); }
-    bool StartArray() { return Open(); }
-    bool EndObject(rapidjson::SizeType) { return --depth, true; }
-    bool EndArray(rapidjson::SizeType) { return --depth, true; }
-};
-
-// Checks that text is one JSON document without building it. The iterative parser keeps a
-// deeply nested file from exhausting the stack.
-std::optional<HostError> CheckJson(const std::string& text, const fs::path& path) {
-    // A NUL would end the parse early and hide whatever follows it.
-    if (text.find('\0') != std::string::npos) {
-        return MakeHostError(path.string(), HostMsg::NotJson,
-                             std::string(HostText(HostMsg::HoldsNulByte)));
-    }
-    rapidjson::Reader reader;
-    DepthLimit limit;
-    rapidjson::MemoryStream stream(text.data(), text.size());
-    const rapidjson::ParseResult result =
-        reader.Parse<rapidjson::kParseIterativeFlag>(stream, limit);
-    if (limit.tooDeep) {
-        // The library refuses such a document, so loading it would quietly give an empty table.
-        return MakeHostError(path.string(), HostMsg::NotJson,
-                             std::string(HostText(HostMsg::NestedTooDeep)) +
-                                 std::to_string(JsonBase::kMaxDepth));
-    }
-    if (!result) {
-        std::string detail = rapidjson::GetParseError_En(result.Code());
-        detail += HostText(HostMsg::AtByteOffset);
-        detail += std::to_string(result.Offset());
-        return MakeHostError(path.string(), HostMsg::NotJson, detail);
-    }
-    return std::nullopt;
+// Reads a bundle JSON file; a blank one (after a byte-order mark) gives an empty text.
+HostResult<std::string> ReadJsonFile(const fs::path& file) {
+    HostResult<std::string> text = ReadWholeFile(file);
+    if (!text.Ok()) return text;
+    const std::size_t markSize = StripByteOrderMark(text.Value());
+    if (IsBlank(text.Value())) return std::string();
+    if (auto error = CheckJsonText(text.Value(), file.string(), markSize)) return *error;
+    return text;
 }
 
 // Reads one row file; an empty (or blank) file is a row whose field is not valid.
 std::optional<HostError> AddRowFile(BundleTable& table, const std::string& key,
                                     const fs::path& file, fs::path relativePath) {
-    HostResult<std::string> text = ReadWholeFile(file);
+    HostResult<std::string> text = ReadJsonFile(file);
     if (!text.Ok()) return text.Error();
-    StripByteOrderMark(text.Value());
-    const bool valid = !IsBlank(text.Value());
-    if (valid) {
-        if (auto error = CheckJson(text.Value(), file)) return error;
-    }
-    table.AddRow(key, std::make_unique<BundleRecord>(valid ? std::move(text.Value()) : "", valid,
+    const bool valid = !text.Value().empty();
+    table.AddRow(key, std::make_unique<BundleRecord>(std::move(text.Value()), valid,
                                                      std::move(relativePath)));
     return std::nullopt;
+}
+
+// A folder named like a row or table file was surely meant as one; skipping it would leave
+// the table quietly empty.
+std::optional<HostError> RefuseJsonNamedFolder(const NamedEntry& entry) {
+    if (!IsJsonFileName(entry.name) || !IsDirectory(entry.entry)) return std::nullopt;
+    return MakeHostError(entry.entry.path().string(), HostMsg::JsonNamedFolder);
 }
 
 // Where one table lives: a file held in one row, or a folder of row files.
@@ -116,15 +88,52 @@ std::optional<HostError> LoadSplitTable(BundleTable& table, const fs::path& fold
     HostResult<std::vector<NamedEntry>> entries = ListDirectory(folder);
     if (!entries.Ok()) return entries.Error();
     for (const NamedEntry& row : entries.Value()) {
-        if (IsHidden(row.name) || !IsJsonFileName(row.name) || !IsRegularFile(row.entry)) {
-            continue;
-        }
-        // Keyed by the whole file name so that the rows walk in file name order.
+        if (IsHidden(row.name) || !IsJsonFileName(row.name)) continue;
+        if (auto error = RefuseJsonNamedFolder(row)) return error;
+        // Keyed by the whole file name so that the rows walk in file name order. Whatever
+        // is not a regular file (a FIFO, a dangling link) is refused by the read.
         if (auto error = AddRowFile(table, row.name, row.entry.path(), relativeFolder / row.name)) {
             return error;
         }
     }
     return std::nullopt;
+}
+
+void Remark(BundleData& data, BundleRemark::Kind kind, const fs::path& path, HostMsg what,
+            const std::string& suggestion = {}) {
+    std::string text(HostText(what));
+    if (!suggestion.empty()) {
+        text += HostText(HostMsg::DidYouMean);
+        text += suggestion;
+        text += HostText(HostMsg::DidYouMeanEnd);
+    }
+    data.AddRemark({kind, path.string(), std::move(text)});
+}
+
+// Warns about tables the library does not read, with the likely meant name, and notes the
+// tables it reads that the bundle lacks.
+void RemarkOnTables(BundleData& data, const fs::path& folder, const std::string& database,
+                    const std::map<std::string, TableSource>& sources) {
+    const KnownDatabase* known = FindKnownDatabase(database);
+    if (known == nullptr) {
+        Remark(data, BundleRemark::Kind::Warning, folder, HostMsg::UnknownDatabase,
+               NearestName(database, KnownDatabaseNames()));
+        return;
+    }
+    for (const auto& [name, source] : sources) {
+        if (IsKnownTable(*known, name)) continue;
+        const std::string suffix = source.file ? kJsonSuffix : "";
+        std::string nearest = NearestName(name, known->tables);
+        if (!nearest.empty()) nearest += suffix;
+        Remark(data, BundleRemark::Kind::Warning, folder / (name + suffix), HostMsg::UnknownTable,
+               nearest);
+    }
+    for (const std::string_view table : known->tables) {
+        if (sources.count(std::string(table)) == 0) {
+            Remark(data, BundleRemark::Kind::Note, folder / (std::string(table) + kJsonSuffix),
+                   HostMsg::TableAbsent);
+        }
+    }
 }
 
 std::optional<HostError> LoadDatabase(BundleData& data, const fs::path& folder,
@@ -136,11 +145,12 @@ std::optional<HostError> LoadDatabase(BundleData& data, const fs::path& folder,
     std::map<std::string, TableSource> sources;
     for (const NamedEntry& entry : entries.Value()) {
         if (IsHidden(entry.name)) continue;
-        if (IsDirectory(entry.entry)) {
-            sources[entry.name].folder = entry.entry.path();
-        } else if (IsJsonFileName(entry.name) && IsRegularFile(entry.entry)) {
+        if (auto error = RefuseJsonNamedFolder(entry)) return error;
+        if (IsJsonFileName(entry.name)) {
             sources[entry.name.substr(0, entry.name.size() - kJsonSuffixSize)].file =
                 entry.entry.path();
+        } else if (IsDirectory(entry.entry)) {
+            sources[entry.name].folder = entry.entry.path();
         }
     }
     for (const auto& [name, source] : sources) {
@@ -155,46 +165,72 @@ std::optional<HostError> LoadDatabase(BundleData& data, const fs::path& folder,
                                              : LoadSplitTable(table, *source.folder, relative);
         if (error) return error;
     }
+    RemarkOnTables(data, folder, database, sources);
     return std::nullopt;
 }
 
-// Reads an optional host list; a missing or blank file gives an empty text.
-HostResult<std::string> ReadOptionalHostFile(const fs::path& file) {
-    std::error_code ec;
-    if (!fs::exists(fs::symlink_status(file, ec))) return std::string();
-    HostResult<std::string> text = ReadWholeFile(file);
-    if (!text.Ok()) return text;
-    StripByteOrderMark(text.Value());
-    if (IsBlank(text.Value())) return std::string();
-    return text;
-}
-
+// Without its function table the library finds no function and checks no call, so the table
+// is required; [] states that the bundle has none. The variable table may be left out.
 std::optional<HostError> LoadHostLists(BundleData& data, const fs::path& hostFolder) {
-    std::error_code ec;
-    if (!fs::exists(fs::symlink_status(hostFolder, ec))) return std::nullopt;
-    HostResult<bool> isFolder = RequireDirectory(hostFolder);
-    if (!isFolder.Ok()) return isFolder.Error();
-
-    const fs::path functionsFile = hostFolder / "functions.json";
-    HostResult<std::string> functionsText = ReadOptionalHostFile(functionsFile);
+    const fs::path functionsFile = hostFolder / kFunctionsFile;
+    if (Exists(hostFolder)) {
+        HostResult<bool> isFolder = RequireDirectory(hostFolder);
+        if (!isFolder.Ok()) return isFolder.Error();
+    }
+    if (!Exists(functionsFile)) {
+        return MakeHostError(functionsFile.string(), HostMsg::FunctionsMissing);
+    }
+    HostResult<std::string> functionsText = ReadJsonFile(functionsFile);
     if (!functionsText.Ok()) return functionsText.Error();
-    if (!functionsText.Value().empty()) {
-        HostResult<FunctionTables> functions =
-            ParseFunctionTables(functionsText.Value(), functionsFile.string());
-        if (!functions.Ok()) return functions.Error();
-        data.SetFunctions(std::move(functions.Value()));
+    if (functionsText.Value().empty()) {
+        return MakeHostError(functionsFile.string(), HostMsg::FunctionsBlank);
     }
+    HostResult<FunctionTables> functions =
+        ParseFunctionTables(functionsText.Value(), functionsFile.string());
+    if (!functions.Ok()) return functions.Error();
+    data.SetFunctions(std::move(functions.Value()));
 
-    const fs::path variablesFile = hostFolder / "midVariables.json";
-    HostResult<std::string> variablesText = ReadOptionalHostFile(variablesFile);
+    const fs::path variablesFile = hostFolder / kMidVariablesFile;
+    if (!Exists(variablesFile)) return std::nullopt;
+    HostResult<std::string> variablesText = ReadJsonFile(variablesFile);
     if (!variablesText.Ok()) return variablesText.Error();
-    if (!variablesText.Value().empty()) {
-        HostResult<MidVariableTables> variables =
-            ParseMidVariableTables(variablesText.Value(), variablesFile.string());
-        if (!variables.Ok()) return variables.Error();
-        data.SetMidVariables(std::move(variables.Value()));
-    }
+    if (variablesText.Value().empty()) return std::nullopt;
+    HostResult<MidVariableTables> variables =
+        ParseMidVariableTables(variablesText.Value(), variablesFile.string());
+    if (!variables.Ok()) return variables.Error();
+    data.SetMidVariables(std::move(variables.Value()));
     return std::nullopt;
+}
+
+// The folders of the bundle that are databases. Fails unless at least one is a database the
+// library reads: a folder without any is not a bundle, whatever else it holds.
+HostResult<std::vector<NamedEntry>> FindDatabases(const fs::path& dir) {
+    HostResult<std::vector<NamedEntry>> entries = ListDirectory(dir);
+    if (!entries.Ok()) return entries;
+    std::vector<NamedEntry> databases;
+    bool anyKnown = false;
+    for (NamedEntry& entry : entries.Value()) {
+        // Loose files (the recipe, notes) and hidden folders are not databases.
+        if (IsHidden(entry.name) || entry.name == kHostFolder) continue;
+        if (FindKnownDatabase(entry.name) != nullptr) {
+            // A known name that is no folder (a file, a dangling link) is a broken bundle.
+            HostResult<bool> isFolder = RequireDirectory(entry.entry.path());
+            if (!isFolder.Ok()) return isFolder.Error();
+            anyKnown = true;
+        } else if (!IsDirectory(entry.entry)) {
+            continue;
+        }
+        databases.push_back(std::move(entry));
+    }
+    if (!anyKnown) {
+        std::string names;
+        for (const std::string_view name : KnownDatabaseNames()) {
+            if (!names.empty()) names += HostText(HostMsg::NameSeparator);
+            names += name;
+        }
+        return MakeHostError(dir.string(), HostMsg::NotABundle, names);
+    }
+    return databases;
 }
 
 }  // namespace
@@ -202,18 +238,21 @@ std::optional<HostError> LoadHostLists(BundleData& data, const fs::path& hostFol
 HostResult<std::unique_ptr<BundleData>> BundleData::Load(const fs::path& dir) {
     HostResult<bool> isFolder = RequireDirectory(dir);
     if (!isFolder.Ok()) return isFolder.Error();
-    HostResult<std::vector<NamedEntry>> entries = ListDirectory(dir);
-    if (!entries.Ok()) return entries.Error();
+    // What makes the folder a bundle is checked before any table is read, so that a wrong
+    // folder is named as such rather than by the first odd file in it.
+    HostResult<std::vector<NamedEntry>> databases = FindDatabases(dir);
+    if (!databases.Ok()) return databases.Error();
 
     auto data = std::make_unique<BundleData>();
-    for (const NamedEntry& entry : entries.Value()) {
-        // Loose files (the recipe, notes) and hidden folders are not databases.
-        if (IsHidden(entry.name) || entry.name == kHostFolder || !IsDirectory(entry.entry)) {
-            continue;
-        }
+    if (auto error = LoadHostLists(*data, dir / kHostFolder)) return *error;
+    for (const NamedEntry& entry : databases.Value()) {
         if (auto error = LoadDatabase(*data, entry.entry.path(), entry.name)) return *error;
     }
-    if (auto error = LoadHostLists(*data, dir / kHostFolder)) return *error;
+    for (const std::string_view name : KnownDatabaseNames()) {
+        if (data->GetDatabases().count(std::string(name)) == 0) {
+            Remark(*data, BundleRemark::Kind::Note, dir / name, HostMsg::DatabaseAbsent);
+        }
+    }
     return data;
 }
 

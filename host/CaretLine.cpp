@@ -1,4 +1,4 @@
-// CaretLine: pads to a byte column by displayed width, decoding UTF-8 as it goes.
+// CaretLine: walks a line character by character, escaping controls and padding by width.
 #include "host/CaretLine.h"
 
 #include <cstddef>
@@ -14,6 +14,7 @@ struct Decoded {
 
 Decoded DecodeUtf8(std::string_view text, std::size_t pos) {
     const auto lead = static_cast<unsigned char>(text[pos]);
+    if (lead < 0x80) return {lead, 1};
     std::size_t length = 0;
     std::uint32_t codePoint = 0;
     if (lead >= 0xC2 && lead <= 0xDF) {
@@ -48,30 +49,68 @@ bool IsWide(std::uint32_t c) {
            (c >= 0x1F900 && c <= 0x1F9FF) || (c >= 0x20000 && c <= 0x3FFFD);
 }
 
+// C0 but the tab, DEL, and C1 (which some terminals obey as ESC sequences of their own).
+bool IsControl(std::uint32_t c) { return (c < 0x20 && c != '\t') || (c >= 0x7F && c <= 0x9F); }
+
+// One character of a line as the terminal is given it.
+struct Shown {
+    std::size_t length = 1;  // bytes of the line it stands for
+    std::string escape;      // set when the character is shown escaped
+    int width = 1;           // cells, when it is shown as it is
+};
+
+Shown ShowAt(std::string_view line, std::size_t pos) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    const Decoded decoded = DecodeUtf8(line, pos);
+    Shown shown;
+    if (decoded.length == 0) {
+        const auto byte = static_cast<unsigned char>(line[pos]);
+        shown.escape = {'\\', 'x', kHex[byte >> 4], kHex[byte & 0xF]};
+        return shown;
+    }
+    shown.length = decoded.length;
+    const std::uint32_t c = decoded.codePoint;
+    if (IsControl(c)) {
+        shown.escape = {'\\', 'u', '0', '0', kHex[c >> 4], kHex[c & 0xF]};
+    } else if (IsWide(c)) {
+        shown.width = 2;
+    }
+    return shown;
+}
+
 }  // namespace
+
+std::string TerminalText(std::string_view text) {
+    std::string shownText;
+    shownText.reserve(text.size());
+    for (std::size_t pos = 0; pos < text.size();) {
+        const Shown shown = ShowAt(text, pos);
+        if (shown.escape.empty()) {
+            shownText.append(text.substr(pos, shown.length));
+        } else {
+            shownText += shown.escape;
+        }
+        pos += shown.length;
+    }
+    return shownText;
+}
 
 std::string CaretLine(std::string_view line, int column) {
     std::string caret;
     if (column < 1) return caret;
     std::size_t end = static_cast<std::size_t>(column - 1);
     if (end > line.size()) end = line.size();
-    std::size_t pos = 0;
-    while (pos < end) {
-        const char byte = line[pos];
-        if (byte == '\t') {
+    for (std::size_t pos = 0; pos < end;) {
+        if (line[pos] == '\t') {
             caret += '\t';
             ++pos;
             continue;
         }
-        const Decoded decoded = DecodeUtf8(line, pos);
-        if (decoded.length == 0) {
-            // ASCII, or a stray byte that a terminal shows as one replacement cell.
-            caret += ' ';
-            ++pos;
-            continue;
-        }
-        caret.append(IsWide(decoded.codePoint) ? 2 : 1, ' ');
-        pos += decoded.length;
+        const Shown shown = ShowAt(line, pos);
+        caret.append(
+            shown.escape.empty() ? static_cast<std::size_t>(shown.width) : shown.escape.size(),
+            ' ');
+        pos += shown.length;
     }
     caret += '^';
     return caret;

@@ -21,26 +21,33 @@ const char* LogOpName(LogOp op) {
     return "";
 }
 
+std::string RenderSourceDiagnostic(std::string_view severity, const SourceText& source, int line,
+                                   int column, const std::string& text) {
+    std::string out = source.Name() + ":" + std::to_string(line);
+    if (column >= 1) out += ":" + std::to_string(column);
+    out += ": ";
+    out += severity;
+    out += ": " + TerminalText(text) + "\n";
+    if (line <= source.LineCount()) {
+        const std::string_view shown = source.Line(line);
+        out += TerminalText(shown) + "\n";
+        if (column >= 1) out += CaretLine(shown, column) + "\n";
+    }
+    return out;
+}
+
 std::string RenderDiagnostic(const LogCall& call, const SourceText* source,
                              const std::string& bundleName) {
+    const std::string severity = "error[" + std::to_string(call.code) + "]";
     const bool positioned = call.op != LogOp::ReportError && call.line >= 1 && source != nullptr;
-    std::string out;
-    if (positioned) {
-        out = source->Name() + ":" + std::to_string(call.line);
-        if (call.column >= 1) out += ":" + std::to_string(call.column);
-    } else {
-        out = bundleName;
-    }
-    out += ": error[" + std::to_string(call.code) + "]: " + call.text + "\n";
-    if (positioned && call.line <= source->LineCount()) {
-        const std::string_view line = source->Line(call.line);
-        out.append(line.data(), line.size());
-        out += "\n";
-        if (call.column >= 1) out += CaretLine(line, call.column) + "\n";
-    }
+    std::string out =
+        positioned ? RenderSourceDiagnostic(severity, *source, call.line, call.column, call.text)
+                   : bundleName + ": " + severity + ": " + TerminalText(call.text) + "\n";
     if (call.op == LogOp::ReportErrorAtWithData) {
-        if (!call.extra.empty()) out += "    " + call.extra + "\n";
-        for (const auto& [key, value] : call.data) out += "    " + key + ": " + value + "\n";
+        if (!call.extra.empty()) out += "    " + TerminalText(call.extra) + "\n";
+        for (const auto& [key, value] : call.data) {
+            out += "    " + TerminalText(key) + ": " + TerminalText(value) + "\n";
+        }
     }
     return out;
 }

@@ -2,6 +2,7 @@
 #include "host/FileRead.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <fstream>
 #include <system_error>
 
@@ -15,10 +16,30 @@ HostResult<fs::file_status> StatusOf(const fs::path& path) {
     std::error_code ec;
     const fs::file_status status = fs::status(path, ec);
     if (status.type() == fs::file_type::not_found) {
+        // A listed name that "does not exist" would puzzle; say that its link leads nowhere.
+        std::error_code linkEc;
+        if (fs::is_symlink(fs::symlink_status(path, linkEc))) {
+            return MakeHostError(path.string(), HostMsg::DanglingLink);
+        }
         return MakeHostError(path.string(), HostMsg::PathMissing);
     }
     if (ec) return MakeHostError(path.string(), HostMsg::PathUnreachable, ec.message());
     return status;
+}
+
+// What a path that is not a regular file is instead, when that is worth saying.
+std::string KindOf(const fs::file_status& status) {
+    switch (status.type()) {
+        case fs::file_type::fifo:
+            return std::string(HostText(HostMsg::KindFifo));
+        case fs::file_type::socket:
+            return std::string(HostText(HostMsg::KindSocket));
+        case fs::file_type::block:
+        case fs::file_type::character:
+            return std::string(HostText(HostMsg::KindDevice));
+        default:
+            return {};
+    }
 }
 
 }  // namespace
@@ -26,11 +47,19 @@ HostResult<fs::file_status> StatusOf(const fs::path& path) {
 HostResult<std::string> ReadWholeFile(const fs::path& path) {
     HostResult<fs::file_status> status = StatusOf(path);
     if (!status.Ok()) return status.Error();
+    // Checked before opening: opening a FIFO for reading would wait for a writer.
     if (!fs::is_regular_file(status.Value())) {
-        return MakeHostError(path.string(), HostMsg::NotRegularFile);
+        return MakeHostError(path.string(), HostMsg::NotRegularFile, KindOf(status.Value()));
     }
+    errno = 0;
     std::ifstream in(path, std::ios::binary);
-    if (!in) return MakeHostError(path.string(), HostMsg::CannotOpen);
+    if (!in) {
+        const int reason = errno;
+        return MakeHostError(path.string(), HostMsg::CannotOpen,
+                             reason == 0 ? std::string()
+                                         : std::string(HostText(HostMsg::ReasonLead)) +
+                                               std::generic_category().message(reason));
+    }
     std::string bytes;
     char chunk[16384];
     while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {

@@ -9,7 +9,8 @@
 
 namespace kvhost {
 
-// The file's bytes, unchanged. Fails when path is missing, not a regular file or unreadable.
+// The file's bytes, unchanged. Fails when path is missing (a dangling link is named as one),
+// not a regular file (which is never opened: a FIFO would block the read) or unreadable.
 HostResult<std::string> ReadWholeFile(const std::filesystem::path& path);
 
 // Fails unless path names an existing directory.

@@ -1,57 +1,130 @@
-// Tests of output writing: all files or none, never a temporary left behind.
+// Tests of output writing: single files written whole, output sets swapped in as one, and
+// the temporaries that killed runs leave behind.
 #include <gtest/gtest.h>
 
+#include <map>
+#include <string>
+
 #include "host/AtomicWrite.h"
+#include "host/OutputSet.h"
+#include "host/PlatformFiles.h"
 #include "host/TestTempDir.h"
+#include "host/TreeSnapshot.h"
 
 namespace {
 
-using kvhost::OutputFile;
-using kvhost::WriteFilesAtomically;
+namespace fs = std::filesystem;
+using kvhost::ReplaceOutputSet;
+using kvhost::WriteFileAtomically;
 using kvtest::TestTempDir;
+using kvtest::TreeSnapshot;
+using Snapshot = std::map<std::string, std::string>;
 
-TEST(AtomicWrite, WritesEveryFileExactlyAndCreatesDirectories) {
+TEST(AtomicWrite, WritesAFileWholeReplacingTheOldOneAndLeavesNoTemporary) {
     TestTempDir dir;
     const std::string bytes("\x00\x01\xFF\r\n", 5);
-    const auto error = WriteFilesAtomically({{dir.Path() / "out/g/bin.bin", bytes},
-                                             {dir.Path() / "out/program.rcp", "a\n\nb\n"},
-                                             {dir.Path() / "log.jsonl", ""}});
-    ASSERT_FALSE(error) << error->Describe();
-    EXPECT_EQ(dir.Files(),
-              (std::vector<std::string>{"log.jsonl", "out/g/bin.bin", "out/program.rcp"}));
-    EXPECT_EQ(dir.Read("out/g/bin.bin"), bytes);
-    EXPECT_EQ(dir.Read("out/program.rcp"), "a\n\nb\n");
+    ASSERT_FALSE(WriteFileAtomically({dir.Path() / "a/b/log.jsonl", bytes}));
+    dir.Write("old.txt", "a much longer old text");
+    ASSERT_FALSE(WriteFileAtomically({dir.Path() / "old.txt", "new"}));
+    EXPECT_EQ(TreeSnapshot(dir.Path()), (Snapshot{{"a", "dir"},
+                                                  {"a/b", "dir"},
+                                                  {"a/b/log.jsonl", "file:" + bytes},
+                                                  {"old.txt", "file:new"}}));
 }
 
-TEST(AtomicWrite, ReplacesAnExistingFileWhole) {
-    TestTempDir dir;
-    dir.Write("out/x.txt", "a much longer old text");
-    ASSERT_FALSE(WriteFilesAtomically({{dir.Path() / "out/x.txt", "new"}}));
-    EXPECT_EQ(dir.Read("out/x.txt"), "new");
-    EXPECT_EQ(dir.Files(), (std::vector<std::string>{"out/x.txt"}));
-}
-
-TEST(AtomicWrite, AFailingFileLeavesNothingOfTheBatch) {
+TEST(AtomicWrite, AFailureNamesThePathAndLeavesEverythingAsItWas) {
     TestTempDir dir;
     dir.Write("blocker", "a file where a directory is needed");
-    const auto error = WriteFilesAtomically(
-        {{dir.Path() / "out/a/first.txt", "1"}, {dir.Path() / "blocker/second.txt", "2"}});
+    fs::create_directories(dir.Path() / "taken/inner");
+    const Snapshot before = TreeSnapshot(dir.Path());
+
+    auto error = WriteFileAtomically({dir.Path() / "blocker/new/log.jsonl", "1"});
     ASSERT_TRUE(error);
     EXPECT_EQ(error->exitCode, 2);
     EXPECT_NE(error->Describe().find("blocker"), std::string::npos) << error->Describe();
-    EXPECT_EQ(dir.Files(), (std::vector<std::string>{"blocker"}));
-    EXPECT_FALSE(std::filesystem::exists(dir.Path() / "out")) << "directories made are removed";
+
+    error = WriteFileAtomically({dir.Path() / "taken", "2"});
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->Describe(), (dir.Path() / "taken").string() + ": cannot be written: " +
+                                     std::make_error_code(std::errc::is_a_directory).message());
+    EXPECT_EQ(TreeSnapshot(dir.Path()), before);
 }
 
-TEST(AtomicWrite, RefusesToReplaceADirectory) {
+#ifndef _WIN32
+TEST(AtomicWrite, ALinkIsFollowedAndADeviceWrittenInPlaceWithItsFailureSeen) {
     TestTempDir dir;
-    std::filesystem::create_directories(dir.Path() / "out/taken/inner");
-    const auto error =
-        WriteFilesAtomically({{dir.Path() / "out/ok.txt", "1"}, {dir.Path() / "out/taken", "2"}});
+    dir.Write("target.txt", "old");
+    fs::create_symlink("target.txt", dir.Path() / "to-file");
+    fs::create_symlink("/dev/full", dir.Path() / "to-full");
+
+    ASSERT_FALSE(WriteFileAtomically({dir.Path() / "to-file", "new"}));
+    // A full device fails only when the bytes are flushed.
+    const auto error = WriteFileAtomically({dir.Path() / "to-full", "lost"});
     ASSERT_TRUE(error);
-    EXPECT_EQ(error->Describe(), (dir.Path() / "out/taken").string() + ": cannot be written");
-    EXPECT_TRUE(std::filesystem::is_directory(dir.Path() / "out/taken/inner"));
-    EXPECT_TRUE(dir.Files().empty()) << "neither the other file nor a temporary is left";
+    EXPECT_EQ(error->Describe(), (dir.Path() / "to-full").string() + ": cannot be written: " +
+                                     std::make_error_code(std::errc::no_space_on_device).message());
+    EXPECT_EQ(TreeSnapshot(dir.Path()), (Snapshot{{"target.txt", "file:new"},
+                                                  {"to-file", "link:target.txt"},
+                                                  {"to-full", "link:/dev/full"}}));
+}
+
+TEST(Leftovers, OnlyTemporariesOfEndedProcessesAreRemoved) {
+    TestTempDir dir;
+    // 99999999 lies beyond any process id the system hands out; process 1 always runs.
+    dir.Write(".out.kvc-99999999-abc123/appParameterDataVm/binBytes.bin", "left by a kill");
+    dir.Write(".out.kvc-99999999-0z9y8x", "");
+    dir.Write(".out.kvc-1-abc123", "");
+    dir.Write(".out.kvc-99999999-ABC123", "");
+    dir.Write(".out.kvc-99999999-abc12", "");
+    dir.Write(".out.kvc-notes", "");
+    dir.Write(".outer.kvc-99999999-abc123", "");
+    dir.Write("out/.out.kvc-99999999-abc123", "");
+    kvhost::RemoveLeftoversOf(dir.Path() / "out");
+
+    std::vector<std::string> kept;
+    for (const auto& entry : fs::directory_iterator(dir.Path())) {
+        kept.push_back(entry.path().filename().string());
+    }
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(kept, (std::vector<std::string>{".out.kvc-1-abc123", ".out.kvc-99999999-ABC123",
+                                              ".out.kvc-99999999-abc12", ".out.kvc-notes",
+                                              ".outer.kvc-99999999-abc123", "out"}));
+
+    const std::string fresh = kvhost::FreshTemporaryFor(dir.Path() / "out").filename().string();
+    const std::string prefix = ".out.kvc-" + std::to_string(kvhost::CurrentProcessId()) + "-";
+    EXPECT_EQ(fresh.rfind(prefix, 0), 0u) << fresh;
+    EXPECT_EQ(fresh.size(), prefix.size() + 6) << fresh;
+}
+#endif
+
+TEST(OutputSet, AFolderGivenByALinkIsReplacedWhereItLeadsAndTheLinkStays) {
+    TestTempDir dir;
+    dir.Write("real/program.rcp", "old");
+    fs::create_directory_symlink("real", dir.Path() / "via");
+    ASSERT_FALSE(ReplaceOutputSet(dir.Path() / "via", {{"program.rcp", "new"}}));
+    EXPECT_EQ(TreeSnapshot(dir.Path()),
+              (Snapshot{{"real", "dir"}, {"real/program.rcp", "file:new"}, {"via", "link:real"}}));
+}
+
+TEST(OutputSet, AFailureLeavesTheOldSetAsItWasAndNothingBesideIt) {
+    TestTempDir dir;
+    // The second output needs program.rcp to be a folder, so it cannot be written.
+    const std::vector<kvhost::OutputFile> clashing{{"program.rcp", "p"},
+                                                   {"program.rcp/inner", "x"}};
+    dir.Write("out/program.rcp", "old");
+    const Snapshot before = TreeSnapshot(dir.Path());
+    auto error = ReplaceOutputSet(dir.Path() / "out", clashing);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->Describe().rfind((dir.Path() / "out/program.rcp/inner").string() +
+                                          ": cannot be written: cannot create the directory: ",
+                                      0),
+              0u)
+        << error->Describe();
+    EXPECT_EQ(TreeSnapshot(dir.Path()), before);
+
+    error = ReplaceOutputSet(dir.Path() / "new/out", clashing);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(TreeSnapshot(dir.Path()), before) << "the folders made for it are gone again";
 }
 
 }  // namespace

@@ -1,13 +1,21 @@
-// Tests of the bundle data store: layout, order, rows, write-back and the host lists.
+// Tests of the bundle data store: layout, order, rows, write-back, the host lists, what makes a
+// folder a bundle, what its text must be, and the remarks on it.
 #include <gtest/gtest.h>
 
 #include "host/BundleData.h"
+#include "host/KnownTables.h"
 #include "host/TestTempDir.h"
 
 namespace {
 
 using kvhost::BundleData;
 using kvtest::TestTempDir;
+
+// A scratch folder holding the one file every bundle needs, an empty function table.
+class BundleDir : public TestTempDir {
+public:
+    BundleDir() { Write("host/functions.json", "[]"); }
+};
 
 std::unique_ptr<BundleData> LoadOk(const TestTempDir& dir) {
     auto loaded = BundleData::Load(dir.Path());
@@ -56,7 +64,7 @@ TEST(BundleData, ListsDatabasesAndTablesInByteOrderSkippingHostAndLooseFiles) {
 }
 
 TEST(BundleData, OrdersTablesByNameAndSplitRowsByWholeFileName) {
-    TestTempDir dir;
+    BundleDir dir;
     // By file name "ab-c" (folder) comes before "ab.json"; by table name "ab" comes first.
     dir.Write("appParameterDataLc/ab.json", "{\"whole\":1}");
     dir.Write("appParameterDataLc/ab-c/9.json", "[9]");
@@ -77,7 +85,7 @@ TEST(BundleData, OrdersTablesByNameAndSplitRowsByWholeFileName) {
 }
 
 TEST(BundleData, EmptyOrBlankRowFilesAreInvalidRows) {
-    TestTempDir dir;
+    BundleDir dir;
     dir.Write("appParameterDataVm/appPar.json", "");
     dir.Write("appParameterDataVm/taskInfo/1.json", " \r\n\t");
     dir.Write("appParameterDataVm/taskInfo/2.json", "\xEF\xBB\xBF{\"t1\":{}}");
@@ -95,7 +103,7 @@ TEST(BundleData, EmptyOrBlankRowFilesAreInvalidRows) {
 }
 
 TEST(BundleData, SetStringRewritesInMemoryOnlyAndReportsTheRowsInBundleLayout) {
-    TestTempDir dir;
+    BundleDir dir;
     dir.Write("appParameterDataVm/appPar.json", "{\"old\":1}");
     dir.Write("appParameterDataVm/taskInfo/r1.json", "{}");
     dir.Write("appParameterDataVm/taskInfo/r2.json", "{}");
@@ -139,7 +147,8 @@ private:
 };
 
 TEST(BundleData, SetDataTakesValuesOverAndReplacesByGroupAndKey) {
-    TestTempDir dir;
+    BundleDir dir;
+    dir.Write("appParameterDataVm/appPar.json", "{}");
     int destroyed = 0;
     {
         auto data = LoadOk(dir);
@@ -167,6 +176,7 @@ TEST(BundleData, FunctionTableKeepsFileOrderAndLookupsMatchTheLastDottedPiece) {
     dir.Write("host/midVariables.json", R"([
         {"fullName":"oven.sensor.temp","devId":3,"sensorPath":"s.oven.t"},
         {"fullName":"temp","devId":-1,"sensorPath":""}])");
+    dir.Write("appParameterDataLc/appConfig.json", "{}");
     auto data = LoadOk(dir);
     ASSERT_TRUE(data);
 
@@ -196,8 +206,8 @@ TEST(BundleData, FunctionTableKeepsFileOrderAndLookupsMatchTheLastDottedPiece) {
     EXPECT_EQ(variables[1]->GetFullName(), "temp");
 }
 
-TEST(BundleData, MissingHostFilesMeanEmptyTables) {
-    TestTempDir dir;
+TEST(BundleData, AnEmptyFunctionListAndAMissingVariableListMeanEmptyTables) {
+    BundleDir dir;
     dir.Write("appParameterDataLc/appConfig.json", "{}");
     auto data = LoadOk(dir);
     ASSERT_TRUE(data);
@@ -205,6 +215,9 @@ TEST(BundleData, MissingHostFilesMeanEmptyTables) {
     std::vector<ICFunction*> found;
     data->FindFunctions("heat", found);
     EXPECT_TRUE(found.empty());
+    std::vector<IMidVariable*> variables;
+    data->FindMidVariables("temp", variables);
+    EXPECT_TRUE(variables.empty());
     EXPECT_EQ(data->GetLanguageDebug(), nullptr);
 }
 
@@ -238,18 +251,18 @@ void ExpectNotJsonAt(const kvhost::HostError& error, const std::filesystem::path
 
 TEST(BundleData, NamesTheTableFileThatIsNotJson) {
     {
-        TestTempDir dir;
+        BundleDir dir;
         const auto file = dir.Write("appParameterDataLc/unit.json", "[1, 2");
         ExpectNotJsonAt(LoadError(dir.Path()), file, 5);
     }
     {
-        TestTempDir dir;
+        BundleDir dir;
         const auto file = dir.Write("appParameterDataVm/taskInfo/2.json", "{} {}");
         dir.Write("appParameterDataVm/taskInfo/1.json", "{}");
         ExpectNotJsonAt(LoadError(dir.Path()), file, 3);
     }
     {
-        TestTempDir dir;
+        BundleDir dir;
         const auto file = dir.Write("appParameterDataLc/unit.json", std::string("[]\0[", 4));
         EXPECT_EQ(LoadError(dir.Path()).Describe(),
                   file.string() + ": is not JSON: holds a NUL byte");
@@ -257,24 +270,67 @@ TEST(BundleData, NamesTheTableFileThatIsNotJson) {
     {
         // Deeper than the library parses: refused here, since the library would quietly see an
         // empty table. Exactly at the limit is fine.
-        TestTempDir dir;
-        dir.Write("appParameterDataLc/oral.json",
-                  std::string(512, '[') + std::string(512, ']'));
-        const auto file = dir.Write("appParameterDataLc/par.json",
-                                    std::string(513, '[') + std::string(513, ']'));
+        BundleDir dir;
+        dir.Write("appParameterDataLc/oral.json", std::string(512, '[') + std::string(512, ']'));
+        const auto file =
+            dir.Write("appParameterDataLc/par.json", std::string(513, '[') + std::string(513, ']'));
         EXPECT_EQ(LoadError(dir.Path()).Describe(),
                   file.string() + ": is not JSON: nests arrays and objects deeper than 512");
     }
     {
-        TestTempDir dir;  // nesting far past any stack: refused, not a crash
+        BundleDir dir;  // nesting far past any stack: refused, not a crash
         const auto file = dir.Write("appParameterDataLc/par.json", std::string(200000, '['));
         EXPECT_EQ(LoadError(dir.Path()).Describe(),
                   file.string() + ": is not JSON: nests arrays and objects deeper than 512");
     }
 }
 
+// The encoding is the platform's; these texts are UTF-8.
+#ifndef _WIN32
+TEST(BundleData, RefusesTextThatIsNotUtf8AtTheOffsetOfTheFirstBadByte) {
+    struct Case {
+        std::string text;
+        size_t offset;  // in the file, a byte-order mark included
+    };
+    const Case cases[] = {
+        {"{\"a\":\"\xFF\"}", 6},
+        {"\xEF\xBB\xBF[\"\xC0\xAF\"]", 5},  // an overlong '/', after the mark
+        {"[\"\xED\xA0\x80\"]", 2},          // a surrogate encoded directly
+        {"[\"\xE7\x83\"]", 2},              // cut short by the quote
+        {"[\"ok\"] \xE7\x83", 7},           // outside any string, at the end
+    };
+    for (const Case& c : cases) {
+        BundleDir dir;
+        const auto file = dir.Write("appParameterDataLc/oral.json", c.text);
+        EXPECT_EQ(LoadError(dir.Path()).Describe(),
+                  file.string() + ": is not UTF-8 text: malformed bytes at byte offset " +
+                      std::to_string(c.offset));
+    }
+}
+
+TEST(BundleData, RefusesEscapesOfLoneLowSurrogatesButKeepsPairsAndEscapedBackslashes) {
+    const std::string lone =
+        ": is not JSON the library can read: a \\u escape names a lone "
+        "UTF-16 surrogate at byte offset ";
+    {
+        BundleDir dir;
+        const auto file = dir.Write("appParameterDataLc/oral.json", "[\"a\\udc00\"]");
+        EXPECT_EQ(LoadError(dir.Path()).Describe(), file.string() + lone + "3");
+    }
+    {
+        BundleDir dir;  // the pair spans offsets 2 to 13; the lone escape follows it
+        const auto file = dir.Write("appParameterDataLc/oral.json", "[\"\\ud83d\\ude00\\uDFFF\"]");
+        EXPECT_EQ(LoadError(dir.Path()).Describe(), file.string() + lone + "14");
+    }
+    BundleDir dir;
+    dir.Write("appParameterDataLc/oral.json",
+              "[\"\\ud83d\\ude00\", \"\\\\udc00\", \"\\\"\\udbff\\udfff\", \"红烧鸡 😀\"]");
+    EXPECT_TRUE(LoadOk(dir));
+}
+#endif
+
 TEST(BundleData, RefusesATableGivenBothAsFileAndFolder) {
-    TestTempDir dir;
+    BundleDir dir;
     dir.Write("appParameterDataVm/taskInfo.json", "{}");
     dir.Write("appParameterDataVm/taskInfo/1.json", "{}");
     EXPECT_EQ(LoadError(dir.Path()).Describe(),
@@ -308,10 +364,32 @@ TEST(BundleData, NamesTheEntryAndKeyOfAMalformedHostList) {
          "entry 0: \"fullName\" must be a string"},
     };
     for (const Case& c : cases) {
-        TestTempDir dir;
+        BundleDir dir;
+        dir.Write("appParameterDataLc/appConfig.json", "{}");
         const auto file = dir.Write(std::string("host/") + c.file, c.text);
         EXPECT_EQ(LoadError(dir.Path()).Describe(), file.string() + ": " + c.reason) << c.text;
     }
+}
+
+TEST(BundleData, TheExampleBundleHoldsEveryTableTheLibraryReadsAndNothingElse) {
+    auto loaded = BundleData::Load(std::filesystem::path(KV_SOURCE_DIR) / "examples" /
+                                   "braised-chicken" / "bundle");
+    ASSERT_TRUE(loaded.Ok()) << loaded.Error().Describe();
+    for (const kvhost::BundleRemark& remark : loaded.Value()->Remarks()) {
+        ADD_FAILURE() << remark.Describe();
+    }
+}
+
+TEST(KnownTables, NearestNameSuggestsOnlyPlausibleTypos) {
+    const kvhost::KnownDatabase* local = kvhost::FindKnownDatabase("appParameterDataLc");
+    ASSERT_TRUE(local);
+    EXPECT_EQ(kvhost::NearestName("uint", local->tables), "unit") << "a swap is one edit";
+    EXPECT_EQ(kvhost::NearestName("pat", local->tables), "par");
+    EXPECT_EQ(kvhost::NearestName("abc", local->tables), "") << "three edits away from par";
+    EXPECT_EQ(kvhost::NearestName("appParamDataLc", kvhost::KnownDatabaseNames()),
+              "appParameterDataLc");
+    const std::string_view tied[] = {"bar", "par"};
+    EXPECT_EQ(kvhost::NearestName("xar", tied), "bar") << "a tie goes to the earlier name";
 }
 
 }  // namespace

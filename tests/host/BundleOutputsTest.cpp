@@ -22,6 +22,9 @@ BasicData* Bytes(std::vector<uint8_t> bytes) {
 }
 
 std::unique_ptr<kvhost::BundleData> Load(const TestTempDir& dir) {
+    // What every bundle holds: a function table and a database the library reads.
+    dir.Write("host/functions.json", "[]");
+    std::filesystem::create_directories(dir.Path() / "appParameterDataVm");
     auto loaded = kvhost::BundleData::Load(dir.Path());
     return loaded.Ok() ? std::move(loaded.Value()) : nullptr;
 }

@@ -99,6 +99,23 @@ TEST(LogSink, PartialOrOutOfRangePositionsStillRenderSafely) {
               "recipe.rcp:40:1: error[1004]: no such line\n");
 }
 
+TEST(LogSink, ControlCharactersAreEscapedInTextsAndLinesAndTheCaretFollowsTheEscapes) {
+    SourceText source{"r.rcp", "a(\x1b[2J, \x7f\xc2\x85\xff, 1)\n"};
+    std::ostringstream listing, diagnostics;
+    LogSink sink{listing, diagnostics, &source, "b"};
+    sink.ReportErrorAt(1003, 1, 15, "<\x1b[31m>", 3);
+    sink.ReportErrorAtWithData(1002, -1, -1, "\a", "\r", {{"k\x1b", "v\n"}}, 3);
+    // Before byte column 15 (the 1): "a(" 2 cells, ESC 6, "[2J, " 5, DEL 6, U+0085 6, the stray
+    // byte 4, ", " 2; 31 in all.
+    EXPECT_EQ(diagnostics.str(),
+              "r.rcp:1:15: error[1003]: <\\u001b[31m>\n"
+              "a(\\u001b[2J, \\u007f\\u0085\\xff, 1)\n"
+              "                               ^\n"
+              "b: error[1002]: \\u0007\n"
+              "    \\u000d\n"
+              "    k\\u001b: v\\u000a\n");
+}
+
 TEST(LogSink, ErrorsWithDataListTheExtraTextAndEntries) {
     SinkFixture f;
     f.sink.ReportErrorAtWithData(1002, -1, -1, "参数个数错误", "详情", {{"b", "2"}, {"a", "1"}}, 3);

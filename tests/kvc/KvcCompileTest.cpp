@@ -3,10 +3,12 @@
 
 #include "host/TestTempDir.h"
 #include "kvc/KvcRun.h"
+#include "kvc/SmallBundle.h"
 
 namespace {
 
 using kvtest::KvcResult;
+using kvtest::Lines;
 using kvtest::RunKvc;
 using kvtest::TestTempDir;
 
@@ -14,11 +16,7 @@ using kvtest::TestTempDir;
 class KvcCompile : public ::testing::Test {
 protected:
     KvcCompile() {
-        dir.Write("w/bundle/appParameterDataLc/appConfig.json", "{\"recipeVersion\":\"1.2\"}");
-        dir.Write("w/bundle/appParameterDataLc/logicTaskRelated.json", "{\"3\":\"t1\"}");
-        dir.Write("w/bundle/appParameterDataVm/appPar.json", "{ }");
-        dir.Write("w/bundle/appParameterDataVm/taskInfo/a.json", "{ }");
-        dir.Write("w/bundle/appParameterDataVm/taskInfo/b.json", "{ }");
+        kvtest::WriteSmallBundle(dir, "w/bundle");
         Recipe("// demo\n\noven.temp > 150 => fan = 1\n// end\n");
     }
 
@@ -45,15 +43,6 @@ protected:
 
     TestTempDir dir;
 };
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-        lines.push_back(text.substr(start, end - start));
-    }
-    return lines;
-}
 
 TEST_F(KvcCompile, CleanRecipeWritesEveryOutputInTheBundleLayoutAndExitsZero) {
     const KvcResult run =
@@ -114,7 +103,7 @@ TEST_F(KvcCompile, LoadErrorsOfTheLibraryNameTheBundleAndExitOne) {
     const KvcResult run = Run({"compile", "bundle", "recipe.rcp", "-o", "out"});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.err, "bundle: error[2002]: 餐饮输入数据错误:资源表中<盐>对应的id为空!\n");
-    EXPECT_TRUE(Exists("out/program.rcp")) << "the compile reached its output stage";
+    EXPECT_FALSE(Exists("out")) << "a compile that reported errors writes no output";
 }
 
 TEST_F(KvcCompile, CheckerErrorsPointAtTheCallInTheRecipe) {

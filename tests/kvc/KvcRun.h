@@ -35,6 +35,16 @@ inline std::string ReadFileText(const std::filesystem::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+// The lines of text, each without its line feed; a last line without one is left out.
+inline std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+        lines.push_back(text.substr(start, end - start));
+    }
+    return lines;
+}
+
 // Runs kvc with arguments in workDir; standard output and error land in files beside it.
 inline KvcResult RunKvc(const std::filesystem::path& workDir,
                         const std::vector<std::string>& arguments) {

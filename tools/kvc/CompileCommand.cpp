@@ -12,12 +12,16 @@
 #include "host/AtomicWrite.h"
 #include "host/BundleData.h"
 #include "host/BundleOutputs.h"
+#include "host/DiagnosticRender.h"
 #include "host/FileRead.h"
 #include "host/LogJson.h"
 #include "host/LogSink.h"
+#include "host/OutputSet.h"
+#include "host/PlatformFiles.h"
 #include "host/SourceText.h"
 #include "tools/kvc/KvcMessages.h"
 #include "tools/kvc/RecipeDrive.h"
+#include "tools/kvc/TimePointWarnings.h"
 
 namespace kvc {
 namespace fs = std::filesystem;
@@ -26,6 +30,7 @@ namespace {
 
 constexpr int kErrorLevel = 3;
 constexpr const char* kProgramFile = "program.rcp";
+constexpr const char* kStandardOutput = "-";  // as the JSON log
 
 int Fail(std::ostream& err, const kvhost::HostError& error) {
     err << KvcText(KvcMsg::ErrorLead) << error.Describe() << '\n';
@@ -66,6 +71,40 @@ bool IsWithin(const fs::path& path, const fs::path& dir) {
     return !relative.empty() && *relative.begin() != "..";
 }
 
+// An absolute path without "." or ".." parts or a trailing separator.
+fs::path Normal(const fs::path& path) {
+    std::error_code ec;
+    fs::path normal = fs::absolute(path, ec).lexically_normal();
+    if (normal.filename().empty() && normal.has_relative_path()) normal = normal.parent_path();
+    return normal;
+}
+
+// Normal, with the links of its existing part resolved.
+fs::path Resolved(const fs::path& path) {
+    std::error_code ec;
+    const fs::path resolved = fs::weakly_canonical(Normal(path), ec);
+    return ec ? Normal(path) : Normal(resolved);
+}
+
+// path relative to dir when it lies below dir (not dir itself).
+std::optional<fs::path> RelativeBelow(const fs::path& path, const fs::path& dir) {
+    const fs::path relative = path.lexically_relative(dir);
+    if (relative.empty() || relative == "." || *relative.begin() == "..") return std::nullopt;
+    return relative;
+}
+
+bool WritesLogFile(const CompileOptions& options) {
+    return !options.logJson.empty() && options.logJson != kStandardOutput;
+}
+
+// Where the JSON log lies below the output directory: by its path as given (its parts below
+// the directory are then checked for links) or, failing that, with links resolved.
+std::optional<fs::path> LogBelowOutDir(const CompileOptions& options) {
+    if (!WritesLogFile(options)) return std::nullopt;
+    if (auto given = RelativeBelow(Normal(options.logJson), Normal(options.outDir))) return given;
+    return RelativeBelow(Resolved(options.logJson), Resolved(options.outDir));
+}
+
 // The checks that need no compile: where the outputs go must be usable, and no output may
 // land on an input.
 std::optional<kvhost::HostError> CheckOutputPlaces(const CompileOptions& options) {
@@ -85,7 +124,7 @@ std::optional<kvhost::HostError> CheckOutputPlaces(const CompileOptions& options
     if (SameFile(outDir / kProgramFile, options.recipe)) {
         return KvcError((outDir / kProgramFile).string(), KvcMsg::OutputIsRecipe);
     }
-    if (!options.logJson.empty()) {
+    if (WritesLogFile(options)) {
         const fs::path log(options.logJson);
         if (fs::is_directory(log, ec)) return KvcError(options.logJson, KvcMsg::LogIsDirectory);
         if (!NearestExistingIsDirectory(log.has_parent_path() ? log.parent_path()
@@ -94,14 +133,98 @@ std::optional<kvhost::HostError> CheckOutputPlaces(const CompileOptions& options
         }
         if (SameFile(log, options.recipe)) return KvcError(options.logJson, KvcMsg::OutputIsRecipe);
         if (IsWithin(log, options.bundle)) return KvcError(options.logJson, KvcMsg::LogInBundle);
+        if (const std::optional<fs::path> below = LogBelowOutDir(options)) {
+            const fs::path link = kvhost::FirstLinkBelow(Resolved(options.outDir), *below);
+            if (!link.empty()) {
+                return kvhost::MakeHostError((outDir / link).string(),
+                                             kvhost::HostMsg::OutputThroughLink);
+            }
+            if (*below == kProgramFile) return KvcError(options.logJson, KvcMsg::LogIsOutput);
+        }
     }
     return std::nullopt;
 }
 
-void AddLogFile(const CompileOptions& options, const kvhost::LogSink& sink,
-                std::vector<kvhost::OutputFile>& files) {
-    if (options.logJson.empty()) return;
-    files.push_back({fs::path(options.logJson), kvhost::LogCallsToJsonLines(sink.Calls())});
+// The checks that need the outputs: the log must not take the place of one, and replacing
+// the set must not take the recipe or the bundle with it.
+std::optional<kvhost::HostError> CheckAgainstOutputs(const CompileOptions& options,
+                                                     const std::vector<kvhost::OutputFile>& outputs,
+                                                     bool replacing) {
+    if (const std::optional<fs::path> below = LogBelowOutDir(options)) {
+        for (const kvhost::OutputFile& output : outputs) {
+            const fs::path log = below->lexically_normal();
+            const fs::path file = output.path.lexically_normal();
+            if (log == file || RelativeBelow(log, file) || RelativeBelow(file, log)) {
+                return KvcError(options.logJson, KvcMsg::LogIsOutput);
+            }
+        }
+    }
+    if (!replacing) return std::nullopt;
+    for (const kvhost::OutputFile& output : outputs) {
+        const fs::path replaced = fs::path(options.outDir) / *output.path.begin();
+        if (IsWithin(options.recipe, replaced)) {
+            return KvcError(replaced.string(), KvcMsg::OutputHoldsRecipe);
+        }
+        if (IsWithin(options.bundle, replaced)) {
+            return KvcError(replaced.string(), KvcMsg::OutputHoldsBundle);
+        }
+    }
+    return std::nullopt;
+}
+
+// Removes what killed runs left beside the output directory and the log.
+void RemoveLeftovers(const CompileOptions& options) {
+    kvhost::RemoveLeftoversOf(Resolved(options.outDir));
+    if (WritesLogFile(options)) kvhost::RemoveLeftoversOf(Resolved(options.logJson));
+}
+
+// True when a regular file may stand at path: nothing there yet, or a regular file.
+bool PlainFilePlace(const fs::path& path) {
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    return !fs::exists(status) || fs::is_regular_file(status);
+}
+
+// Writes what the compile produced: the JSON log always, the outputs (null after syntax
+// errors) as one set when no error was reported or they were asked for anyway.
+int WriteResults(const CompileOptions& options, kvhost::LogSink& sink,
+                 const std::vector<kvhost::OutputFile>* outputs, std::ostream& out,
+                 std::ostream& err) {
+    const bool replacing = outputs != nullptr && (!sink.HasError() || options.writeOnError);
+    if (auto error = CheckAgainstOutputs(
+            options, outputs ? *outputs : std::vector<kvhost::OutputFile>{}, replacing)) {
+        return Fail(err, *error);
+    }
+    // What the library printed must have arrived before anything is written.
+    if (!err.flush()) return Fail(err, KvcError("", KvcMsg::StderrFailed));
+    if (!out.flush()) return Fail(err, KvcError("", KvcMsg::StdoutFailed));
+
+    std::vector<kvhost::OutputFile> logInOutDir;
+    if (!options.logJson.empty()) {
+        std::string text = kvhost::LogCallsToJsonLines(sink.Calls());
+        const std::optional<fs::path> below = LogBelowOutDir(options);
+        // A log on a stream already written to goes through that stream, after what it holds.
+        const int stream = options.logJson == kStandardOutput
+                               ? 1
+                               : kvhost::StandardStreamWritingTo(options.logJson);
+        if (stream != 0) {
+            std::ostream& target = stream == 1 ? out : err;
+            if (!target.write(text.data(), static_cast<std::streamsize>(text.size())).flush()) {
+                return Fail(
+                    err, KvcError("", stream == 1 ? KvcMsg::StdoutFailed : KvcMsg::StderrFailed));
+            }
+        } else if (replacing && below && PlainFilePlace(options.logJson)) {
+            logInOutDir.push_back({*below, std::move(text)});
+        } else if (auto error = kvhost::WriteFileAtomically({options.logJson, std::move(text)})) {
+            return Fail(err, *error);
+        }
+    }
+    if (replacing) {
+        if (auto error = kvhost::ReplaceOutputSet(options.outDir, *outputs, logInOutDir)) {
+            return Fail(err, *error);
+        }
+    }
+    return sink.HasError() ? 1 : 0;
 }
 
 int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err) {
@@ -113,27 +236,36 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err)
     kvhost::HostResult<std::unique_ptr<kvhost::BundleData>> loaded =
         kvhost::BundleData::Load(options.bundle);
     if (!loaded.Ok()) return Fail(err, loaded.Error());
+    // Remarks on the bundle: warnings always, notes on request; neither changes the status.
+    for (const kvhost::BundleRemark& remark : loaded.Value()->Remarks()) {
+        if (options.verbose || remark.kind == kvhost::BundleRemark::Kind::Warning) {
+            err << remark.Describe() << '\n';
+        }
+    }
     if (auto error = CheckOutputPlaces(options)) return Fail(err, *error);
+    RemoveLeftovers(options);
 
     kvhost::BundleData& data = *loaded.Value();
     const kvhost::SourceText source(options.recipe, std::move(recipeText.Value()));
     kvhost::LogSink sink(out, err, &source, options.bundle);
     data.SetLanguageDebug(&sink);
 
-    std::vector<kvhost::OutputFile> files;
     ParsedRecipe parsed = ParseRecipe(source.Text());
     if (!parsed.errors.empty()) {
         // Reported through the sink like every other diagnostic; nothing is analysed.
         for (const SyntaxError& error : parsed.errors) {
             sink.ReportErrorAt(error.code, error.line, error.column, error.message, kErrorLevel);
         }
-        AddLogFile(options, sink, files);
-        if (auto error = kvhost::WriteFilesAtomically(files)) return Fail(err, *error);
-        return 1;
+        return WriteResults(options, sink, nullptr, out, err);
     }
 
     std::vector<ISyntaxTreeNode*> blocks;
     for (const auto& block : parsed.blocks) blocks.push_back(block.get());
+    // Read before the analysis, which rewrites every time point into one form.
+    for (const RecipeWarning& warning : TimePointWarnings(blocks)) {
+        err << kvhost::RenderSourceDiagnostic("warning", source, warning.line, warning.column,
+                                              warning.text);
+    }
     std::unique_ptr<ISyntaxTreeVisitor> visitor(newSyntaxTreeVistor(&data));
     const std::vector<int> blockLines = BlockLines(*visitor, blocks);
     try {
@@ -144,15 +276,13 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err)
         return Fail(err, KvcError(options.bundle, KvcMsg::AnalyzerFailed, failure.what()));
     }
 
+    // Paths relative to the output directory, which the set replaces as a whole.
     kvhost::HostResult<std::vector<kvhost::OutputFile>> outputs =
-        kvhost::CollectBundleOutputs(data, options.outDir);
+        kvhost::CollectBundleOutputs(data, fs::path());
     if (!outputs.Ok()) return Fail(err, outputs.Error());
-    files = std::move(outputs.Value());
-    files.push_back({fs::path(options.outDir) / kProgramFile,
-                     RenderProgram(*visitor, blocks, blockLines, source.LineCount())});
-    AddLogFile(options, sink, files);
-    if (auto error = kvhost::WriteFilesAtomically(files)) return Fail(err, *error);
-    return sink.HasError() ? 1 : 0;
+    outputs.Value().push_back(
+        {kProgramFile, RenderProgram(*visitor, blocks, blockLines, source.LineCount())});
+    return WriteResults(options, sink, &outputs.Value(), out, err);
 }
 
 }  // namespace

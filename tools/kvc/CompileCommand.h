@@ -1,4 +1,4 @@
-// CompileCommand: `kvc compile BUNDLE RECIPE -o OUTDIR [--log-json FILE]`.
+// CompileCommand: `kvc compile BUNDLE RECIPE -o OUTDIR [--log-json FILE] [--write-on-error]`.
 #pragma once
 
 #include <ostream>
@@ -11,12 +11,15 @@ struct CompileOptions {
     std::string recipe;
     std::string outDir;
     std::string logJson;  // empty: no JSON log
+    bool writeOnError = false;  // write the outputs even when errors were reported
+    bool verbose = false;       // also show the loader's notes on the bundle, not only its warnings
 };
 
 // Compiles the recipe against the bundle and writes the outputs. Listing lines go to out,
 // diagnostics to err. Returns 0 when no error was reported, 1 when errors were reported
-// (syntax or semantic), 2 when the command could not run; nothing is written into the
-// output directory unless the compile reached its output stage.
+// (syntax or semantic), 2 when the command could not run. The outputs replace the previous
+// ones in the output directory as one set, and only when no error was reported (or
+// writeOnError asks for them); the JSON log is written either way.
 int RunCompile(const CompileOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace kvc

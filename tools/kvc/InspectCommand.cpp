@@ -19,7 +19,12 @@ int RunInspect(const InspectOptions& options, std::ostream& out, std::ostream& e
         err << KvcText(KvcMsg::ErrorLead) << image.Error().Describe() << '\n';
         return image.Error().exitCode;
     }
-    out << (options.json ? ImageToJson(image.Value()) : ImageToText(image.Value()));
+    // A report that did not arrive whole (a full disk, a closed pipe) is a failed run.
+    if (!(out << (options.json ? ImageToJson(image.Value()) : ImageToText(image.Value())))
+             .flush()) {
+        err << KvcText(KvcMsg::ErrorLead) << KvcText(KvcMsg::StdoutFailed) << '\n';
+        return KvcCode(KvcMsg::StdoutFailed);
+    }
     return 0;
 }
 

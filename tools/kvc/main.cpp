@@ -4,6 +4,7 @@
 #include <iostream>
 #include <string>
 
+#include "host/PlatformFiles.h"
 #include "tools/kvc/CompileCommand.h"
 #include "tools/kvc/InspectCommand.h"
 #include "tools/kvc/KvcMessages.h"
@@ -13,9 +14,22 @@ namespace {
 // Bad arguments mean the command could not run.
 constexpr int kUsageExit = 2;
 
+// A run whose text did not all reach the standard streams failed, whatever it did besides.
+int CheckedExit(int status) {
+    const bool errorWritten = static_cast<bool>(std::cerr.flush());
+    if (std::cout.flush()) return errorWritten ? status : kUsageExit;
+    if (status != kUsageExit) {
+        // A failed run has said so already; otherwise this is the only word of it.
+        std::cerr << kvc::KvcText(kvc::KvcMsg::ErrorLead) << kvc::KvcText(kvc::KvcMsg::StdoutFailed)
+                  << '\n';
+    }
+    return kUsageExit;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    kvhost::PrepareProcessForWrites();
     CLI::App app{"kvc: compiles catering recipes into VM images and inspects them", "kvc"};
     app.set_version_flag("--version", std::string("kvc ") + KVC_VERSION);
     app.require_subcommand(1);
@@ -46,6 +60,10 @@ int main(int argc, char** argv) {
                      "Write every log call, one JSON object per line, to FILE")
         ->check(nonEmpty)
         ->type_name("FILE");
+    compileCommand->add_flag("--write-on-error", compile.writeOnError,
+                             "Write the outputs even when errors were reported, for debugging");
+    compileCommand->add_flag("--verbose", compile.verbose,
+                             "Also note the tables the library reads that the bundle lacks");
 
     kvc::InspectOptions inspect;
     CLI::App* inspectCommand =
@@ -58,15 +76,17 @@ int main(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success& done) {
-        return app.exit(done);
+        return CheckedExit(app.exit(done));
     } catch (const CLI::ParseError& error) {
         app.exit(error);
-        return kUsageExit;
+        return CheckedExit(kUsageExit);
     }
 
     try {
-        if (compileCommand->parsed()) return kvc::RunCompile(compile, std::cout, std::cerr);
-        return kvc::RunInspect(inspect, std::cout, std::cerr);
+        if (compileCommand->parsed()) {
+            return CheckedExit(kvc::RunCompile(compile, std::cout, std::cerr));
+        }
+        return CheckedExit(kvc::RunInspect(inspect, std::cout, std::cerr));
     } catch (const std::exception& failure) {
         std::cerr << kvc::KvcText(kvc::KvcMsg::ErrorLead)
                   << kvc::KvcText(kvc::KvcMsg::InternalFailure) << failure.what() << '\n';

@@ -1,0 +1,114 @@
+// JsonCheck: checks the encoding, syntax and depth of a bundle's JSON text without building it.
+#include "host/JsonCheck.h"
+
+#include <rapidjson/error/en.h>
+#include <rapidjson/memorystream.h>
+#include <rapidjson/reader.h>
+
+#include "arbor/TextEncoding.h"
+#include "utilo/JsonBase.h"
+
+namespace kvhost {
+namespace {
+
+using Brisk::RapidJsonHelper::JsonBase;
+
+// Follows the nesting depth of a document and stops the parse past the library's limit.
+struct DepthLimit : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, DepthLimit> {
+    int depth = 0;
+    bool tooDeep = false;
+    bool Open() {
+        tooDeep = ++depth > JsonBase::kMaxDepth;
+        return !tooDeep;
+    }
+    bool StartObject() { return Open(); }
+    bool StartArray() { return Open(); }
+    bool EndObject(rapidjson::SizeType) { return --depth, true; }
+    bool EndArray(rapidjson::SizeType) { return --depth, true; }
+};
+
+HostError AtOffset(const std::string& path, HostMsg id, std::size_t offset,
+                   const std::string& detail = {}) {
+    return MakeHostError(
+        path, id, detail + std::string(HostText(HostMsg::AtByteOffset)) + std::to_string(offset));
+}
+
+// The offset of the first byte that does not start a well-formed character, or npos.
+std::size_t FirstMalformedByte(std::string_view text) {
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::size_t length = WellFormedCharLength(text, pos, kPlatformRecipeEncoding);
+        if (length == 0) return pos;
+        pos += length;
+    }
+    return std::string_view::npos;
+}
+
+unsigned HexUnit(std::string_view text, std::size_t pos) {
+    unsigned unit = 0;
+    for (std::size_t i = pos; i < pos + 4 && i < text.size(); ++i) {
+        const char c = text[i];
+        const unsigned digit = c <= '9' ? unsigned(c - '0') : unsigned((c | 0x20) - 'a' + 10);
+        unit = unit * 16 + digit;
+    }
+    return unit;
+}
+
+// The offset of a \u escape of a low surrogate that no high one precedes, or npos. The parser
+// accepts it and hands the library a string that is no longer well-formed text; a high
+// surrogate without its partner it refuses itself. Runs on text that parsed.
+std::size_t FirstLoneSurrogate(std::string_view text) {
+    bool inString = false;
+    for (std::size_t pos = 0; pos < text.size(); ++pos) {
+        const char c = text[pos];
+        if (c == '"') {
+            inString = !inString;
+        } else if (inString && c == '\\' && pos + 1 < text.size()) {
+            if (text[pos + 1] != 'u') {
+                ++pos;  // a one-letter escape, \" included
+                continue;
+            }
+            const unsigned unit = HexUnit(text, pos + 2);
+            if (unit >= 0xDC00 && unit <= 0xDFFF) return pos;
+            // A high surrogate comes with its low partner: skip both escapes.
+            pos += unit >= 0xD800 && unit <= 0xDBFF ? 11 : 5;
+        }
+    }
+    return std::string_view::npos;
+}
+
+}  // namespace
+
+std::optional<HostError> CheckJsonText(std::string_view text, const std::string& path,
+                                       std::size_t markSize) {
+    // A NUL would end the parse early and hide whatever follows it.
+    if (text.find('\0') != std::string_view::npos) {
+        return MakeHostError(path, HostMsg::NotJson, std::string(HostText(HostMsg::HoldsNulByte)));
+    }
+    // Malformed bytes would flow into every output that quotes the text, none of them valid
+    // JSON afterwards; the parser itself checks no encoding.
+    if (const std::size_t bad = FirstMalformedByte(text); bad != std::string_view::npos) {
+        return AtOffset(path, HostMsg::MalformedText, markSize + bad);
+    }
+    rapidjson::Reader reader;
+    DepthLimit limit;
+    rapidjson::MemoryStream stream(text.data(), text.size());
+    // The iterative parser keeps a deeply nested file from exhausting the stack.
+    const rapidjson::ParseResult result =
+        reader.Parse<rapidjson::kParseIterativeFlag>(stream, limit);
+    if (limit.tooDeep) {
+        // The library refuses such a document, so loading it would quietly give an empty table.
+        return MakeHostError(
+            path, HostMsg::NotJson,
+            std::string(HostText(HostMsg::NestedTooDeep)) + std::to_string(JsonBase::kMaxDepth));
+    }
+    if (!result) {
+        return AtOffset(path, HostMsg::NotJson, markSize + result.Offset(),
+                        rapidjson::GetParseError_En(result.Code()));
+    }
+    if (const std::size_t lone = FirstLoneSurrogate(text); lone != std::string_view::npos) {
+        return AtOffset(path, HostMsg::LoneSurrogate, markSize + lone);
+    }
+    return std::nullopt;
+}
+
+}  // namespace kvhost

@@ -1,0 +1,20 @@
+// JsonCheck: tells whether the text of a bundle file is one JSON document the library can read.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "host/HostError.h"
+
+namespace kvhost {
+
+// Fails, naming path and the byte offset in the file, unless text is one JSON document of
+// well-formed text in the bundle's encoding (UTF-8; GBK in the Windows build), without NUL
+// bytes or \u escapes of lone surrogates, nested no deeper than the library parses. text is
+// what follows a byte-order mark of markSize bytes in the file (0 when there was none).
+std::optional<HostError> CheckJsonText(std::string_view text, const std::string& path,
+                                       std::size_t markSize);
+
+}  // namespace kvhost

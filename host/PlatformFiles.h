@@ -1,0 +1,33 @@
+// PlatformFiles: the file and process operations the standard library lacks, in one place.
+#pragma once
+
+#include <filesystem>
+#include <system_error>
+
+namespace kvhost {
+
+// Swaps two existing directories in one step, so that a reader sees either the one or the
+// other at each path, never neither. Returns std::errc::operation_not_supported where the
+// system or the filesystem cannot; the caller then falls back to two renames.
+std::error_code ExchangeDirectories(const std::filesystem::path& a, const std::filesystem::path& b);
+
+// The id of this process, as written into the names of its temporaries.
+unsigned long CurrentProcessId();
+
+// True when no process with this id is running any more, so that what it left can go.
+// Where that cannot be asked, every owner counts as ended.
+bool ProcessHasEnded(unsigned long id);
+
+// Makes a named pipe at path; fails where the system has none.
+std::error_code MakeFifo(const std::filesystem::path& path);
+
+// 1 when standard output already writes to the file at path, 2 for standard error, else 0.
+// Writing such a path by name would overwrite what the stream wrote before.
+int StandardStreamWritingTo(const std::filesystem::path& path);
+
+// Turns write failures into errors instead of signals that end the process: a pipe without
+// a reader and the file size limit. A closed standard stream is reopened read-only, so that
+// writing to it fails and no file opened later takes its number.
+void PrepareProcessForWrites();
+
+}  // namespace kvhost

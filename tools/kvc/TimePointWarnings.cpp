@@ -1,0 +1,46 @@
+// TimePointWarnings: scans the condition sections of the parsed blocks.
+#include "tools/kvc/TimePointWarnings.h"
+
+#include "arbor/ISyntaxTreeNode.h"
+#include "arbor/IToken.h"
+#include "tools/kvc/KvcMessages.h"
+
+namespace kvc {
+namespace {
+
+// The variable a time point compares, as the analyzer recognises it.
+constexpr const char* kTimeName = "time";
+
+bool SaysSomethingElse(const std::string& op) {
+    return op == "<" || op == "<=" || op == "==" || op == "!=";
+}
+
+}  // namespace
+
+std::vector<RecipeWarning> TimePointWarnings(const std::vector<ISyntaxTreeNode*>& blocks) {
+    std::vector<RecipeWarning> warnings;
+    for (ISyntaxTreeNode* block : blocks) {
+        if (block == nullptr || block->GetChildren().empty()) continue;
+        ISyntaxTreeNode* conditions = block->GetChildren().front();
+        if (conditions == nullptr) continue;
+        for (ISyntaxTreeNode* comparison : conditions->GetChildren()) {
+            IToken* op = comparison != nullptr ? comparison->GetToken() : nullptr;
+            if (op == nullptr || comparison->GetChildren().size() != 2) continue;
+            ISyntaxTreeNode* left = comparison->GetChildren()[0];
+            ISyntaxTreeNode* right = comparison->GetChildren()[1];
+            IToken* name = left != nullptr ? left->GetToken() : nullptr;
+            IToken* value = right != nullptr ? right->GetToken() : nullptr;
+            if (name == nullptr || value == nullptr || name->GetType() != TokenType::Name ||
+                name->GetText() != kTimeName || !SaysSomethingElse(op->GetText())) {
+                continue;
+            }
+            warnings.push_back({op->GetLine(), op->GetColumn(),
+                                KvcString(KvcMsg::TimePointOperatorLead) + op->GetText() +
+                                    KvcString(KvcMsg::TimePointOperatorReadAs) + value->GetText() +
+                                    KvcString(KvcMsg::TimePointOperatorEnd)});
+        }
+    }
+    return warnings;
+}
+
+}  // namespace kvc
