@@ -10,6 +10,11 @@
 #include "data/KvData.h"
 #include "utilo/CommonMethod.h"
 
+namespace msg = kv::diag::analyzer;
+using kv::diag::AtToken;
+using kv::diag::NoLine;
+using kv::diag::Report;
+
 using kv_build::TextOf;
 using kv_build::TokenOf;
 
@@ -48,11 +53,11 @@ std::string KvSemanticAnalyzer::GetTaskIdByLogicNo(int logicNo) {
     const auto& tasks = appData->GetLogicTaskRelated();
     const auto found = tasks.find(key);
     if (found == tasks.end()) {
-        analyzer_msg::ReportAt(dataHost, analyzer_msg::LogicNoWithoutTask, -1, -1, key);
+        Report(dataHost, msg::LogicNoWithoutTask, NoLine(), key);
         return {};
     }
     if (found->second.empty()) {
-        analyzer_msg::ReportAt(dataHost, analyzer_msg::LogicNoTaskIdEmpty, -1, -1, key);
+        Report(dataHost, msg::LogicNoTaskIdEmpty, NoLine(), key);
         return {};
     }
     return found->second;
@@ -80,9 +85,8 @@ void KvSemanticAnalyzer::AddTaskTimerId(ISyntaxTreeNode* node, TimerCalls& seen)
         IToken* callToken = call->GetToken();
         const std::vector<ISyntaxTreeNode*>& arguments = call->GetChildren();
         if (arguments.empty()) {
-            analyzer_msg::ReportAt(dataHost, analyzer_msg::TimerWithoutArguments,
-                                   callToken->GetLine(), callToken->GetColumn(),
-                                   callToken->GetSourceText());
+            Report(dataHost, msg::TimerWithoutArguments, AtToken(callToken),
+                   callToken->GetSourceText());
             return;
         }
         const std::string taskId = GetTaskIdByLogicNo(callToken->GetLine());
@@ -91,8 +95,7 @@ void KvSemanticAnalyzer::AddTaskTimerId(ISyntaxTreeNode* node, TimerCalls& seen)
         if (!commonMethod->IsNumber(timer)) return;
         const long long number = kv_build::LeadingInteger(timer);
         if (!kv_build::FitsInt(number)) {
-            analyzer_msg::ReportAt(dataHost, analyzer_msg::TimerIdOutOfRange, callToken->GetLine(),
-                                   callToken->GetColumn(), timer);
+            Report(dataHost, msg::TimerIdOutOfRange, AtToken(callToken), timer);
             return;
         }
         // A failed task lookup (reported) files the timer under the empty task id.

@@ -14,6 +14,11 @@
 #include "utilo/CommonMethod.h"
 #include "utilo/TypeConvert.h"
 
+namespace msg = kv::diag::analyzer;
+using kv::diag::AtToken;
+using kv::diag::NoLine;
+using kv::diag::Report;
+
 using kv_build::TextOf;
 using kv_build::TokenOf;
 
@@ -113,16 +118,14 @@ void KvSemanticAnalyzer::MakeTriggerAndOutPut(std::vector<ISyntaxTreeNode*> node
         const auto& descriptors = appData->GetFunParValueDes();
         const auto descriptor = descriptors.find(name);
         if (descriptor == descriptors.end()) {
-            analyzer_msg::ReportAt(dataHost, analyzer_msg::FunParDesMissing, callToken->GetLine(),
-                                   callToken->GetColumn(), name);
+            Report(dataHost, msg::FunParDesMissing, AtToken(callToken), name);
             return;
         }
         const CFunctionParasValueDes& des = descriptor->second;
         const std::vector<ISyntaxTreeNode*>& arguments = call->GetChildren();
         // An array parameter takes its arguments in groups, as the checker and formatter count.
         if (!des.FitsArgumentCount(arguments.size())) {
-            analyzer_msg::ReportAt(dataHost, analyzer_msg::ParamCountWrong, callToken->GetLine(),
-                                   callToken->GetColumn());
+            Report(dataHost, msg::ParamCountWrong, AtToken(callToken));
             return;
         }
         COutputItem output;
@@ -163,8 +166,7 @@ void KvSemanticAnalyzer::MakeTriggerAndOutPut(std::vector<ISyntaxTreeNode*> node
         for (const CMaterialQuantity& material : logic->second.materialList) {
             const auto code = materials.find(material.name);
             if (code == materials.end()) {
-                analyzer_msg::ReportAt(dataHost, analyzer_msg::IngredientIdMissing, -1, -1,
-                                       material.name);
+                Report(dataHost, msg::IngredientIdMissing, NoLine(), material.name);
                 return;
             }
             CIngredient ingredient;

@@ -12,7 +12,9 @@
 #include "data/KvData.h"
 #include "utilo/CommonMethod.h"
 
-using checker_msg::Id;
+namespace msg = kv::diag::checker;
+using kv::diag::At;
+using kv::diag::Report;
 
 namespace {
 
@@ -91,13 +93,8 @@ bool FunctionSemanticCodeAnalyze::CheckKvFunction(ISyntaxTreeNode* call) {
     const auto& descriptors = appData->GetFunParValueDes();
     const auto found = descriptors.find(name);
     if (found == descriptors.end()) {
-        if (ILanguageDebug* log = dataHost->GetLanguageDebug()) {
-            log->ReportErrorAtWithData(checker_msg::Code(Id::FunDescMissing), token->GetLine(),
-                                       token->GetColumn(),
-                                       checker_msg::Text(Id::FunDescMissing, name), std::string(),
-                                       std::map<std::string, std::string>(),
-                                       checker_msg::kErrorLevel);
-        }
+        Report(dataHost, msg::FunDescMissing,
+               kv::diag::AtWithData(token->GetLine(), token->GetColumn()), name);
         return false;
     }
     // Nothing in the checks changes a descriptor, so it is read in place.
@@ -112,7 +109,7 @@ bool FunctionSemanticCodeAnalyze::CheckFunPar(ISyntaxTreeNode* call,
         return CheckFunParValue(call, des);
     }
     const auto [line, column] = PositionOf(call);
-    checker_msg::ReportAt(dataHost, Id::FunParCountWrong, line, column);
+    Report(dataHost, msg::FunParCountWrong, At(line, column));
     return false;
 }
 
@@ -126,7 +123,7 @@ bool FunctionSemanticCodeAnalyze::ProcessArrayParDes(ISyntaxTreeNode* call,
     // An empty group cannot describe any argument; say so rather than divide by zero.
     if (group.empty() || count % group.size() != 0) {
         const auto [line, column] = PositionOf(call);
-        checker_msg::ReportAt(dataHost, Id::FunParCountWrong, line, column);
+        Report(dataHost, msg::FunParCountWrong, At(line, column));
         return false;
     }
     const size_t groups = count / group.size();
@@ -150,7 +147,7 @@ bool FunctionSemanticCodeAnalyze::CheckFunParValue(ISyntaxTreeNode* call,
         if (i >= pars->size()) {
             // Only a caller that skipped the count rule gets here.
             const auto [line, column] = PositionOf(call);
-            checker_msg::ReportAt(dataHost, Id::FunParCountWrong, line, column);
+            Report(dataHost, msg::FunParCountWrong, At(line, column));
             return false;
         }
         const CFunPar& p = (*pars)[i];
@@ -203,7 +200,7 @@ bool FunctionSemanticCodeAnalyze::StripQuotes(ISyntaxTreeNode* argument,
     const auto& types = appData->GetBsType();
     const auto found = types.find(dataType);
     if (found == types.end()) {
-        checker_msg::Report(dataHost, Id::FunBsTypeMissing, dataType);
+        Report(dataHost, msg::FunBsTypeMissing, kv::diag::Nowhere(), dataType);
         return false;
     }
     std::string basic = found->second.dataType;
@@ -212,11 +209,11 @@ bool FunctionSemanticCodeAnalyze::StripQuotes(ISyntaxTreeNode* argument,
 
     const auto [line, column] = CallPosition(argument);
     if (text.empty() || text.front() != '"' || text.back() != '"') {
-        checker_msg::ReportAt(dataHost, Id::FunParNotString, line, column);
+        Report(dataHost, msg::FunParNotString, At(line, column));
         return false;
     }
     if (text.size() == 2) {
-        checker_msg::ReportAt(dataHost, Id::FunParEmpty, line, column);
+        Report(dataHost, msg::FunParEmpty, At(line, column));
         return false;
     }
     // A lone quote both opens and closes: it leaves the empty text.

@@ -89,13 +89,17 @@ bool TimePointSemanticCodeAnalyze::DeAnalyze(ISyntaxTreeNode* /*node*/) { return
 
 bool TimePointSemanticCodeAnalyze::GetNeedReSyntaxAnalyze() { return false; }
 
+void TimePointSemanticCodeAnalyze::ReportBadTimePoint() {
+    kv::diag::Report(data, kv::diag::checker::TimePointNotInteger,
+                     kv::diag::At(badTimePoint->first, badTimePoint->second));
+}
+
 void TimePointSemanticCodeAnalyze::MakeTimeMap(std::vector<ISyntaxTreeNode*>* nodes) {
     if (appData == nullptr || nodes == nullptr || !visitor || !commonMethod) return;
     std::map<int, int>& times = appData->logicTimeMap;
     if (!times.empty()) return;
     if (badTimePoint) {
-        checker_msg::ReportAt(data, checker_msg::Id::TimePointNotInteger, badTimePoint->first,
-                              badTimePoint->second);
+        ReportBadTimePoint();
         return;
     }
     // The entries before searchedCount of the same list lead to roots searched already; a
@@ -135,8 +139,7 @@ void TimePointSemanticCodeAnalyze::MakeTimeMap(std::vector<ISyntaxTreeNode*>* no
             int value = 0;
             if (!commonMethod->IsNumber(text) || !ToTimeValue(text, value)) {
                 badTimePoint.emplace(time->GetLine(), time->GetColumn());
-                checker_msg::ReportAt(data, checker_msg::Id::TimePointNotInteger,
-                                      badTimePoint->first, badTimePoint->second);
+                ReportBadTimePoint();
                 return;
             }
             times.emplace(time->GetLine(), value);

@@ -44,6 +44,9 @@ public:
     void MakeTimeMap(std::vector<ISyntaxTreeNode*>* nodes);
 
 private:
+    // Reports the time value at badTimePoint that is no whole number.
+    void ReportBadTimePoint();
+
     IData* data;
     KvData* appData;
     std::unique_ptr<ISyntaxTreeVisitor> visitor;

@@ -10,7 +10,9 @@
 #include "checkers/CheckerMessages.h"
 #include "data/KvData.h"
 
-using checker_msg::Id;
+namespace msg = kv::diag::checker;
+using kv::diag::At;
+using kv::diag::Report;
 
 namespace {
 
@@ -36,8 +38,10 @@ bool LogHasError(IData* data) {
 }
 
 // Every message of this checker points at the variable: its end line and its column.
-void ReportAtVariable(IData* data, Id id, IToken* variable, const std::string& part = {}) {
-    checker_msg::ReportAt(data, id, variable->GetEndLine(), variable->GetColumn(), part);
+template <int Slots, typename... Values>
+void ReportAtVariable(IData* data, const kv::diag::Message<Slots>& message, IToken* variable,
+                      const Values&... values) {
+    Report(data, message, At(variable->GetEndLine(), variable->GetColumn()), values...);
 }
 
 }  // namespace
@@ -81,7 +85,7 @@ bool VarSemanticCodeAnalyze::CheckVarValue(IToken* variable, std::string& value)
     if (!value.empty() && value.front() == '#') return CheckCookParVar(des, variable, value);
     if (IsCharType(des.dataType)) {
         // Reported, yet the check goes on: the text may still be a (possibly empty) literal.
-        if (value.size() <= 2) ReportAtVariable(data, Id::VarStringEmpty, variable);
+        if (value.size() <= 2) ReportAtVariable(data, msg::VarStringEmpty, variable);
         return CheckCharTypeVar(variable, value, des.select.entries);
     }
     return CheckNumberTypeVarValue(des, variable, value);
@@ -93,7 +97,7 @@ bool VarSemanticCodeAnalyze::CheckNumberTypeVarValue(const CVarValueDes& des, IT
     const std::string unitType = appData->UnitTypeOf(des.dataType);
     float number = 0.0f;
     if (!appData->ParsePublicValue(value, unitType, number)) {
-        ReportAtVariable(data, Id::VarUnitWrong, variable, value);
+        ReportAtVariable(data, msg::VarUnitWrong, variable, value);
         return false;
     }
 
@@ -104,13 +108,11 @@ bool VarSemanticCodeAnalyze::CheckNumberTypeVarValue(const CVarValueDes& des, IT
         // A faulty range has been reported by the scope check itself.
         if (LogHasError(data)) return false;
         if (!inside) {
-            const std::string part =
-                value + checker_msg::Text(Id::FunRangeBounds, scope[0]) + scope[1];
-            ReportAtVariable(data, Id::FunValueOutOfRange, variable, part);
+            ReportAtVariable(data, msg::ValueOutOfRange, variable, value, scope[0], scope[1]);
             return false;
         }
     } else if (!scope.empty()) {
-        ReportAtVariable(data, Id::VarScopeInvalid, variable, des.variableName);
+        ReportAtVariable(data, msg::VarScopeInvalid, variable, des.variableName);
         return false;
     }
     value = FixedSix(number);
@@ -121,8 +123,7 @@ bool VarSemanticCodeAnalyze::CheckCharTypeVar(IToken* variable, std::string& val
                                               std::map<std::string, std::string> select) {
     if (variable == nullptr || appData == nullptr) return false;
     if (!IsQuoted(value)) {
-        ReportAtVariable(data, Id::VarNotString, variable,
-                         variable->GetText() + checker_msg::Text(Id::VarValueOf) + value);
+        ReportAtVariable(data, msg::VarNotString, variable, variable->GetText(), value);
         return false;
     }
     value = value.size() >= 2 ? value.substr(1, value.size() - 2) : std::string();
@@ -131,8 +132,7 @@ bool VarSemanticCodeAnalyze::CheckCharTypeVar(IToken* variable, std::string& val
     const bool chosen = appData->CheckSelectValue(value, select);
     value = '"' + value + '"';
     if (!chosen) {
-        ReportAtVariable(data, Id::VarNotInSelect, variable,
-                         variable->GetText() + checker_msg::Text(Id::VarValueOf) + value);
+        ReportAtVariable(data, msg::VarNotInSelect, variable, variable->GetText(), value);
         return false;
     }
     return true;
@@ -143,26 +143,26 @@ bool VarSemanticCodeAnalyze::CheckCookParVar(const CVarValueDes& des, IToken* va
     if (variable == nullptr || appData == nullptr || value.empty()) return false;
     const std::string name = value.substr(1);
     if (name.empty()) {
-        ReportAtVariable(data, Id::VarCookParEmpty, variable);
+        ReportAtVariable(data, msg::VarCookParEmpty, variable);
         return false;
     }
     const auto& cookPar = appData->GetCookPar();
     const auto cooking = cookPar.find(name);
     if (cooking == cookPar.end()) {
-        ReportAtVariable(data, Id::FunCookParMissing, variable, name);
+        ReportAtVariable(data, msg::CookParMissing, variable, name);
         return false;
     }
 
     if (!des.select.empty()) {
         const auto parameter = appData->appPar.find(name);
         if (parameter == appData->appPar.end()) {
-            ReportAtVariable(data, Id::FunCookParNotInAppPar, variable, name);
+            ReportAtVariable(data, msg::CookParNotInAppPar, variable, name);
             return false;
         }
         // Each dst is turned into its choice's stored value in the application data itself.
         for (auto& entry : parameter->second.attachData) {
             if (!appData->CheckSelectValue(entry.second.dst, des.select.entries)) {
-                ReportAtVariable(data, Id::FunNotInSelect, variable);
+                ReportAtVariable(data, msg::NotInSelect, variable);
                 return false;
             }
         }
@@ -173,8 +173,7 @@ bool VarSemanticCodeAnalyze::CheckCookParVar(const CVarValueDes& des, IToken* va
             if (LogHasError(data)) return false;
             // Only reached with a host whose error flag misses reports.
             if (!fits) {
-                ReportAtVariable(data, Id::VarCookParValueOutOfRange, variable,
-                                 name + checker_msg::Text(Id::VarCookParValueOf) + text);
+                ReportAtVariable(data, msg::VarCookParValueOutOfRange, variable, name, text);
                 return false;
             }
         }

@@ -6,6 +6,10 @@
 #include "data/DataMessages.h"
 #include "data/KvData.h"
 
+namespace msg = kv::diag::data;
+using kv::diag::NoLine;
+using kv::diag::Report;
+
 namespace {
 
 // True when text equals lower (an ASCII lower-case word) in any letter case.
@@ -164,7 +168,7 @@ bool KvData::CheckScopeValue(double value, std::span<const std::string> scope, I
     double high = 0.0;
     NumberOf(scope[1], high);
     if (low > high) {
-        data_msg::ReportAt(host, data_msg::Id::ScopeBoundsReversed);
+        Report(host, msg::ScopeBoundsReversed, NoLine());
         return false;
     }
     return low <= value && value <= high;

@@ -23,7 +23,8 @@ bool ForEachRow(IData* host, IDataTable* table, OnRow&& onRow) {
     for (const auto& entry : table->GetRecords()) {
         IDataField* field = UsableField(entry.second);
         if (field == nullptr) {
-            data_msg::ReportAt(host, data_msg::Id::TableRowInvalid, table->GetName());
+            kv::diag::Report(host, kv::diag::data::TableRowInvalid, kv::diag::NoLine(),
+                             table->GetName());
             return false;
         }
         if (!onRow(field->GetString())) return false;

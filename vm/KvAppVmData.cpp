@@ -144,13 +144,7 @@ void CAppVmTaskInfo::ParseJson(const JsonValue& value) {
 
 bool CAppVmTaskInfo::CheckData(IData* data, const std::string& taskKey) const {
     if (stepCount != kVmIntUnset) return true;
-    std::string message = VmText(VmMsg::TaskStepCountBefore);
-    message += taskKey;
-    message += VmText(VmMsg::TaskStepCountAfter);
-    ILanguageDebug* debug = data != nullptr ? data->GetLanguageDebug() : nullptr;
-    if (debug != nullptr) {
-        debug->ReportErrorAt(VmCode(VmMsg::TaskStepCountBefore), -1, -1, message, 3);
-    }
+    kv::diag::Report(data, kv::diag::vm::TaskStepCountMissing, kv::diag::NoLine(), taskKey);
     return false;
 }
 
