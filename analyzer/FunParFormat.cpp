@@ -7,9 +7,9 @@
 
 #include "IData.h"
 #include "analyzer/AnalyzerMessages.h"
-#include "analyzer/BuildHelpers.h"
 #include "analyzer/KvSemanticAnalyzer.h"
 #include "arbor/Arbor.h"
+#include "arbor/NodeAccess.h"
 #include "data/KvData.h"
 #include "utilo/CommonMethod.h"
 
@@ -18,8 +18,8 @@ using kv::diag::At;
 using kv::diag::AtToken;
 using kv::diag::Report;
 
-using kv_build::TextOf;
-using kv_build::TokenOf;
+using kv::node::TextOf;
+using kv::node::TokenOf;
 
 namespace {
 
@@ -129,7 +129,7 @@ void KvSemanticAnalyzer::FormatKvFunPar(std::vector<ISyntaxTreeNode*> nodes) {
             call = node;
             nameEntry = true;
         }
-        if (kv_build::IsCallNode(node->GetParent())) call = node->GetParent();
+        if (kv::node::IsCallNode(node->GetParent())) call = node->GetParent();
         if (call == nullptr) continue;
         if (!FormatCall(call, nameEntry, sweep)) break;
     }

@@ -81,7 +81,6 @@ void KvSemanticAnalyzer::EndAnalyze(ISyntaxTreeNode* root) {
         MakeStepNo(root);
         MakeTriggerAndOutPut(nodes);
         // Parameters are put into the VM's form only for a program that checked clean.
-        ILanguageDebug* log = dataHost->GetLanguageDebug();
-        if (log == nullptr || !log->HasError()) FormatKvFunPar(std::move(nodes));
+        if (!kv::diag::HasError(dataHost)) FormatKvFunPar(std::move(nodes));
     });
 }

@@ -4,19 +4,20 @@
 #include <vector>
 
 #include "analyzer/AnalyzerMessages.h"
-#include "analyzer/BuildHelpers.h"
 #include "analyzer/KvSemanticAnalyzer.h"
 #include "arbor/Arbor.h"
+#include "arbor/NodeAccess.h"
 #include "data/KvData.h"
 #include "utilo/CommonMethod.h"
+#include "utilo/NumberText.h"
 
 namespace msg = kv::diag::analyzer;
 using kv::diag::AtToken;
 using kv::diag::NoLine;
 using kv::diag::Report;
 
-using kv_build::TextOf;
-using kv_build::TokenOf;
+using kv::node::TextOf;
+using kv::node::TokenOf;
 
 namespace {
 
@@ -37,9 +38,9 @@ std::string AsciiLower(std::string text) {
 // when it is a call written without arguments. Null for anything else.
 ISyntaxTreeNode* StartTimerCallOf(ISyntaxTreeNode* node) {
     ISyntaxTreeNode* call = nullptr;
-    if (kv_build::IsCallNode(node->GetParent())) {
+    if (kv::node::IsCallNode(node->GetParent())) {
         call = node->GetParent();
-    } else if (kv_build::IsCallNode(node) && node->GetChildren().empty()) {
+    } else if (kv::node::IsCallNode(node) && node->GetChildren().empty()) {
         call = node;
     }
     if (call == nullptr || AsciiLower(call->GetToken()->GetText()) != kStartTimer) return nullptr;
@@ -93,13 +94,13 @@ void KvSemanticAnalyzer::AddTaskTimerId(ISyntaxTreeNode* node, TimerCalls& seen)
         const std::string timer = TextOf(arguments.front());
         // Argument kinds are the checkers' business: a word here just ends the walk.
         if (!commonMethod->IsNumber(timer)) return;
-        const long long number = kv_build::LeadingInteger(timer);
-        if (!kv_build::FitsInt(number)) {
+        const std::optional<int> number = kv::number::LeadingInt(timer);
+        if (!number) {
             Report(dataHost, msg::TimerIdOutOfRange, AtToken(callToken), timer);
             return;
         }
         // A failed task lookup (reported) files the timer under the empty task id.
-        taskTimers[taskId].insert(static_cast<int>(number));
+        taskTimers[taskId].insert(*number);
         endsWalk = false;
     }
 }
@@ -152,7 +153,8 @@ void splitToInt(std::string text, std::vector<int>* out) {
     for (size_t i = 0; i <= text.size(); ++i) {
         if (i < text.size() && text[i] != '.') continue;
         // Saturating keeps the order of versions whose pieces are too large for an int.
-        const long long piece = kv_build::LeadingInteger(text.substr(start, i - start));
+        const long long piece =
+            kv::number::LeadingInteger(text.substr(start, i - start)).value_or(0);
         out->push_back(static_cast<int>(std::clamp<long long>(piece, INT_MIN, INT_MAX)));
         start = i + 1;
     }

@@ -7,9 +7,9 @@
 #include "ICFunction.h"
 #include "IData.h"
 #include "analyzer/AnalyzerMessages.h"
-#include "analyzer/BuildHelpers.h"
 #include "analyzer/KvSemanticAnalyzer.h"
 #include "arbor/Arbor.h"
+#include "arbor/NodeAccess.h"
 #include "data/KvData.h"
 #include "utilo/CommonMethod.h"
 #include "utilo/TypeConvert.h"
@@ -19,8 +19,8 @@ using kv::diag::AtToken;
 using kv::diag::NoLine;
 using kv::diag::Report;
 
-using kv_build::TextOf;
-using kv_build::TokenOf;
+using kv::node::TextOf;
+using kv::node::TokenOf;
 
 namespace {
 
@@ -101,7 +101,7 @@ void KvSemanticAnalyzer::MakeTriggerAndOutPut(std::vector<ISyntaxTreeNode*> node
         ISyntaxTreeNode* call = nullptr;
         if (token->GetType() == TokenType::Function) {
             call = node;
-        } else if (kv_build::IsCallNode(node->GetParent())) {
+        } else if (kv::node::IsCallNode(node->GetParent())) {
             call = node->GetParent();
         }
         if (call == nullptr || !callsDone.insert(call).second) continue;

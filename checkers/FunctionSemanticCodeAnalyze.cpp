@@ -8,24 +8,19 @@
 #include "IData.h"
 #include "arbor/ISyntaxTreeNode.h"
 #include "arbor/IToken.h"
+#include "arbor/NodeAccess.h"
 #include "checkers/CheckerMessages.h"
 #include "data/KvData.h"
 #include "utilo/CommonMethod.h"
+
+using kv::node::SetTextOf;
+using kv::node::TextOf;
 
 namespace msg = kv::diag::checker;
 using kv::diag::At;
 using kv::diag::Report;
 
-namespace {
-
-// The type of a call's name token.
-constexpr int kFunctionToken = 4;
-
-bool IsCharacterType(const std::string& dataType) {
-    return dataType == "char" || dataType == "string";
-}
-
-}  // namespace
+namespace {}  // namespace
 
 FunctionSemanticCodeAnalyze::FunctionSemanticCodeAnalyze(IData* data, KvData* appDataIn)
     : dataHost(data), appData(appDataIn), commonMethod(newCommonMethod()) {}
@@ -38,7 +33,7 @@ bool FunctionSemanticCodeAnalyze::Analyze(ISyntaxTreeNode* node,
     ISyntaxTreeNode* call = node->GetParent();
     if (call == nullptr) return false;
     IToken* name = call->GetToken();
-    if (name == nullptr || name->GetType() != kFunctionToken) return false;
+    if (name == nullptr || name->GetType() != TokenType::Function) return false;
     // Offered once per argument; the call is examined with its first one only.
     if (!node->IsFirstChild()) return false;
 
@@ -51,16 +46,6 @@ bool FunctionSemanticCodeAnalyze::Analyze(ISyntaxTreeNode* node,
 
     CheckKvFunction(call);
     return true;
-}
-
-std::string FunctionSemanticCodeAnalyze::TextOf(ISyntaxTreeNode* node) {
-    IToken* token = node != nullptr ? node->GetToken() : nullptr;
-    return token != nullptr ? token->GetText() : std::string();
-}
-
-void FunctionSemanticCodeAnalyze::SetTextOf(ISyntaxTreeNode* node, const std::string& text) {
-    IToken* token = node != nullptr ? node->GetToken() : nullptr;
-    if (token != nullptr) token->SetText(text);
 }
 
 FunctionSemanticCodeAnalyze::Position FunctionSemanticCodeAnalyze::PositionOf(
@@ -159,8 +144,7 @@ bool FunctionSemanticCodeAnalyze::CheckFunParValue(ISyntaxTreeNode* call,
 
         if (!StripQuotes(arg, p.dataType)) return false;
         // Once any error is known, the program will not be compiled: stop examining.
-        ILanguageDebug* log = dataHost != nullptr ? dataHost->GetLanguageDebug() : nullptr;
-        if (log != nullptr && log->HasError()) return false;
+        if (kv::diag::HasError(dataHost)) return false;
 
         const std::string text = TextOf(arg);
         std::string lower = text;

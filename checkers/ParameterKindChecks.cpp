@@ -1,36 +1,24 @@
 // ParameterKindChecks: the five checks an argument is dispatched to, and its canonical rewrite.
-#include <locale>
 #include <regex>
-#include <sstream>
 #include <string>
 
 #include "IData.h"
 #include "arbor/Arbor.h"
 #include "arbor/ISyntaxTreeNode.h"
+#include "arbor/NodeAccess.h"
 #include "checkers/CheckerMessages.h"
 #include "checkers/FunctionSemanticCodeAnalyze.h"
+#include "checkers/QuotedText.h"
 #include "data/KvData.h"
 #include "utilo/CommonMethod.h"
+#include "utilo/NumberText.h"
+
+using kv::node::SetTextOf;
+using kv::node::TextOf;
 
 namespace msg = kv::diag::checker;
 using kv::diag::At;
 using kv::diag::Report;
-
-namespace {
-
-// A double as a standard output stream writes it by default: six significant digits.
-std::string StreamText(double value) {
-    std::ostringstream out;
-    out.imbue(std::locale::classic());
-    out << value;
-    return out.str();
-}
-
-bool IsQuoted(const std::string& text) {
-    return !text.empty() && text.front() == '"' && text.back() == '"';
-}
-
-}  // namespace
 
 bool FunctionSemanticCodeAnalyze::CheckNumberTypeFunPar(const CFunPar& p, ISyntaxTreeNode* arg) {
     if (appData == nullptr) return false;
@@ -55,12 +43,11 @@ bool FunctionSemanticCodeAnalyze::CheckNumberTypeFunPar(const CFunPar& p, ISynta
         const bool inRange =
             appData->CheckScopeValue(static_cast<double>(number), p.scope.items, dataHost);
         // A reversed range has been reported by CheckScopeValue already.
-        ILanguageDebug* log = dataHost != nullptr ? dataHost->GetLanguageDebug() : nullptr;
-        if (log != nullptr && log->HasError()) return false;
+        if (kv::diag::HasError(dataHost)) return false;
         if (!inRange) {
             const auto [line, column] = MixedPosition(arg);
             Report(dataHost, msg::ValueOutOfRange, At(line, column),
-                   StreamText(static_cast<double>(number)), p.scope[0], p.scope[1]);
+                   kv::number::StreamText(static_cast<double>(number)), p.scope[0], p.scope[1]);
             return false;
         }
     } else if (!p.scope.empty()) {
@@ -69,7 +56,7 @@ bool FunctionSemanticCodeAnalyze::CheckNumberTypeFunPar(const CFunPar& p, ISynta
         return false;
     }
 
-    SetTextOf(arg, commonMethod->Format("%f", static_cast<double>(number)));
+    SetTextOf(arg, kv::number::FixedText(static_cast<double>(number)));
     return true;
 }
 

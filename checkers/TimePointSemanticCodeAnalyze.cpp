@@ -1,17 +1,18 @@
 // TimePointSemanticCodeAnalyze: the time map and the rewrite of time comparisons.
 #include "checkers/TimePointSemanticCodeAnalyze.h"
 
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <map>
 #include <string>
 
 #include "IData.h"
 #include "arbor/Arbor.h"
+#include "arbor/NodeAccess.h"
 #include "checkers/CheckerMessages.h"
 #include "data/KvData.h"
 #include "utilo/CommonMethod.h"
+#include "utilo/NumberText.h"
+
+using kv::node::TokenOf;
 
 namespace {
 
@@ -19,8 +20,6 @@ namespace {
 constexpr const char* kTimeName = "time";
 constexpr const char* kTimeoutName = "超时";
 constexpr const char* kTimeoutOperator = ">=";
-
-IToken* TokenOf(ISyntaxTreeNode* node) { return node != nullptr ? node->GetToken() : nullptr; }
 
 bool IsTimeName(IToken* token) {
     return token != nullptr && token->GetType() == TokenType::Name && token->GetText() == kTimeName;
@@ -30,16 +29,6 @@ bool IsTimeName(IToken* token) {
 ISyntaxTreeNode* ComparisonOf(ISyntaxTreeNode* timeNode) {
     ISyntaxTreeNode* parent = timeNode->GetParent();
     return parent != nullptr && parent->GetChildren().size() == 2 ? parent : nullptr;
-}
-
-// An integer text (already vetted by IsNumber) as an int; false beyond the int range, where
-// strtol would saturate (or wrap, with a 32-bit long) into a time nobody wrote.
-bool ToTimeValue(const std::string& text, int& out) {
-    errno = 0;
-    const long long value = std::strtoll(text.c_str(), nullptr, 10);
-    if (errno == ERANGE || value < INT_MIN || value > INT_MAX) return false;
-    out = static_cast<int>(value);
-    return true;
 }
 
 }  // namespace
@@ -66,8 +55,7 @@ bool TimePointSemanticCodeAnalyze::Analyze(ISyntaxTreeNode* node,
     if (!IsTimeName(time)) return false;
 
     MakeTimeMap(nodes);
-    ILanguageDebug* log = data->GetLanguageDebug();
-    if (log != nullptr && log->HasError()) return false;
+    if (kv::diag::HasError(data)) return false;
     const std::map<int, int>& times = appData->logicTimeMap;
     const int line = time->GetLine();
     const auto current = times.find(line);
@@ -136,13 +124,15 @@ void TimePointSemanticCodeAnalyze::MakeTimeMap(std::vector<ISyntaxTreeNode*>* no
             IToken* valueToken = TokenOf(comparison->GetChildren()[1]);
             if (valueToken == nullptr) continue;
             const std::string text = valueToken->GetText();
-            int value = 0;
-            if (!commonMethod->IsNumber(text) || !ToTimeValue(text, value)) {
+            // Beyond the int range strtol would saturate (or wrap) into a time nobody wrote.
+            const std::optional<int> value =
+                commonMethod->IsNumber(text) ? kv::number::LeadingInt(text) : std::nullopt;
+            if (!value) {
                 badTimePoint.emplace(time->GetLine(), time->GetColumn());
                 ReportBadTimePoint();
                 return;
             }
-            times.emplace(time->GetLine(), value);
+            times.emplace(time->GetLine(), *value);
         }
     }
     searchedTo(nodes->size());

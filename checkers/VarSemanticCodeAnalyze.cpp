@@ -1,41 +1,24 @@
 // VarSemanticCodeAnalyze: value checks of application variables against their descriptors.
 #include "checkers/VarSemanticCodeAnalyze.h"
 
-#include <cstdio>
 #include <span>
 
 #include "IData.h"
 #include "arbor/ISyntaxTreeNode.h"
 #include "arbor/IToken.h"
+#include "arbor/NodeAccess.h"
 #include "checkers/CheckerMessages.h"
+#include "checkers/QuotedText.h"
 #include "data/KvData.h"
+#include "utilo/NumberText.h"
+
+using kv::node::TokenOf;
 
 namespace msg = kv::diag::checker;
 using kv::diag::At;
 using kv::diag::Report;
 
 namespace {
-
-IToken* TokenOf(ISyntaxTreeNode* node) { return node != nullptr ? node->GetToken() : nullptr; }
-
-bool IsCharType(const std::string& dataType) { return dataType == "string" || dataType == "char"; }
-
-// A lone quote counts: it both begins and ends the text.
-bool IsQuoted(const std::string& text) {
-    return !text.empty() && text.front() == '"' && text.back() == '"';
-}
-
-std::string FixedSix(float value) {
-    // "%f" of the largest float needs 46 characters.
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%f", static_cast<double>(value));
-    return buffer;
-}
-
-bool LogHasError(IData* data) {
-    ILanguageDebug* log = data != nullptr ? data->GetLanguageDebug() : nullptr;
-    return log != nullptr && log->HasError();
-}
 
 // Every message of this checker points at the variable: its end line and its column.
 template <int Slots, typename... Values>
@@ -83,7 +66,7 @@ bool VarSemanticCodeAnalyze::CheckVarValue(IToken* variable, std::string& value)
     const CVarValueDes& des = found->second;
 
     if (!value.empty() && value.front() == '#') return CheckCookParVar(des, variable, value);
-    if (IsCharType(des.dataType)) {
+    if (IsCharacterType(des.dataType)) {
         // Reported, yet the check goes on: the text may still be a (possibly empty) literal.
         if (value.size() <= 2) ReportAtVariable(data, msg::VarStringEmpty, variable);
         return CheckCharTypeVar(variable, value, des.select.entries);
@@ -106,7 +89,7 @@ bool VarSemanticCodeAnalyze::CheckNumberTypeVarValue(const CVarValueDes& des, IT
         const bool inside = appData->CheckScopeValue(static_cast<double>(number),
                                                      std::span<const std::string>(scope), data);
         // A faulty range has been reported by the scope check itself.
-        if (LogHasError(data)) return false;
+        if (kv::diag::HasError(data)) return false;
         if (!inside) {
             ReportAtVariable(data, msg::ValueOutOfRange, variable, value, scope[0], scope[1]);
             return false;
@@ -115,7 +98,7 @@ bool VarSemanticCodeAnalyze::CheckNumberTypeVarValue(const CVarValueDes& des, IT
         ReportAtVariable(data, msg::VarScopeInvalid, variable, des.variableName);
         return false;
     }
-    value = FixedSix(number);
+    value = kv::number::FixedText(static_cast<double>(number));
     return true;
 }
 
@@ -166,11 +149,11 @@ bool VarSemanticCodeAnalyze::CheckCookParVar(const CVarValueDes& des, IToken* va
                 return false;
             }
         }
-    } else if (!IsCharType(des.dataType)) {
+    } else if (!IsCharacterType(des.dataType)) {
         for (const std::string& listed : cooking->second) {
             std::string text = listed;
             const bool fits = CheckNumberTypeVarValue(des, variable, text);
-            if (LogHasError(data)) return false;
+            if (kv::diag::HasError(data)) return false;
             // Only reached with a host whose error flag misses reports.
             if (!fits) {
                 ReportAtVariable(data, msg::VarCookParValueOutOfRange, variable, name, text);

@@ -72,13 +72,11 @@ bool CLogicInfo::CheckData(IData* data) const {
     }
     for (const CMaterialQuantity& material : materialList) {
         if (material.name.empty()) {
-            Report(data, msg::LogicMaterialNameMissing, NoLine(),
-                             std::to_string(logicNo));
+            Report(data, msg::LogicMaterialNameMissing, NoLine(), std::to_string(logicNo));
             return false;
         }
         if (material.quantity.empty()) {
-            Report(data, msg::LogicMaterialQuantityMissing, NoLine(),
-                             std::to_string(logicNo));
+            Report(data, msg::LogicMaterialQuantityMissing, NoLine(), std::to_string(logicNo));
             return false;
         }
     }

@@ -29,8 +29,7 @@ void KvData::makeVmAppVar(IData* host) {
         // A variable no task lists belongs to the tasks of its object: "<object id>.<rest>".
         const size_t dot = variable.appKey.find('.');
         if (dot == std::string::npos || dot == 0) {
-            Report(host, msg::VarKeyMalformed, NoLine(),
-                             variable.appKey);
+            Report(host, msg::VarKeyMalformed, NoLine(), variable.appKey);
             return;
         }
         const std::string objectId = variable.appKey.substr(0, dot);
@@ -41,8 +40,7 @@ void KvData::makeVmAppVar(IData* host) {
         }
         // "-1" is the object of variables that belong to no object.
         if (objectId == "-1") continue;
-        Report(host, msg::VarObjectUnknown, NoLine(),
-                         variable.appKey);
+        Report(host, msg::VarObjectUnknown, NoLine(), variable.appKey);
         return;
     }
 }

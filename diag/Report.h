@@ -34,6 +34,12 @@ inline ILanguageDebug* SinkOf(IData* data) {
     return data != nullptr ? data->GetLanguageDebug() : nullptr;
 }
 
+// True once the host's sink has recorded an error; false for a host without a sink.
+inline bool HasError(IData* data) {
+    ILanguageDebug* log = SinkOf(data);
+    return log != nullptr && log->HasError();
+}
+
 // Reports message at where, its slots filled with values, at the message's code and level.
 template <int Slots, typename... Values>
 requires(sizeof...(Values) == Slots) void Report(IData* data, const Message<Slots>& message,

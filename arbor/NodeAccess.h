@@ -1,14 +1,12 @@
-// BuildHelpers: null-safe node reads and overflow-free number reads shared by the task builders.
+// NodeAccess: null-safe reads and writes of a node's token, for every walker of the tree.
 #pragma once
 
-#include <climits>
-#include <cstdlib>
 #include <string>
 
 #include "arbor/ISyntaxTreeNode.h"
 #include "arbor/IToken.h"
 
-namespace kv_build {
+namespace kv::node {
 
 // The node's token, or null for a missing node or a structural one.
 inline IToken* TokenOf(ISyntaxTreeNode* node) {
@@ -21,19 +19,15 @@ inline std::string TextOf(ISyntaxTreeNode* node) {
     return token != nullptr ? token->GetText() : std::string();
 }
 
+// Sets the text of node's token; nothing happens when it has none.
+inline void SetTextOf(ISyntaxTreeNode* node, const std::string& text) {
+    if (IToken* token = TokenOf(node)) token->SetText(text);
+}
+
 // True for a node whose token names a function.
 inline bool IsCallNode(ISyntaxTreeNode* node) {
     IToken* token = TokenOf(node);
     return token != nullptr && token->GetType() == TokenType::Function;
 }
 
-// The integer at the start of text as strtol reads it in base 10 (leading white space and a
-// sign allowed, the rest ignored; 0 when there is none), but wide enough that nothing wraps:
-// values beyond long long saturate, so a caller can tell an int from a value past its range.
-inline long long LeadingInteger(const std::string& text) {
-    return std::strtoll(text.c_str(), nullptr, 10);
-}
-
-inline bool FitsInt(long long value) { return value >= INT_MIN && value <= INT_MAX; }
-
-}  // namespace kv_build
+}  // namespace kv::node
