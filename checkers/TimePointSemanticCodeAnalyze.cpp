@@ -34,7 +34,7 @@ ISyntaxTreeNode* ComparisonOf(ISyntaxTreeNode* timeNode) {
 }  // namespace
 
 TimePointSemanticCodeAnalyze::TimePointSemanticCodeAnalyze(IData* host, KvData* application)
-    : data(host),
+    : dataHost(host),
       appData(application),
       visitor(newSyntaxTreeVistor(host)),
       commonMethod(newCommonMethod()) {}
@@ -43,7 +43,7 @@ TimePointSemanticCodeAnalyze::~TimePointSemanticCodeAnalyze() = default;
 
 bool TimePointSemanticCodeAnalyze::Analyze(ISyntaxTreeNode* node,
                                            std::vector<ISyntaxTreeNode*>* nodes) {
-    if (data == nullptr || appData == nullptr) return false;
+    if (dataHost == nullptr || appData == nullptr) return false;
     IToken* value = TokenOf(node);
     if (value == nullptr) return false;
     if (value->GetType() != TokenType::Unknown && value->GetType() != TokenType::Literal) {
@@ -55,7 +55,7 @@ bool TimePointSemanticCodeAnalyze::Analyze(ISyntaxTreeNode* node,
     if (!IsTimeName(time)) return false;
 
     MakeTimeMap(nodes);
-    if (kv::diag::HasError(data)) return false;
+    if (kv::diag::HasError(dataHost)) return false;
     const std::map<int, int>& times = appData->logicTimeMap;
     const int line = time->GetLine();
     const auto current = times.find(line);
@@ -78,7 +78,7 @@ bool TimePointSemanticCodeAnalyze::DeAnalyze(ISyntaxTreeNode* /*node*/) { return
 bool TimePointSemanticCodeAnalyze::GetNeedReSyntaxAnalyze() { return false; }
 
 void TimePointSemanticCodeAnalyze::ReportBadTimePoint() {
-    kv::diag::Report(data, kv::diag::checker::TimePointNotInteger,
+    kv::diag::Report(dataHost, kv::diag::checker::TimePointNotInteger,
                      kv::diag::At(badTimePoint->first, badTimePoint->second));
 }
 

@@ -22,19 +22,19 @@ namespace {
 
 // Every message of this checker points at the variable: its end line and its column.
 template <int Slots, typename... Values>
-void ReportAtVariable(IData* data, const kv::diag::Message<Slots>& message, IToken* variable,
+void ReportAtVariable(IData* host, const kv::diag::Message<Slots>& message, IToken* variable,
                       const Values&... values) {
-    Report(data, message, At(variable->GetEndLine(), variable->GetColumn()), values...);
+    Report(host, message, At(variable->GetEndLine(), variable->GetColumn()), values...);
 }
 
 }  // namespace
 
 VarSemanticCodeAnalyze::VarSemanticCodeAnalyze(IData* host, KvData* application)
-    : data(host), appData(application) {}
+    : dataHost(host), appData(application) {}
 
 bool VarSemanticCodeAnalyze::Analyze(ISyntaxTreeNode* node,
                                      std::vector<ISyntaxTreeNode*>* /*nodes*/) {
-    if (data == nullptr || appData == nullptr) return false;
+    if (dataHost == nullptr || appData == nullptr) return false;
     IToken* operand = TokenOf(node);
     if (operand == nullptr) return false;
     const int type = operand->GetType();
@@ -68,7 +68,7 @@ bool VarSemanticCodeAnalyze::CheckVarValue(IToken* variable, std::string& value)
     if (!value.empty() && value.front() == '#') return CheckCookParVar(des, variable, value);
     if (IsCharacterType(des.dataType)) {
         // Reported, yet the check goes on: the text may still be a (possibly empty) literal.
-        if (value.size() <= 2) ReportAtVariable(data, msg::VarStringEmpty, variable);
+        if (value.size() <= 2) ReportAtVariable(dataHost, msg::VarStringEmpty, variable);
         return CheckCharTypeVar(variable, value, des.select.entries);
     }
     return CheckNumberTypeVarValue(des, variable, value);
@@ -80,22 +80,22 @@ bool VarSemanticCodeAnalyze::CheckNumberTypeVarValue(const CVarValueDes& des, IT
     const std::string unitType = appData->UnitTypeOf(des.dataType);
     float number = 0.0f;
     if (!appData->ParsePublicValue(value, unitType, number)) {
-        ReportAtVariable(data, msg::VarUnitWrong, variable, value);
+        ReportAtVariable(dataHost, msg::VarUnitWrong, variable, value);
         return false;
     }
 
     const std::vector<std::string>& scope = des.scope.items;
     if (scope.size() == 2) {
         const bool inside = appData->CheckScopeValue(static_cast<double>(number),
-                                                     std::span<const std::string>(scope), data);
+                                                     std::span<const std::string>(scope), dataHost);
         // A faulty range has been reported by the scope check itself.
-        if (kv::diag::HasError(data)) return false;
+        if (kv::diag::HasError(dataHost)) return false;
         if (!inside) {
-            ReportAtVariable(data, msg::ValueOutOfRange, variable, value, scope[0], scope[1]);
+            ReportAtVariable(dataHost, msg::ValueOutOfRange, variable, value, scope[0], scope[1]);
             return false;
         }
     } else if (!scope.empty()) {
-        ReportAtVariable(data, msg::VarScopeInvalid, variable, des.variableName);
+        ReportAtVariable(dataHost, msg::VarScopeInvalid, variable, des.variableName);
         return false;
     }
     value = kv::number::FixedText(static_cast<double>(number));
@@ -106,7 +106,7 @@ bool VarSemanticCodeAnalyze::CheckCharTypeVar(IToken* variable, std::string& val
                                               std::map<std::string, std::string> select) {
     if (variable == nullptr || appData == nullptr) return false;
     if (!IsQuoted(value)) {
-        ReportAtVariable(data, msg::VarNotString, variable, variable->GetText(), value);
+        ReportAtVariable(dataHost, msg::VarNotString, variable, variable->GetText(), value);
         return false;
     }
     value = value.size() >= 2 ? value.substr(1, value.size() - 2) : std::string();
@@ -115,7 +115,7 @@ bool VarSemanticCodeAnalyze::CheckCharTypeVar(IToken* variable, std::string& val
     const bool chosen = appData->CheckSelectValue(value, select);
     value = '"' + value + '"';
     if (!chosen) {
-        ReportAtVariable(data, msg::VarNotInSelect, variable, variable->GetText(), value);
+        ReportAtVariable(dataHost, msg::VarNotInSelect, variable, variable->GetText(), value);
         return false;
     }
     return true;
@@ -126,26 +126,26 @@ bool VarSemanticCodeAnalyze::CheckCookParVar(const CVarValueDes& des, IToken* va
     if (variable == nullptr || appData == nullptr || value.empty()) return false;
     const std::string name = value.substr(1);
     if (name.empty()) {
-        ReportAtVariable(data, msg::VarCookParEmpty, variable);
+        ReportAtVariable(dataHost, msg::VarCookParEmpty, variable);
         return false;
     }
     const auto& cookPar = appData->GetCookPar();
     const auto cooking = cookPar.find(name);
     if (cooking == cookPar.end()) {
-        ReportAtVariable(data, msg::CookParMissing, variable, name);
+        ReportAtVariable(dataHost, msg::CookParMissing, variable, name);
         return false;
     }
 
     if (!des.select.empty()) {
         const auto parameter = appData->appPar.find(name);
         if (parameter == appData->appPar.end()) {
-            ReportAtVariable(data, msg::CookParNotInAppPar, variable, name);
+            ReportAtVariable(dataHost, msg::CookParNotInAppPar, variable, name);
             return false;
         }
         // Each dst is turned into its choice's stored value in the application data itself.
         for (auto& entry : parameter->second.attachData) {
             if (!appData->CheckSelectValue(entry.second.dst, des.select.entries)) {
-                ReportAtVariable(data, msg::NotInSelect, variable);
+                ReportAtVariable(dataHost, msg::NotInSelect, variable);
                 return false;
             }
         }
@@ -153,10 +153,10 @@ bool VarSemanticCodeAnalyze::CheckCookParVar(const CVarValueDes& des, IToken* va
         for (const std::string& listed : cooking->second) {
             std::string text = listed;
             const bool fits = CheckNumberTypeVarValue(des, variable, text);
-            if (kv::diag::HasError(data)) return false;
+            if (kv::diag::HasError(dataHost)) return false;
             // Only reached with a host whose error flag misses reports.
             if (!fits) {
-                ReportAtVariable(data, msg::VarCookParValueOutOfRange, variable, name, text);
+                ReportAtVariable(dataHost, msg::VarCookParValueOutOfRange, variable, name, text);
                 return false;
             }
         }
