@@ -125,7 +125,7 @@ void KvSemanticAnalyzer::FormatKvFunPar(std::vector<ISyntaxTreeNode*> nodes) {
         }
         ISyntaxTreeNode* call = nullptr;
         bool nameEntry = false;
-        if (token->GetType() == TokenType::Function) {
+        if (token->GetType() == kv::TokenType::Function) {
             call = node;
             nameEntry = true;
         }
@@ -169,7 +169,7 @@ bool KvSemanticAnalyzer::FormatCall(ISyntaxTreeNode* call, bool nameEntry, Argum
     if (call->GetChildren().empty()) {
         // A call written without arguments still tells the VM its task.
         ISyntaxTreeNode* literal = newSyntaxTreeNode(
-            newToken(Quoted(taskId), column, line, line, TokenType::Literal), nullptr);
+            newToken(Quoted(taskId), column, line, line, kv::TokenType::Literal), nullptr);
         call->AddChild(literal);
         if (literal->GetParent() != call) delete literal;
         return true;

@@ -130,7 +130,7 @@ void KvSemanticAnalyzer::MakeStepNoBase(ISyntaxTreeNode* root, bool oldLayout) {
     const auto& tasks = appData->GetLogicTaskRelated();
     for (ISyntaxTreeNode* entry : treeVisitor->CollectNodes(section)) {
         IToken* token = TokenOf(entry);
-        if (token == nullptr || token->GetType() != TokenType::Name) continue;
+        if (token == nullptr || token->GetType() != kv::TokenType::Name) continue;
         const int logicNo = token->GetLine();
         // One step per line: a line already named ends the search.
         if (stepNames.count(logicNo) != 0) return;

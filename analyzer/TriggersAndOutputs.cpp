@@ -85,7 +85,7 @@ void KvSemanticAnalyzer::MakeTriggerAndOutPut(std::vector<ISyntaxTreeNode*> node
         if (step == stepNames.end()) return;
         stepName = step->second;
 
-        if (token->GetType() == TokenType::Name) {
+        if (token->GetType() == kv::TokenType::Name) {
             IMidVariable* variable = GetMidVariableByFullName(token->GetText());
             if (variable == nullptr) continue;
             const int devId = variable->GetDevId();
@@ -99,7 +99,7 @@ void KvSemanticAnalyzer::MakeTriggerAndOutPut(std::vector<ISyntaxTreeNode*> node
         }
 
         ISyntaxTreeNode* call = nullptr;
-        if (token->GetType() == TokenType::Function) {
+        if (token->GetType() == kv::TokenType::Function) {
             call = node;
         } else if (kv::node::IsCallNode(node->GetParent())) {
             call = node->GetParent();
@@ -195,7 +195,7 @@ void KvSemanticAnalyzer::ChangeFunParNode(ISyntaxTreeNode* call, const std::stri
     if (arguments.empty()) return;
     if (IToken* first = TokenOf(arguments.front())) {
         first->SetText(text);
-        first->SetType(TokenType::Literal);
+        first->SetType(kv::TokenType::Literal);
     }
     for (size_t i = 1; i < arguments.size(); ++i) {
         if (IToken* other = TokenOf(arguments[i])) other->SetText("");

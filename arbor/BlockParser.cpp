@@ -125,8 +125,8 @@ bool BlockParser::ParseComparison(ISyntaxTreeNode* section, size_t& pos, size_t 
     const size_t valueEnd = TrimEnd(valueBegin, stop);
     if (valueEnd == valueBegin) return Fail(&kv::diag::syntax::MissingOperand, stop);
     ISyntaxTreeNode* comparison =
-        AddNode(section, opBegin, opBegin + opLength, TokenType::Operator);
-    AddNode(comparison, nameBegin, nameEnd, TokenType::Name);
+        AddNode(section, opBegin, opBegin + opLength, kv::TokenType::Operator);
+    AddNode(comparison, nameBegin, nameEnd, kv::TokenType::Name);
     AddValue(comparison, valueBegin, valueEnd);
     pos = stop;
     return true;
@@ -162,7 +162,7 @@ bool BlockParser::ParseStatement(ISyntaxTreeNode* section, size_t& pos, size_t e
     const size_t next = SkipSpaces(nameEnd, end);
     if (next < end && line_[next] == '(') {
         wasCall = true;
-        ISyntaxTreeNode* call = AddNode(section, nameBegin, nameEnd, TokenType::Function);
+        ISyntaxTreeNode* call = AddNode(section, nameBegin, nameEnd, kv::TokenType::Function);
         return ParseArguments(call, next, pos, end);
     }
     if (next == end || line_[next] != '=') {
@@ -179,8 +179,8 @@ bool BlockParser::ParseStatement(ISyntaxTreeNode* section, size_t& pos, size_t e
     if (!ScanValue(valueBegin, end, true, stop)) return false;
     const size_t valueEnd = TrimEnd(valueBegin, stop);
     if (valueEnd == valueBegin) return Fail(&kv::diag::syntax::MissingOperand, stop);
-    ISyntaxTreeNode* assignment = AddNode(section, next, next + 1, TokenType::Operator);
-    AddNode(assignment, nameBegin, nameEnd, TokenType::Name);
+    ISyntaxTreeNode* assignment = AddNode(section, next, next + 1, kv::TokenType::Operator);
+    AddNode(assignment, nameBegin, nameEnd, kv::TokenType::Name);
     AddValue(assignment, valueBegin, valueEnd);
     wasCall = false;
     pos = stop;

@@ -27,7 +27,7 @@ inline void SetTextOf(ISyntaxTreeNode* node, const std::string& text) {
 // True for a node whose token names a function.
 inline bool IsCallNode(ISyntaxTreeNode* node) {
     IToken* token = TokenOf(node);
-    return token != nullptr && token->GetType() == TokenType::Function;
+    return token != nullptr && token->GetType() == kv::TokenType::Function;
 }
 
 }  // namespace kv::node

@@ -33,7 +33,7 @@ bool FunctionSemanticCodeAnalyze::Analyze(ISyntaxTreeNode* node,
     ISyntaxTreeNode* call = node->GetParent();
     if (call == nullptr) return false;
     IToken* name = call->GetToken();
-    if (name == nullptr || name->GetType() != TokenType::Function) return false;
+    if (name == nullptr || name->GetType() != kv::TokenType::Function) return false;
     // Offered once per argument; the call is examined with its first one only.
     if (!node->IsFirstChild()) return false;
 

@@ -22,7 +22,7 @@ constexpr const char* kTimeoutName = "超时";
 constexpr const char* kTimeoutOperator = ">=";
 
 bool IsTimeName(IToken* token) {
-    return token != nullptr && token->GetType() == TokenType::Name && token->GetText() == kTimeName;
+    return token != nullptr && token->GetType() == kv::TokenType::Name && token->GetText() == kTimeName;
 }
 
 // The parent of a time name when it is a two-operand node, else null.
@@ -46,7 +46,7 @@ bool TimePointSemanticCodeAnalyze::Analyze(ISyntaxTreeNode* node,
     if (dataHost == nullptr || appData == nullptr) return false;
     IToken* value = TokenOf(node);
     if (value == nullptr) return false;
-    if (value->GetType() != TokenType::Unknown && value->GetType() != TokenType::Literal) {
+    if (value->GetType() != kv::TokenType::Unknown && value->GetType() != kv::TokenType::Literal) {
         return false;
     }
     ISyntaxTreeNode* comparison = node->GetParent();

@@ -38,18 +38,18 @@ bool VarSemanticCodeAnalyze::Analyze(ISyntaxTreeNode* node,
     IToken* operand = TokenOf(node);
     if (operand == nullptr) return false;
     const int type = operand->GetType();
-    if (type != TokenType::Unknown && type != TokenType::Literal) return false;
+    if (type != kv::TokenType::Unknown && type != kv::TokenType::Literal) return false;
     // Only the operand count matters: assignments, comparisons and two-argument calls alike.
     ISyntaxTreeNode* parent = node->GetParent();
     if (parent == nullptr || parent->GetChildren().size() != 2) return false;
     IToken* variable = TokenOf(parent->GetChildren().front());
-    if (variable == nullptr || variable->GetType() != TokenType::Name) return false;
+    if (variable == nullptr || variable->GetType() != kv::TokenType::Name) return false;
     if (appData->GetVarValueDes().count(variable->GetText()) == 0) return false;
 
     std::string value = operand->GetText();
     if (!CheckVarValue(variable, value)) return false;
     // A word may now read as a literal (or the reverse); the syntax stage must look again.
-    needReSyntaxAnalyze = type == TokenType::Unknown;
+    needReSyntaxAnalyze = type == kv::TokenType::Unknown;
     operand->SetText(value);
     return true;
 }

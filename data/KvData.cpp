@@ -14,7 +14,7 @@ using kv::diag::Report;
 using Brisk::RapidJsonHelper::JsonArray;
 using Brisk::RapidJsonHelper::JsonBase;
 using Brisk::RapidJsonHelper::JsonMap;
-using row_reader::ForEachRow;
+using kv::rows::ForEachRow;
 
 namespace {
 

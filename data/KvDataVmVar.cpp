@@ -54,7 +54,7 @@ void KvData::ChangeVmDataValue(const std::string& tableName, const std::string&,
     for (IDataTable* table : database->second) {
         if (table == nullptr || table->GetName() != tableName) continue;
         for (const auto& entry : table->GetRecords()) {
-            IDataField* field = row_reader::UsableField(entry.second);
+            IDataField* field = kv::rows::UsableField(entry.second);
             if (field == nullptr) return;
             field->SetString(json);
         }

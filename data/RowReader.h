@@ -6,7 +6,7 @@
 #include "IData.h"
 #include "data/DataMessages.h"
 
-namespace row_reader {
+namespace kv::rows {
 
 // The row's field when it holds something usable, else null.
 inline IDataField* UsableField(IDataRecord* record) {
@@ -32,4 +32,4 @@ bool ForEachRow(IData* host, IDataTable* table, OnRow&& onRow) {
     return true;
 }
 
-}  // namespace row_reader
+}  // namespace kv::rows
