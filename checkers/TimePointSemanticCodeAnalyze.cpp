@@ -22,7 +22,8 @@ constexpr const char* kTimeoutName = "超时";
 constexpr const char* kTimeoutOperator = ">=";
 
 bool IsTimeName(IToken* token) {
-    return token != nullptr && token->GetType() == kv::TokenType::Name && token->GetText() == kTimeName;
+    return token != nullptr && token->GetType() == kv::TokenType::Name &&
+           token->GetText() == kTimeName;
 }
 
 // The parent of a time name when it is a two-operand node, else null.

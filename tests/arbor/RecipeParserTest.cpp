@@ -102,7 +102,8 @@ TEST(TokenClassifier, ValueTextsAreLiteralsOrOtherWords) {
     for (const char* literal :
          {"180", "2.5", "5kg", "-3", "+4", "180℃", "30%", "100r/min", "5m3", R"("text")", R"("")",
           R"("a, (b")", "#speed", "#speed#", "#加热", "#oven.temp", "null", "NULL", "nUlL"}) {
-        EXPECT_EQ(ClassifyValueText(literal, RecipeEncoding::Utf8), kv::TokenType::Literal) << literal;
+        EXPECT_EQ(ClassifyValueText(literal, RecipeEncoding::Utf8), kv::TokenType::Literal)
+            << literal;
     }
     for (const char* other :
          {"", "low", "a+#speed*2", "#", "##", "#speed*2", R"("a" + "b")", R"("a)", "5 kg", "5.",
