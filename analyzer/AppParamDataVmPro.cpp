@@ -30,16 +30,13 @@ void KvSemanticAnalyzer::AppParamDataVmPro(std::vector<ISyntaxTreeNode*>& nodes)
 
 void KvSemanticAnalyzer::StoreRecipeVersion() {
     BasicData* version = newBasicData();
-    version->SetText(
-        commonMethod->Format(analyzer_text::QuotedTextFormat, appData->GetRecipeVersion().c_str()));
+    version->SetText(commonMethod->Format("\"%s\"", appData->GetRecipeVersion().c_str()));
     dataHost->SetData(KvConst::AppParameterDataVm, KvConst::RecipeVersion, version);
 }
 
 void KvSemanticAnalyzer::StoreImage() {
     KvVmData vmData = GetKvVmData();
-    if (ILanguageDebug* log = dataHost->GetLanguageDebug()) {
-        log->Print(std::string(analyzer_text::VmDataListingPrefix) + vmData.ToJson(), 0);
-    }
+    kv::diag::Print(dataHost, kv::diag::analyzer::VmDataListing, vmData.ToJson());
 
     std::vector<uint8_t> image;
     {

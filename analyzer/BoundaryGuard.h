@@ -20,8 +20,5 @@ void GuardBoundary(IData* data, Body&& body) {
     } catch (...) {
         reason = "unknown";
     }
-    if (ILanguageDebug* log = data->GetLanguageDebug()) {
-        log->ReportErrorAt(analyzer_code::InternalFailure, -1, -1,
-                           std::string(analyzer_text::InternalFailure) + reason, 3);
-    }
+    kv::diag::Report(data, kv::diag::analyzer::InternalFailure, kv::diag::NoLine(), reason);
 }

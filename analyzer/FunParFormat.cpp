@@ -7,14 +7,19 @@
 
 #include "IData.h"
 #include "analyzer/AnalyzerMessages.h"
-#include "analyzer/BuildHelpers.h"
 #include "analyzer/KvSemanticAnalyzer.h"
 #include "arbor/Arbor.h"
+#include "arbor/NodeAccess.h"
 #include "data/KvData.h"
 #include "utilo/CommonMethod.h"
 
-using kv_build::TextOf;
-using kv_build::TokenOf;
+namespace msg = kv::diag::analyzer;
+using kv::diag::At;
+using kv::diag::AtToken;
+using kv::diag::Report;
+
+using kv::node::TextOf;
+using kv::node::TokenOf;
 
 namespace {
 
@@ -120,11 +125,11 @@ void KvSemanticAnalyzer::FormatKvFunPar(std::vector<ISyntaxTreeNode*> nodes) {
         }
         ISyntaxTreeNode* call = nullptr;
         bool nameEntry = false;
-        if (token->GetType() == TokenType::Function) {
+        if (token->GetType() == kv::TokenType::Function) {
             call = node;
             nameEntry = true;
         }
-        if (kv_build::IsCallNode(node->GetParent())) call = node->GetParent();
+        if (kv::node::IsCallNode(node->GetParent())) call = node->GetParent();
         if (call == nullptr) continue;
         if (!FormatCall(call, nameEntry, sweep)) break;
     }
@@ -148,8 +153,7 @@ bool KvSemanticAnalyzer::FormatCall(ISyntaxTreeNode* call, bool nameEntry, Argum
     const auto& descriptors = appData->GetFunParValueDes();
     const auto descriptor = descriptors.find(name);
     if (descriptor == descriptors.end()) {
-        analyzer_msg::ReportAt(dataHost, analyzer_msg::FunParDesMissing, line, column,
-                               callToken->GetSourceText());
+        Report(dataHost, msg::FunParDesMissing, At(line, column), callToken->GetSourceText());
         return false;
     }
     const CFunctionParasValueDes& des = descriptor->second;
@@ -157,7 +161,7 @@ bool KvSemanticAnalyzer::FormatCall(ISyntaxTreeNode* call, bool nameEntry, Argum
     if (taskId.empty()) return false;
     const bool hasParameters = !des.par.empty() || !des.arrayPar.par.empty();
     if (hasParameters && nameEntry) {
-        analyzer_msg::ReportAt(dataHost, analyzer_msg::ParamsMissing, line, column);
+        Report(dataHost, msg::ParamsMissing, At(line, column));
         return false;
     }
 
@@ -165,7 +169,7 @@ bool KvSemanticAnalyzer::FormatCall(ISyntaxTreeNode* call, bool nameEntry, Argum
     if (call->GetChildren().empty()) {
         // A call written without arguments still tells the VM its task.
         ISyntaxTreeNode* literal = newSyntaxTreeNode(
-            newToken(Quoted(taskId), column, line, line, TokenType::Literal), nullptr);
+            newToken(Quoted(taskId), column, line, line, kv::TokenType::Literal), nullptr);
         call->AddChild(literal);
         if (literal->GetParent() != call) delete literal;
         return true;
@@ -188,15 +192,12 @@ std::string KvSemanticAnalyzer::MakeJsonPar(ISyntaxTreeNode* call,
     if (!des.HasArrayPar()) {
         const auto& parameters = des.par;
         if (parameters.size() != arguments.size()) {
-            analyzer_msg::ReportAt(dataHost, analyzer_msg::ParamCountWrong, callToken->GetLine(),
-                                   callToken->GetColumn());
+            Report(dataHost, msg::ParamCountWrong, AtToken(callToken));
             return {};
         }
         for (size_t i = 0; i < parameters.size(); ++i) {
             if (parameters[i].name.empty()) {
-                analyzer_msg::ReportAt(dataHost, analyzer_msg::ParamDesNameEmpty,
-                                       callToken->GetLine(), callToken->GetColumn(),
-                                       std::to_string(i + 1));
+                Report(dataHost, msg::ParamDesNameEmpty, AtToken(callToken), std::to_string(i + 1));
                 return {};
             }
             json += Quoted(parameters[i].name) + ":" + JsonValue(TextOf(arguments[i]));
@@ -210,8 +211,7 @@ std::string KvSemanticAnalyzer::MakeJsonPar(ISyntaxTreeNode* call,
     const CArrayPar& array = des.arrayPar;
     const size_t groupSize = array.par.size();
     if (groupSize == 0 || arguments.size() % groupSize != 0) {
-        analyzer_msg::ReportAt(dataHost, analyzer_msg::ParamCountWrong, callToken->GetLine(),
-                               callToken->GetColumn());
+        Report(dataHost, msg::ParamCountWrong, AtToken(callToken));
         return {};
     }
     json += Quoted(array.name) + ":{";

@@ -26,9 +26,7 @@ KvSemanticAnalyzer::KvSemanticAnalyzer(IData* data) : dataHost(data) {
         commonMethod = newCommonMethod();
         codeConvert = newCodeConvert();
         typeConvert = newTypeConvert();
-        if (ILanguageDebug* log = dataHost->GetLanguageDebug()) {
-            log->Print(std::string(analyzer_text::VersionPrefix) + KvConst::KvVersion, 0);
-        }
+        kv::diag::Print(dataHost, kv::diag::analyzer::VersionListing, KvConst::KvVersion);
     } catch (...) {
         // The destructor does not run for a constructor that throws (the host's sink
         // included): release what exists.
@@ -77,15 +75,12 @@ void KvSemanticAnalyzer::GetAppSemanticAnalyzers(std::vector<ISemanticGenerator*
 void KvSemanticAnalyzer::EndAnalyze(ISyntaxTreeNode* root) {
     if (root == nullptr) return;
     GuardBoundary(dataHost, [&] {
-        const std::string listing =
-            std::string(analyzer_text::ProgramListingPrefix) + treeVisitor->ToText(root);
-        if (ILanguageDebug* log = dataHost->GetLanguageDebug()) log->Print(listing, 0);
+        kv::diag::Print(dataHost, kv::diag::analyzer::ProgramListing, treeVisitor->ToText(root));
 
         std::vector<ISyntaxTreeNode*> nodes = treeVisitor->CollectNodes(root);
         MakeStepNo(root);
         MakeTriggerAndOutPut(nodes);
         // Parameters are put into the VM's form only for a program that checked clean.
-        ILanguageDebug* log = dataHost->GetLanguageDebug();
-        if (log == nullptr || !log->HasError()) FormatKvFunPar(std::move(nodes));
+        if (!kv::diag::HasError(dataHost)) FormatKvFunPar(std::move(nodes));
     });
 }

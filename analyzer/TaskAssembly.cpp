@@ -4,10 +4,11 @@
 #include <map>
 #include <string>
 
-#include "analyzer/BuildHelpers.h"
 #include "analyzer/KvSemanticAnalyzer.h"
+#include "arbor/NodeAccess.h"
 #include "data/KvData.h"
 #include "utilo/CommonMethod.h"
+#include "utilo/NumberText.h"
 #include "utilo/TypeConvert.h"
 
 namespace {
@@ -57,8 +58,8 @@ void KvSemanticAnalyzer::AddStep2TaskInfo() {
         // The next step of the same task is the one numbered one higher. A step name past the
         // int range, or at its end, has no next number.
         const int number = typeConvert->ToInt(stepName, nullptr, 10);
-        const bool numbered =
-            kv_build::FitsInt(kv_build::LeadingInteger(stepName)) && number < INT_MAX;
+        const long long leading = kv::number::LeadingInteger(stepName).value_or(0);
+        const bool numbered = leading >= INT_MIN && leading <= INT_MAX && number < INT_MAX;
         const auto next =
             numbered ? steps.find(commonMethod->Format("%s.%d", taskId.c_str(), number + 1))
                      : steps.end();

@@ -4,14 +4,20 @@
 #include <vector>
 
 #include "analyzer/AnalyzerMessages.h"
-#include "analyzer/BuildHelpers.h"
 #include "analyzer/KvSemanticAnalyzer.h"
 #include "arbor/Arbor.h"
+#include "arbor/NodeAccess.h"
 #include "data/KvData.h"
 #include "utilo/CommonMethod.h"
+#include "utilo/NumberText.h"
 
-using kv_build::TextOf;
-using kv_build::TokenOf;
+namespace msg = kv::diag::analyzer;
+using kv::diag::AtToken;
+using kv::diag::NoLine;
+using kv::diag::Report;
+
+using kv::node::TextOf;
+using kv::node::TokenOf;
 
 namespace {
 
@@ -32,9 +38,9 @@ std::string AsciiLower(std::string text) {
 // when it is a call written without arguments. Null for anything else.
 ISyntaxTreeNode* StartTimerCallOf(ISyntaxTreeNode* node) {
     ISyntaxTreeNode* call = nullptr;
-    if (kv_build::IsCallNode(node->GetParent())) {
+    if (kv::node::IsCallNode(node->GetParent())) {
         call = node->GetParent();
-    } else if (kv_build::IsCallNode(node) && node->GetChildren().empty()) {
+    } else if (kv::node::IsCallNode(node) && node->GetChildren().empty()) {
         call = node;
     }
     if (call == nullptr || AsciiLower(call->GetToken()->GetText()) != kStartTimer) return nullptr;
@@ -48,11 +54,11 @@ std::string KvSemanticAnalyzer::GetTaskIdByLogicNo(int logicNo) {
     const auto& tasks = appData->GetLogicTaskRelated();
     const auto found = tasks.find(key);
     if (found == tasks.end()) {
-        analyzer_msg::ReportAt(dataHost, analyzer_msg::LogicNoWithoutTask, -1, -1, key);
+        Report(dataHost, msg::LogicNoWithoutTask, NoLine(), key);
         return {};
     }
     if (found->second.empty()) {
-        analyzer_msg::ReportAt(dataHost, analyzer_msg::LogicNoTaskIdEmpty, -1, -1, key);
+        Report(dataHost, msg::LogicNoTaskIdEmpty, NoLine(), key);
         return {};
     }
     return found->second;
@@ -80,23 +86,21 @@ void KvSemanticAnalyzer::AddTaskTimerId(ISyntaxTreeNode* node, TimerCalls& seen)
         IToken* callToken = call->GetToken();
         const std::vector<ISyntaxTreeNode*>& arguments = call->GetChildren();
         if (arguments.empty()) {
-            analyzer_msg::ReportAt(dataHost, analyzer_msg::TimerWithoutArguments,
-                                   callToken->GetLine(), callToken->GetColumn(),
-                                   callToken->GetSourceText());
+            Report(dataHost, msg::TimerWithoutArguments, AtToken(callToken),
+                   callToken->GetSourceText());
             return;
         }
         const std::string taskId = GetTaskIdByLogicNo(callToken->GetLine());
         const std::string timer = TextOf(arguments.front());
         // Argument kinds are the checkers' business: a word here just ends the walk.
         if (!commonMethod->IsNumber(timer)) return;
-        const long long number = kv_build::LeadingInteger(timer);
-        if (!kv_build::FitsInt(number)) {
-            analyzer_msg::ReportAt(dataHost, analyzer_msg::TimerIdOutOfRange, callToken->GetLine(),
-                                   callToken->GetColumn(), timer);
+        const std::optional<int> number = kv::number::LeadingInt(timer);
+        if (!number) {
+            Report(dataHost, msg::TimerIdOutOfRange, AtToken(callToken), timer);
             return;
         }
         // A failed task lookup (reported) files the timer under the empty task id.
-        taskTimers[taskId].insert(static_cast<int>(number));
+        taskTimers[taskId].insert(*number);
         endsWalk = false;
     }
 }
@@ -126,7 +130,7 @@ void KvSemanticAnalyzer::MakeStepNoBase(ISyntaxTreeNode* root, bool oldLayout) {
     const auto& tasks = appData->GetLogicTaskRelated();
     for (ISyntaxTreeNode* entry : treeVisitor->CollectNodes(section)) {
         IToken* token = TokenOf(entry);
-        if (token == nullptr || token->GetType() != TokenType::Name) continue;
+        if (token == nullptr || token->GetType() != kv::TokenType::Name) continue;
         const int logicNo = token->GetLine();
         // One step per line: a line already named ends the search.
         if (stepNames.count(logicNo) != 0) return;
@@ -149,7 +153,8 @@ void splitToInt(std::string text, std::vector<int>* out) {
     for (size_t i = 0; i <= text.size(); ++i) {
         if (i < text.size() && text[i] != '.') continue;
         // Saturating keeps the order of versions whose pieces are too large for an int.
-        const long long piece = kv_build::LeadingInteger(text.substr(start, i - start));
+        const long long piece =
+            kv::number::LeadingInteger(text.substr(start, i - start)).value_or(0);
         out->push_back(static_cast<int>(std::clamp<long long>(piece, INT_MIN, INT_MAX)));
         start = i + 1;
     }

@@ -7,15 +7,20 @@
 #include "ICFunction.h"
 #include "IData.h"
 #include "analyzer/AnalyzerMessages.h"
-#include "analyzer/BuildHelpers.h"
 #include "analyzer/KvSemanticAnalyzer.h"
 #include "arbor/Arbor.h"
+#include "arbor/NodeAccess.h"
 #include "data/KvData.h"
 #include "utilo/CommonMethod.h"
 #include "utilo/TypeConvert.h"
 
-using kv_build::TextOf;
-using kv_build::TokenOf;
+namespace msg = kv::diag::analyzer;
+using kv::diag::AtToken;
+using kv::diag::NoLine;
+using kv::diag::Report;
+
+using kv::node::TextOf;
+using kv::node::TokenOf;
 
 namespace {
 
@@ -80,7 +85,7 @@ void KvSemanticAnalyzer::MakeTriggerAndOutPut(std::vector<ISyntaxTreeNode*> node
         if (step == stepNames.end()) return;
         stepName = step->second;
 
-        if (token->GetType() == TokenType::Name) {
+        if (token->GetType() == kv::TokenType::Name) {
             IMidVariable* variable = GetMidVariableByFullName(token->GetText());
             if (variable == nullptr) continue;
             const int devId = variable->GetDevId();
@@ -94,9 +99,9 @@ void KvSemanticAnalyzer::MakeTriggerAndOutPut(std::vector<ISyntaxTreeNode*> node
         }
 
         ISyntaxTreeNode* call = nullptr;
-        if (token->GetType() == TokenType::Function) {
+        if (token->GetType() == kv::TokenType::Function) {
             call = node;
-        } else if (kv_build::IsCallNode(node->GetParent())) {
+        } else if (kv::node::IsCallNode(node->GetParent())) {
             call = node->GetParent();
         }
         if (call == nullptr || !callsDone.insert(call).second) continue;
@@ -113,16 +118,14 @@ void KvSemanticAnalyzer::MakeTriggerAndOutPut(std::vector<ISyntaxTreeNode*> node
         const auto& descriptors = appData->GetFunParValueDes();
         const auto descriptor = descriptors.find(name);
         if (descriptor == descriptors.end()) {
-            analyzer_msg::ReportAt(dataHost, analyzer_msg::FunParDesMissing, callToken->GetLine(),
-                                   callToken->GetColumn(), name);
+            Report(dataHost, msg::FunParDesMissing, AtToken(callToken), name);
             return;
         }
         const CFunctionParasValueDes& des = descriptor->second;
         const std::vector<ISyntaxTreeNode*>& arguments = call->GetChildren();
         // An array parameter takes its arguments in groups, as the checker and formatter count.
         if (!des.FitsArgumentCount(arguments.size())) {
-            analyzer_msg::ReportAt(dataHost, analyzer_msg::ParamCountWrong, callToken->GetLine(),
-                                   callToken->GetColumn());
+            Report(dataHost, msg::ParamCountWrong, AtToken(callToken));
             return;
         }
         COutputItem output;
@@ -163,8 +166,7 @@ void KvSemanticAnalyzer::MakeTriggerAndOutPut(std::vector<ISyntaxTreeNode*> node
         for (const CMaterialQuantity& material : logic->second.materialList) {
             const auto code = materials.find(material.name);
             if (code == materials.end()) {
-                analyzer_msg::ReportAt(dataHost, analyzer_msg::IngredientIdMissing, -1, -1,
-                                       material.name);
+                Report(dataHost, msg::IngredientIdMissing, NoLine(), material.name);
                 return;
             }
             CIngredient ingredient;
@@ -193,7 +195,7 @@ void KvSemanticAnalyzer::ChangeFunParNode(ISyntaxTreeNode* call, const std::stri
     if (arguments.empty()) return;
     if (IToken* first = TokenOf(arguments.front())) {
         first->SetText(text);
-        first->SetType(TokenType::Literal);
+        first->SetType(kv::TokenType::Literal);
     }
     for (size_t i = 1; i < arguments.size(); ++i) {
         if (IToken* other = TokenOf(arguments[i])) other->SetText("");

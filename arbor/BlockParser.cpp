@@ -99,7 +99,7 @@ bool BlockParser::ParseConditions(ISyntaxTreeNode* section, size_t begin, size_t
     size_t pos = begin;
     for (;;) {
         pos = SkipSpaces(pos, end);
-        if (pos == end || line_[pos] == ',') return Fail(SyntaxMessage::EmptyCondition, pos);
+        if (pos == end || line_[pos] == ',') return Fail(&kv::diag::syntax::EmptyCondition, pos);
         if (!ParseComparison(section, pos, end)) return false;
         if (pos == end) return true;
         const char c = line_[pos];
@@ -107,8 +107,8 @@ bool BlockParser::ParseConditions(ISyntaxTreeNode* section, size_t begin, size_t
             ++pos;
             continue;
         }
-        if (c == ')') return Fail(SyntaxMessage::UnmatchedCloseParenthesis, pos);
-        return Fail(SyntaxMessage::ExpectConditionSeparator, pos);
+        if (c == ')') return Fail(&kv::diag::syntax::UnmatchedCloseParenthesis, pos);
+        return Fail(&kv::diag::syntax::ExpectConditionSeparator, pos);
     }
 }
 
@@ -118,15 +118,15 @@ bool BlockParser::ParseComparison(ISyntaxTreeNode* section, size_t& pos, size_t 
     if (!ScanName(nameBegin, end, nameEnd)) return false;
     const size_t opBegin = SkipSpaces(nameEnd, end);
     const size_t opLength = ComparisonLength(opBegin, end);
-    if (opLength == 0) return Fail(SyntaxMessage::ExpectComparisonOperator, opBegin);
+    if (opLength == 0) return Fail(&kv::diag::syntax::ExpectComparisonOperator, opBegin);
     const size_t valueBegin = SkipSpaces(opBegin + opLength, end);
     size_t stop = 0;
     if (!ScanValue(valueBegin, end, false, stop)) return false;
     const size_t valueEnd = TrimEnd(valueBegin, stop);
-    if (valueEnd == valueBegin) return Fail(SyntaxMessage::MissingOperand, stop);
+    if (valueEnd == valueBegin) return Fail(&kv::diag::syntax::MissingOperand, stop);
     ISyntaxTreeNode* comparison =
-        AddNode(section, opBegin, opBegin + opLength, TokenType::Operator);
-    AddNode(comparison, nameBegin, nameEnd, TokenType::Name);
+        AddNode(section, opBegin, opBegin + opLength, kv::TokenType::Operator);
+    AddNode(comparison, nameBegin, nameEnd, kv::TokenType::Name);
     AddValue(comparison, valueBegin, valueEnd);
     pos = stop;
     return true;
@@ -136,8 +136,8 @@ bool BlockParser::ParseActions(ISyntaxTreeNode* section, size_t begin, size_t en
     size_t pos = begin;
     for (;;) {
         pos = SkipSpaces(pos, end);
-        if (pos == end || line_[pos] == ';') return Fail(SyntaxMessage::EmptyAction, pos);
-        if (IsArrowAt(pos, end)) return Fail(SyntaxMessage::SecondArrow, pos);
+        if (pos == end || line_[pos] == ';') return Fail(&kv::diag::syntax::EmptyAction, pos);
+        if (IsArrowAt(pos, end)) return Fail(&kv::diag::syntax::SecondArrow, pos);
         bool wasCall = false;
         if (!ParseStatement(section, pos, end, wasCall)) return false;
         pos = SkipSpaces(pos, end);
@@ -147,10 +147,11 @@ bool BlockParser::ParseActions(ISyntaxTreeNode* section, size_t begin, size_t en
             ++pos;
             continue;
         }
-        if (IsArrowAt(pos, end)) return Fail(SyntaxMessage::SecondArrow, pos);
-        if (c == ')') return Fail(SyntaxMessage::UnmatchedCloseParenthesis, pos);
-        return Fail(wasCall ? SyntaxMessage::TextAfterCall : SyntaxMessage::ExpectActionSeparator,
-                    pos);
+        if (IsArrowAt(pos, end)) return Fail(&kv::diag::syntax::SecondArrow, pos);
+        if (c == ')') return Fail(&kv::diag::syntax::UnmatchedCloseParenthesis, pos);
+        return Fail(
+            wasCall ? &kv::diag::syntax::TextAfterCall : &kv::diag::syntax::ExpectActionSeparator,
+            pos);
     }
 }
 
@@ -161,25 +162,25 @@ bool BlockParser::ParseStatement(ISyntaxTreeNode* section, size_t& pos, size_t e
     const size_t next = SkipSpaces(nameEnd, end);
     if (next < end && line_[next] == '(') {
         wasCall = true;
-        ISyntaxTreeNode* call = AddNode(section, nameBegin, nameEnd, TokenType::Function);
+        ISyntaxTreeNode* call = AddNode(section, nameBegin, nameEnd, kv::TokenType::Function);
         return ParseArguments(call, next, pos, end);
     }
     if (next == end || line_[next] != '=') {
-        return Fail(SyntaxMessage::ExpectCallOrAssignment, next);
+        return Fail(&kv::diag::syntax::ExpectCallOrAssignment, next);
     }
-    if (IsArrowAt(next, end)) return Fail(SyntaxMessage::SecondArrow, next);
+    if (IsArrowAt(next, end)) return Fail(&kv::diag::syntax::SecondArrow, next);
     // "==" is a comparison, which has no place among actions.
     if (next + 1 < end && line_[next + 1] == '=') {
-        return FailFound(SyntaxMessage::ExpectCallOrAssignment, next,
+        return FailFound(&kv::diag::syntax::ExpectCallOrAssignment, next,
                          std::string(line_.substr(next, 2)));
     }
     const size_t valueBegin = SkipSpaces(next + 1, end);
     size_t stop = 0;
     if (!ScanValue(valueBegin, end, true, stop)) return false;
     const size_t valueEnd = TrimEnd(valueBegin, stop);
-    if (valueEnd == valueBegin) return Fail(SyntaxMessage::MissingOperand, stop);
-    ISyntaxTreeNode* assignment = AddNode(section, next, next + 1, TokenType::Operator);
-    AddNode(assignment, nameBegin, nameEnd, TokenType::Name);
+    if (valueEnd == valueBegin) return Fail(&kv::diag::syntax::MissingOperand, stop);
+    ISyntaxTreeNode* assignment = AddNode(section, next, next + 1, kv::TokenType::Operator);
+    AddNode(assignment, nameBegin, nameEnd, kv::TokenType::Name);
     AddValue(assignment, valueBegin, valueEnd);
     wasCall = false;
     pos = stop;
@@ -197,17 +198,18 @@ bool BlockParser::ParseArguments(ISyntaxTreeNode* call, size_t openPos, size_t& 
         size_t stop = 0;
         if (!ScanValue(argBegin, end, false, stop)) return false;
         if (stop == end) {
-            return FailFound(SyntaxMessage::UnclosedParenthesis, openPos, syntax_text::EndOfLine);
+            return FailFound(&kv::diag::syntax::UnclosedParenthesis, openPos,
+                             kv::diag::syntax::EndOfLine.format);
         }
         const size_t argEnd = TrimEnd(argBegin, stop);
-        if (argEnd == argBegin) return Fail(SyntaxMessage::MissingArgument, stop);
+        if (argEnd == argBegin) return Fail(&kv::diag::syntax::MissingArgument, stop);
         AddValue(call, argBegin, argEnd);
         const char c = line_[stop];
         if (c == ')') {
             pos = stop + 1;
             return true;
         }
-        if (c != ',') return Fail(SyntaxMessage::ExpectArgumentSeparator, stop);
+        if (c != ',') return Fail(&kv::diag::syntax::ExpectArgumentSeparator, stop);
         next = stop + 1;
     }
 }
@@ -216,11 +218,11 @@ bool BlockParser::ScanName(size_t pos, size_t end, size_t& nameEnd) {
     const uint8_t first = pos < end ? static_cast<uint8_t>(line_[pos]) : 0;
     if (IsAsciiDigit(first)) {
         const size_t wordEnd = SkipNameChars(pos, end);
-        return FailFound(SyntaxMessage::NameStartsWithDigit, pos,
+        return FailFound(&kv::diag::syntax::NameStartsWithDigit, pos,
                          std::string(line_.substr(pos, wordEnd - pos)));
     }
     if (pos >= end || !IsNameStartByte(first) || IsByteOrderMarkAt(pos)) {
-        return Fail(SyntaxMessage::ExpectName, pos);
+        return Fail(&kv::diag::syntax::ExpectName, pos);
     }
     nameEnd = SkipNameChars(pos, end);
     return true;
@@ -250,7 +252,8 @@ bool BlockParser::ScanValue(size_t pos, size_t end, bool stopAtArrow, size_t& st
         ++pos;
     }
     if (depth > 0) {
-        return FailFound(SyntaxMessage::UnclosedParenthesis, outermostOpen, syntax_text::EndOfLine);
+        return FailFound(&kv::diag::syntax::UnclosedParenthesis, outermostOpen,
+                         kv::diag::syntax::EndOfLine.format);
     }
     stop = pos;
     return true;
@@ -304,7 +307,7 @@ bool BlockParser::IsArrowAt(size_t pos, size_t end) const {
 
 // What a message quotes as found at pos: the end of the line, an arrow, or one character.
 std::string BlockParser::DescribeFound(size_t pos) const {
-    if (pos >= line_.size()) return syntax_text::EndOfLine;
+    if (pos >= line_.size()) return kv::diag::syntax::EndOfLine.format;
     if (IsArrowAt(pos, line_.size())) return "=>";
     const size_t length = WellFormedCharLength(line_, pos, encoding_);
     return std::string(line_.substr(pos, length == 0 ? 1 : length));

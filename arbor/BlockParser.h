@@ -12,7 +12,7 @@
 
 // The first fault of a line: which error, at which byte (0-based) and what was found there.
 struct LineFault {
-    SyntaxMessage message = SyntaxMessage::ExpectName;
+    SyntaxMessage message = &kv::diag::syntax::ExpectName;
     size_t pos = 0;
     std::string found;
 };

@@ -4,13 +4,13 @@
 #include <string>
 
 // Token types as the syntax stage assigns them.
-namespace TokenType {
+namespace kv::TokenType {
 constexpr int Name = 1;       // a name on the left of a comparison or assignment
 constexpr int Literal = 2;    // quoted text, a number with or without unit, a # reference, null
 constexpr int Operator = 3;   // a comparison or assignment operator
 constexpr int Function = 4;   // the name of a call
 constexpr int Unknown = 255;  // any other word
-}  // namespace TokenType
+}  // namespace kv::TokenType
 
 class IToken {
 public:

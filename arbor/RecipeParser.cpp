@@ -28,13 +28,14 @@ std::optional<LineFault> FindBadByte(std::string_view line, RecipeEncoding encod
     size_t pos = 0;
     while (pos < line.size()) {
         if (line[pos] == '\0') {
-            return LineFault{SyntaxMessage::NulCharacter, pos, syntax_text::NulByte};
+            return LineFault{&kv::diag::syntax::NulCharacter, pos,
+                             kv::diag::syntax::NulByte.format};
         }
         const size_t length = WellFormedCharLength(line, pos, encoding);
         if (length == 0) {
             const std::string found =
-                syntax_text::BytePrefix + HexByte(static_cast<uint8_t>(line[pos]));
-            return LineFault{SyntaxMessage::InvalidEncoding, pos, found};
+                kv::diag::Text(kv::diag::syntax::Byte, HexByte(static_cast<uint8_t>(line[pos])));
+            return LineFault{&kv::diag::syntax::InvalidEncoding, pos, found};
         }
         pos += length;
     }
@@ -55,7 +56,8 @@ std::optional<LineFault> StripComment(std::string_view& line) {
         }
     }
     if (openQuote != std::string_view::npos) {
-        return LineFault{SyntaxMessage::UnterminatedQuote, openQuote, syntax_text::EndOfLine};
+        return LineFault{&kv::diag::syntax::UnterminatedQuote, openQuote,
+                         kv::diag::syntax::EndOfLine.format};
     }
     return std::nullopt;
 }
@@ -64,8 +66,8 @@ void AddError(const LineFault& fault, int lineNumber, ParsedRecipe& result) {
     SyntaxError error;
     error.line = lineNumber;
     error.column = ColumnOf(fault.pos);
-    error.code = SyntaxMessageCode(fault.message);
-    error.message = FormatSyntaxMessage(fault.message, fault.found);
+    error.code = fault.message->code;
+    error.message = kv::diag::Text(*fault.message, fault.found);
     result.errors.push_back(std::move(error));
 }
 

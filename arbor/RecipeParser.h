@@ -38,6 +38,6 @@ void ReclassifyToken(ISyntaxTreeNode* node);
 // platform's: UTF-8, or GBK in the Windows build). No byte-order mark is recognised in GBK.
 ParsedRecipe ParseRecipe(const std::string& text, RecipeEncoding encoding);
 
-// The type an operand or argument text gets: 2 (TokenType::Literal) for quoted text, a number
-// with or without unit, a # reference or null in any case; 255 (TokenType::Unknown) otherwise.
+// The type an operand or argument text gets: 2 (kv::TokenType::Literal) for quoted text, a number
+// with or without unit, a # reference or null in any case; 255 (kv::TokenType::Unknown) otherwise.
 int ClassifyValueText(std::string_view text, RecipeEncoding encoding = kPlatformRecipeEncoding);

@@ -27,11 +27,11 @@ Shape ShapeOf(ISyntaxTreeNode* node) {
         return firstOfBlock ? Shape::Conditions : Shape::Actions;
     }
     if (!children.empty()) {
-        const bool binary = token->GetType() == TokenType::Operator && children.size() == 2;
+        const bool binary = token->GetType() == kv::TokenType::Operator && children.size() == 2;
         return binary ? Shape::Binary : Shape::Call;
     }
     // A statement that is a bare leaf can only be a call written without arguments.
-    const bool call = token->GetType() == TokenType::Function || IsStructural(parent);
+    const bool call = token->GetType() == kv::TokenType::Function || IsStructural(parent);
     return call ? Shape::Call : Shape::Operand;
 }
 

@@ -91,7 +91,7 @@ bool IsNumberWithUnit(std::string_view text, RecipeEncoding encoding) {
 int ClassifyValueText(std::string_view text, RecipeEncoding encoding) {
     const bool literal = IsQuotedText(text) || IsNull(text) || IsReference(text, encoding) ||
                          IsNumberWithUnit(text, encoding);
-    return literal ? TokenType::Literal : TokenType::Unknown;
+    return literal ? kv::TokenType::Literal : kv::TokenType::Unknown;
 }
 
 void ReclassifyToken(ISyntaxTreeNode* node) {
@@ -100,17 +100,17 @@ void ReclassifyToken(ISyntaxTreeNode* node) {
     if (token == nullptr) return;
     // An operator keeps its type wherever it stands: its text may be rewritten (">=" for a time
     // point), its role may not.
-    if (token->GetType() == TokenType::Operator && !node->GetChildren().empty()) return;
+    if (token->GetType() == kv::TokenType::Operator && !node->GetChildren().empty()) return;
     ISyntaxTreeNode* parent = node->GetParent();
     IToken* parentToken = parent != nullptr ? parent->GetToken() : nullptr;
     if (parent != nullptr && parentToken == nullptr) {
         // A statement straight under a section that is not an operator is a call.
-        if (token->GetType() != TokenType::Operator) token->SetType(TokenType::Function);
+        if (token->GetType() != kv::TokenType::Operator) token->SetType(kv::TokenType::Function);
         return;
     }
-    if (parentToken != nullptr && parentToken->GetType() == TokenType::Operator &&
+    if (parentToken != nullptr && parentToken->GetType() == kv::TokenType::Operator &&
         node->IsFirstChild()) {
-        token->SetType(TokenType::Name);
+        token->SetType(kv::TokenType::Name);
         return;
     }
     token->SetType(ClassifyValueText(token->GetText()));

@@ -8,22 +8,19 @@
 #include "IData.h"
 #include "arbor/ISyntaxTreeNode.h"
 #include "arbor/IToken.h"
+#include "arbor/NodeAccess.h"
 #include "checkers/CheckerMessages.h"
 #include "data/KvData.h"
 #include "utilo/CommonMethod.h"
 
-using checker_msg::Id;
+using kv::node::SetTextOf;
+using kv::node::TextOf;
 
-namespace {
+namespace msg = kv::diag::checker;
+using kv::diag::At;
+using kv::diag::Report;
 
-// The type of a call's name token.
-constexpr int kFunctionToken = 4;
-
-bool IsCharacterType(const std::string& dataType) {
-    return dataType == "char" || dataType == "string";
-}
-
-}  // namespace
+namespace {}  // namespace
 
 FunctionSemanticCodeAnalyze::FunctionSemanticCodeAnalyze(IData* data, KvData* appDataIn)
     : dataHost(data), appData(appDataIn), commonMethod(newCommonMethod()) {}
@@ -36,7 +33,7 @@ bool FunctionSemanticCodeAnalyze::Analyze(ISyntaxTreeNode* node,
     ISyntaxTreeNode* call = node->GetParent();
     if (call == nullptr) return false;
     IToken* name = call->GetToken();
-    if (name == nullptr || name->GetType() != kFunctionToken) return false;
+    if (name == nullptr || name->GetType() != kv::TokenType::Function) return false;
     // Offered once per argument; the call is examined with its first one only.
     if (!node->IsFirstChild()) return false;
 
@@ -49,16 +46,6 @@ bool FunctionSemanticCodeAnalyze::Analyze(ISyntaxTreeNode* node,
 
     CheckKvFunction(call);
     return true;
-}
-
-std::string FunctionSemanticCodeAnalyze::TextOf(ISyntaxTreeNode* node) {
-    IToken* token = node != nullptr ? node->GetToken() : nullptr;
-    return token != nullptr ? token->GetText() : std::string();
-}
-
-void FunctionSemanticCodeAnalyze::SetTextOf(ISyntaxTreeNode* node, const std::string& text) {
-    IToken* token = node != nullptr ? node->GetToken() : nullptr;
-    if (token != nullptr) token->SetText(text);
 }
 
 FunctionSemanticCodeAnalyze::Position FunctionSemanticCodeAnalyze::PositionOf(
@@ -91,13 +78,8 @@ bool FunctionSemanticCodeAnalyze::CheckKvFunction(ISyntaxTreeNode* call) {
     const auto& descriptors = appData->GetFunParValueDes();
     const auto found = descriptors.find(name);
     if (found == descriptors.end()) {
-        if (ILanguageDebug* log = dataHost->GetLanguageDebug()) {
-            log->ReportErrorAtWithData(checker_msg::Code(Id::FunDescMissing), token->GetLine(),
-                                       token->GetColumn(),
-                                       checker_msg::Text(Id::FunDescMissing, name), std::string(),
-                                       std::map<std::string, std::string>(),
-                                       checker_msg::kErrorLevel);
-        }
+        Report(dataHost, msg::FunDescMissing,
+               kv::diag::AtWithData(token->GetLine(), token->GetColumn()), name);
         return false;
     }
     // Nothing in the checks changes a descriptor, so it is read in place.
@@ -112,7 +94,7 @@ bool FunctionSemanticCodeAnalyze::CheckFunPar(ISyntaxTreeNode* call,
         return CheckFunParValue(call, des);
     }
     const auto [line, column] = PositionOf(call);
-    checker_msg::ReportAt(dataHost, Id::FunParCountWrong, line, column);
+    Report(dataHost, msg::FunParCountWrong, At(line, column));
     return false;
 }
 
@@ -126,7 +108,7 @@ bool FunctionSemanticCodeAnalyze::ProcessArrayParDes(ISyntaxTreeNode* call,
     // An empty group cannot describe any argument; say so rather than divide by zero.
     if (group.empty() || count % group.size() != 0) {
         const auto [line, column] = PositionOf(call);
-        checker_msg::ReportAt(dataHost, Id::FunParCountWrong, line, column);
+        Report(dataHost, msg::FunParCountWrong, At(line, column));
         return false;
     }
     const size_t groups = count / group.size();
@@ -150,7 +132,7 @@ bool FunctionSemanticCodeAnalyze::CheckFunParValue(ISyntaxTreeNode* call,
         if (i >= pars->size()) {
             // Only a caller that skipped the count rule gets here.
             const auto [line, column] = PositionOf(call);
-            checker_msg::ReportAt(dataHost, Id::FunParCountWrong, line, column);
+            Report(dataHost, msg::FunParCountWrong, At(line, column));
             return false;
         }
         const CFunPar& p = (*pars)[i];
@@ -162,8 +144,7 @@ bool FunctionSemanticCodeAnalyze::CheckFunParValue(ISyntaxTreeNode* call,
 
         if (!StripQuotes(arg, p.dataType)) return false;
         // Once any error is known, the program will not be compiled: stop examining.
-        ILanguageDebug* log = dataHost != nullptr ? dataHost->GetLanguageDebug() : nullptr;
-        if (log != nullptr && log->HasError()) return false;
+        if (kv::diag::HasError(dataHost)) return false;
 
         const std::string text = TextOf(arg);
         std::string lower = text;
@@ -203,7 +184,7 @@ bool FunctionSemanticCodeAnalyze::StripQuotes(ISyntaxTreeNode* argument,
     const auto& types = appData->GetBsType();
     const auto found = types.find(dataType);
     if (found == types.end()) {
-        checker_msg::Report(dataHost, Id::FunBsTypeMissing, dataType);
+        Report(dataHost, msg::FunBsTypeMissing, kv::diag::Nowhere(), dataType);
         return false;
     }
     std::string basic = found->second.dataType;
@@ -212,11 +193,11 @@ bool FunctionSemanticCodeAnalyze::StripQuotes(ISyntaxTreeNode* argument,
 
     const auto [line, column] = CallPosition(argument);
     if (text.empty() || text.front() != '"' || text.back() != '"') {
-        checker_msg::ReportAt(dataHost, Id::FunParNotString, line, column);
+        Report(dataHost, msg::FunParNotString, At(line, column));
         return false;
     }
     if (text.size() == 2) {
-        checker_msg::ReportAt(dataHost, Id::FunParEmpty, line, column);
+        Report(dataHost, msg::FunParEmpty, At(line, column));
         return false;
     }
     // A lone quote both opens and closes: it leaves the empty text.

@@ -70,10 +70,6 @@ private:
         int line = -1;
         int column = -1;
     };
-    // The token text of node; "" when node or its token is missing.
-    static std::string TextOf(ISyntaxTreeNode* node);
-    // Sets the token text of node; nothing happens when node or its token is missing.
-    static void SetTextOf(ISyntaxTreeNode* node, const std::string& text);
     static Position PositionOf(ISyntaxTreeNode* node);
     // The position of the call that holds arg.
     static Position CallPosition(ISyntaxTreeNode* arg);

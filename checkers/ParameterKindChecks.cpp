@@ -1,41 +1,31 @@
 // ParameterKindChecks: the five checks an argument is dispatched to, and its canonical rewrite.
-#include <locale>
 #include <regex>
-#include <sstream>
 #include <string>
 
 #include "IData.h"
 #include "arbor/Arbor.h"
 #include "arbor/ISyntaxTreeNode.h"
+#include "arbor/NodeAccess.h"
 #include "checkers/CheckerMessages.h"
 #include "checkers/FunctionSemanticCodeAnalyze.h"
+#include "checkers/QuotedText.h"
 #include "data/KvData.h"
 #include "utilo/CommonMethod.h"
+#include "utilo/NumberText.h"
 
-using checker_msg::Id;
+using kv::node::SetTextOf;
+using kv::node::TextOf;
 
-namespace {
-
-// A double as a standard output stream writes it by default: six significant digits.
-std::string StreamText(double value) {
-    std::ostringstream out;
-    out.imbue(std::locale::classic());
-    out << value;
-    return out.str();
-}
-
-bool IsQuoted(const std::string& text) {
-    return !text.empty() && text.front() == '"' && text.back() == '"';
-}
-
-}  // namespace
+namespace msg = kv::diag::checker;
+using kv::diag::At;
+using kv::diag::Report;
 
 bool FunctionSemanticCodeAnalyze::CheckNumberTypeFunPar(const CFunPar& p, ISyntaxTreeNode* arg) {
     if (appData == nullptr) return false;
     const std::string text = TextOf(arg);
     if (IsQuoted(text)) {
         const auto [line, column] = MixedPosition(arg);
-        checker_msg::ReportAt(dataHost, Id::FunValueIsString, line, column);
+        Report(dataHost, msg::FunValueIsString, At(line, column));
         return false;
     }
 
@@ -44,7 +34,7 @@ bool FunctionSemanticCodeAnalyze::CheckNumberTypeFunPar(const CFunPar& p, ISynta
     float number = 0.0f;
     if (!appData->ParsePublicValue(value, unitType, number)) {
         const auto [line, column] = MixedPosition(arg);
-        checker_msg::ReportAt(dataHost, Id::FunValueOrUnitWrong, line, column);
+        Report(dataHost, msg::FunValueOrUnitWrong, At(line, column));
         return false;
     }
     SetTextOf(arg, value);
@@ -53,23 +43,20 @@ bool FunctionSemanticCodeAnalyze::CheckNumberTypeFunPar(const CFunPar& p, ISynta
         const bool inRange =
             appData->CheckScopeValue(static_cast<double>(number), p.scope.items, dataHost);
         // A reversed range has been reported by CheckScopeValue already.
-        ILanguageDebug* log = dataHost != nullptr ? dataHost->GetLanguageDebug() : nullptr;
-        if (log != nullptr && log->HasError()) return false;
+        if (kv::diag::HasError(dataHost)) return false;
         if (!inRange) {
-            const std::string part = StreamText(static_cast<double>(number)) +
-                                     checker_msg::Text(Id::FunRangeBounds, p.scope[0]) +
-                                     p.scope[1];
             const auto [line, column] = MixedPosition(arg);
-            checker_msg::ReportAt(dataHost, Id::FunValueOutOfRange, line, column, part);
+            Report(dataHost, msg::ValueOutOfRange, At(line, column),
+                   kv::number::StreamText(static_cast<double>(number)), p.scope[0], p.scope[1]);
             return false;
         }
     } else if (!p.scope.empty()) {
         const auto [line, column] = MixedPosition(arg);
-        checker_msg::ReportAt(dataHost, Id::FunScopeInvalid, line, column, p.name);
+        Report(dataHost, msg::FunScopeInvalid, At(line, column), p.name);
         return false;
     }
 
-    SetTextOf(arg, commonMethod->Format("%f", static_cast<double>(number)));
+    SetTextOf(arg, kv::number::FixedText(static_cast<double>(number)));
     return true;
 }
 
@@ -83,7 +70,7 @@ bool FunctionSemanticCodeAnalyze::CheckCharTypeFunPar(const CFunPar& p, ISyntaxT
         std::string value = work;
         if (!appData->CheckSelectValue(value, p.select.entries)) {
             const auto [line, column] = MixedPosition(arg);
-            checker_msg::ReportAt(dataHost, Id::FunNotInSelect, line, column);
+            Report(dataHost, msg::NotInSelect, At(line, column));
             return false;
         }
         SetTextOf(arg, value);
@@ -128,7 +115,7 @@ bool FunctionSemanticCodeAnalyze::CheckMaterialTypeFunPar(const CFunPar& /*p*/,
     }
     if (IsMaterialCode(text)) return true;
     const auto [line, column] = CallPosition(arg);
-    checker_msg::ReportAt(dataHost, Id::FunNotMaterial, line, column);
+    Report(dataHost, msg::FunNotMaterial, At(line, column));
     return false;
 }
 
@@ -142,7 +129,7 @@ bool FunctionSemanticCodeAnalyze::CheckResTypeFunPar(const CFunPar& /*p*/, ISynt
     }
     if (IsResourceCode(text)) return true;
     const auto [line, column] = CallPosition(arg);
-    checker_msg::ReportAt(dataHost, Id::FunNotResource, line, column);
+    Report(dataHost, msg::FunNotResource, At(line, column));
     return false;
 }
 
@@ -152,7 +139,7 @@ bool FunctionSemanticCodeAnalyze::CheckCookParFunPar(const CFunPar& p, ISyntaxTr
     const std::string text = TextOf(arg);
     if (text.size() < 2) {
         const auto [line, column] = CallPosition(arg);
-        checker_msg::ReportAt(dataHost, Id::FunCookParNameEmpty, line, column);
+        Report(dataHost, msg::FunCookParNameEmpty, At(line, column));
         return false;
     }
     const std::string name = text.substr(1);
@@ -160,7 +147,7 @@ bool FunctionSemanticCodeAnalyze::CheckCookParFunPar(const CFunPar& p, ISyntaxTr
     const auto cookPar = cookPars.find(name);
     if (cookPar == cookPars.end()) {
         const auto [line, column] = CallPosition(arg);
-        checker_msg::ReportAt(dataHost, Id::FunCookParMissing, line, column, name);
+        Report(dataHost, msg::CookParMissing, At(line, column), name);
         return false;
     }
 
@@ -176,14 +163,14 @@ bool FunctionSemanticCodeAnalyze::CheckCookParFunPar(const CFunPar& p, ISyntaxTr
         const auto appPar = appPars.find(name);
         if (appPar == appPars.end()) {
             const auto [line, column] = CallPosition(arg);
-            checker_msg::ReportAt(dataHost, Id::FunCookParNotInAppPar, line, column, name);
+            Report(dataHost, msg::CookParNotInAppPar, At(line, column), name);
             return false;
         }
         // The dst texts are checked in place: a key becomes its stored choice value there.
         for (auto& [key, attached] : appPar->second.attachData) {
             if (!appData->CheckSelectValue(attached.dst, p.select.entries)) {
                 const auto [line, column] = PositionOf(arg);
-                checker_msg::ReportAt(dataHost, Id::FunNotInSelect, line, column);
+                Report(dataHost, msg::NotInSelect, At(line, column));
                 return false;
             }
         }

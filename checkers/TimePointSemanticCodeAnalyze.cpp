@@ -1,17 +1,18 @@
 // TimePointSemanticCodeAnalyze: the time map and the rewrite of time comparisons.
 #include "checkers/TimePointSemanticCodeAnalyze.h"
 
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <map>
 #include <string>
 
 #include "IData.h"
 #include "arbor/Arbor.h"
+#include "arbor/NodeAccess.h"
 #include "checkers/CheckerMessages.h"
 #include "data/KvData.h"
 #include "utilo/CommonMethod.h"
+#include "utilo/NumberText.h"
+
+using kv::node::TokenOf;
 
 namespace {
 
@@ -20,10 +21,9 @@ constexpr const char* kTimeName = "time";
 constexpr const char* kTimeoutName = "超时";
 constexpr const char* kTimeoutOperator = ">=";
 
-IToken* TokenOf(ISyntaxTreeNode* node) { return node != nullptr ? node->GetToken() : nullptr; }
-
 bool IsTimeName(IToken* token) {
-    return token != nullptr && token->GetType() == TokenType::Name && token->GetText() == kTimeName;
+    return token != nullptr && token->GetType() == kv::TokenType::Name &&
+           token->GetText() == kTimeName;
 }
 
 // The parent of a time name when it is a two-operand node, else null.
@@ -32,20 +32,10 @@ ISyntaxTreeNode* ComparisonOf(ISyntaxTreeNode* timeNode) {
     return parent != nullptr && parent->GetChildren().size() == 2 ? parent : nullptr;
 }
 
-// An integer text (already vetted by IsNumber) as an int; false beyond the int range, where
-// strtol would saturate (or wrap, with a 32-bit long) into a time nobody wrote.
-bool ToTimeValue(const std::string& text, int& out) {
-    errno = 0;
-    const long long value = std::strtoll(text.c_str(), nullptr, 10);
-    if (errno == ERANGE || value < INT_MIN || value > INT_MAX) return false;
-    out = static_cast<int>(value);
-    return true;
-}
-
 }  // namespace
 
 TimePointSemanticCodeAnalyze::TimePointSemanticCodeAnalyze(IData* host, KvData* application)
-    : data(host),
+    : dataHost(host),
       appData(application),
       visitor(newSyntaxTreeVistor(host)),
       commonMethod(newCommonMethod()) {}
@@ -54,10 +44,10 @@ TimePointSemanticCodeAnalyze::~TimePointSemanticCodeAnalyze() = default;
 
 bool TimePointSemanticCodeAnalyze::Analyze(ISyntaxTreeNode* node,
                                            std::vector<ISyntaxTreeNode*>* nodes) {
-    if (data == nullptr || appData == nullptr) return false;
+    if (dataHost == nullptr || appData == nullptr) return false;
     IToken* value = TokenOf(node);
     if (value == nullptr) return false;
-    if (value->GetType() != TokenType::Unknown && value->GetType() != TokenType::Literal) {
+    if (value->GetType() != kv::TokenType::Unknown && value->GetType() != kv::TokenType::Literal) {
         return false;
     }
     ISyntaxTreeNode* comparison = node->GetParent();
@@ -66,8 +56,7 @@ bool TimePointSemanticCodeAnalyze::Analyze(ISyntaxTreeNode* node,
     if (!IsTimeName(time)) return false;
 
     MakeTimeMap(nodes);
-    ILanguageDebug* log = data->GetLanguageDebug();
-    if (log != nullptr && log->HasError()) return false;
+    if (kv::diag::HasError(dataHost)) return false;
     const std::map<int, int>& times = appData->logicTimeMap;
     const int line = time->GetLine();
     const auto current = times.find(line);
@@ -89,13 +78,17 @@ bool TimePointSemanticCodeAnalyze::DeAnalyze(ISyntaxTreeNode* /*node*/) { return
 
 bool TimePointSemanticCodeAnalyze::GetNeedReSyntaxAnalyze() { return false; }
 
+void TimePointSemanticCodeAnalyze::ReportBadTimePoint() {
+    kv::diag::Report(dataHost, kv::diag::checker::TimePointNotInteger,
+                     kv::diag::At(badTimePoint->first, badTimePoint->second));
+}
+
 void TimePointSemanticCodeAnalyze::MakeTimeMap(std::vector<ISyntaxTreeNode*>* nodes) {
     if (appData == nullptr || nodes == nullptr || !visitor || !commonMethod) return;
     std::map<int, int>& times = appData->logicTimeMap;
     if (!times.empty()) return;
     if (badTimePoint) {
-        checker_msg::ReportAt(data, checker_msg::Id::TimePointNotInteger, badTimePoint->first,
-                              badTimePoint->second);
+        ReportBadTimePoint();
         return;
     }
     // The entries before searchedCount of the same list lead to roots searched already; a
@@ -132,14 +125,15 @@ void TimePointSemanticCodeAnalyze::MakeTimeMap(std::vector<ISyntaxTreeNode*>* no
             IToken* valueToken = TokenOf(comparison->GetChildren()[1]);
             if (valueToken == nullptr) continue;
             const std::string text = valueToken->GetText();
-            int value = 0;
-            if (!commonMethod->IsNumber(text) || !ToTimeValue(text, value)) {
+            // Beyond the int range strtol would saturate (or wrap) into a time nobody wrote.
+            const std::optional<int> value =
+                commonMethod->IsNumber(text) ? kv::number::LeadingInt(text) : std::nullopt;
+            if (!value) {
                 badTimePoint.emplace(time->GetLine(), time->GetColumn());
-                checker_msg::ReportAt(data, checker_msg::Id::TimePointNotInteger,
-                                      badTimePoint->first, badTimePoint->second);
+                ReportBadTimePoint();
                 return;
             }
-            times.emplace(time->GetLine(), value);
+            times.emplace(time->GetLine(), *value);
         }
     }
     searchedTo(nodes->size());

@@ -24,7 +24,7 @@ class KvData;
 class TimePointSemanticCodeAnalyze : public ISemanticGenerator {
 public:
     // Neither pointer is owned; both must outlive the checker.
-    TimePointSemanticCodeAnalyze(IData* data, KvData* appData);
+    TimePointSemanticCodeAnalyze(IData* dataHost, KvData* appData);
     ~TimePointSemanticCodeAnalyze() override;
     TimePointSemanticCodeAnalyze(const TimePointSemanticCodeAnalyze&) = delete;
     TimePointSemanticCodeAnalyze& operator=(const TimePointSemanticCodeAnalyze&) = delete;
@@ -44,7 +44,10 @@ public:
     void MakeTimeMap(std::vector<ISyntaxTreeNode*>* nodes);
 
 private:
-    IData* data;
+    // Reports the time value at badTimePoint that is no whole number.
+    void ReportBadTimePoint();
+
+    IData* dataHost;
     KvData* appData;
     std::unique_ptr<ISyntaxTreeVisitor> visitor;
     std::unique_ptr<CommonMethod> commonMethod;

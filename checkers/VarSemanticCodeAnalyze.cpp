@@ -1,68 +1,55 @@
 // VarSemanticCodeAnalyze: value checks of application variables against their descriptors.
 #include "checkers/VarSemanticCodeAnalyze.h"
 
-#include <cstdio>
 #include <span>
 
 #include "IData.h"
 #include "arbor/ISyntaxTreeNode.h"
 #include "arbor/IToken.h"
+#include "arbor/NodeAccess.h"
 #include "checkers/CheckerMessages.h"
+#include "checkers/QuotedText.h"
 #include "data/KvData.h"
+#include "utilo/NumberText.h"
 
-using checker_msg::Id;
+using kv::node::TokenOf;
+
+namespace msg = kv::diag::checker;
+using kv::diag::At;
+using kv::diag::Report;
 
 namespace {
 
-IToken* TokenOf(ISyntaxTreeNode* node) { return node != nullptr ? node->GetToken() : nullptr; }
-
-bool IsCharType(const std::string& dataType) { return dataType == "string" || dataType == "char"; }
-
-// A lone quote counts: it both begins and ends the text.
-bool IsQuoted(const std::string& text) {
-    return !text.empty() && text.front() == '"' && text.back() == '"';
-}
-
-std::string FixedSix(float value) {
-    // "%f" of the largest float needs 46 characters.
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%f", static_cast<double>(value));
-    return buffer;
-}
-
-bool LogHasError(IData* data) {
-    ILanguageDebug* log = data != nullptr ? data->GetLanguageDebug() : nullptr;
-    return log != nullptr && log->HasError();
-}
-
 // Every message of this checker points at the variable: its end line and its column.
-void ReportAtVariable(IData* data, Id id, IToken* variable, const std::string& part = {}) {
-    checker_msg::ReportAt(data, id, variable->GetEndLine(), variable->GetColumn(), part);
+template <int Slots, typename... Values>
+void ReportAtVariable(IData* host, const kv::diag::Message<Slots>& message, IToken* variable,
+                      const Values&... values) {
+    Report(host, message, At(variable->GetEndLine(), variable->GetColumn()), values...);
 }
 
 }  // namespace
 
 VarSemanticCodeAnalyze::VarSemanticCodeAnalyze(IData* host, KvData* application)
-    : data(host), appData(application) {}
+    : dataHost(host), appData(application) {}
 
 bool VarSemanticCodeAnalyze::Analyze(ISyntaxTreeNode* node,
                                      std::vector<ISyntaxTreeNode*>* /*nodes*/) {
-    if (data == nullptr || appData == nullptr) return false;
+    if (dataHost == nullptr || appData == nullptr) return false;
     IToken* operand = TokenOf(node);
     if (operand == nullptr) return false;
     const int type = operand->GetType();
-    if (type != TokenType::Unknown && type != TokenType::Literal) return false;
+    if (type != kv::TokenType::Unknown && type != kv::TokenType::Literal) return false;
     // Only the operand count matters: assignments, comparisons and two-argument calls alike.
     ISyntaxTreeNode* parent = node->GetParent();
     if (parent == nullptr || parent->GetChildren().size() != 2) return false;
     IToken* variable = TokenOf(parent->GetChildren().front());
-    if (variable == nullptr || variable->GetType() != TokenType::Name) return false;
+    if (variable == nullptr || variable->GetType() != kv::TokenType::Name) return false;
     if (appData->GetVarValueDes().count(variable->GetText()) == 0) return false;
 
     std::string value = operand->GetText();
     if (!CheckVarValue(variable, value)) return false;
     // A word may now read as a literal (or the reverse); the syntax stage must look again.
-    needReSyntaxAnalyze = type == TokenType::Unknown;
+    needReSyntaxAnalyze = type == kv::TokenType::Unknown;
     operand->SetText(value);
     return true;
 }
@@ -79,9 +66,9 @@ bool VarSemanticCodeAnalyze::CheckVarValue(IToken* variable, std::string& value)
     const CVarValueDes& des = found->second;
 
     if (!value.empty() && value.front() == '#') return CheckCookParVar(des, variable, value);
-    if (IsCharType(des.dataType)) {
+    if (IsCharacterType(des.dataType)) {
         // Reported, yet the check goes on: the text may still be a (possibly empty) literal.
-        if (value.size() <= 2) ReportAtVariable(data, Id::VarStringEmpty, variable);
+        if (value.size() <= 2) ReportAtVariable(dataHost, msg::VarStringEmpty, variable);
         return CheckCharTypeVar(variable, value, des.select.entries);
     }
     return CheckNumberTypeVarValue(des, variable, value);
@@ -93,27 +80,25 @@ bool VarSemanticCodeAnalyze::CheckNumberTypeVarValue(const CVarValueDes& des, IT
     const std::string unitType = appData->UnitTypeOf(des.dataType);
     float number = 0.0f;
     if (!appData->ParsePublicValue(value, unitType, number)) {
-        ReportAtVariable(data, Id::VarUnitWrong, variable, value);
+        ReportAtVariable(dataHost, msg::VarUnitWrong, variable, value);
         return false;
     }
 
     const std::vector<std::string>& scope = des.scope.items;
     if (scope.size() == 2) {
         const bool inside = appData->CheckScopeValue(static_cast<double>(number),
-                                                     std::span<const std::string>(scope), data);
+                                                     std::span<const std::string>(scope), dataHost);
         // A faulty range has been reported by the scope check itself.
-        if (LogHasError(data)) return false;
+        if (kv::diag::HasError(dataHost)) return false;
         if (!inside) {
-            const std::string part =
-                value + checker_msg::Text(Id::FunRangeBounds, scope[0]) + scope[1];
-            ReportAtVariable(data, Id::FunValueOutOfRange, variable, part);
+            ReportAtVariable(dataHost, msg::ValueOutOfRange, variable, value, scope[0], scope[1]);
             return false;
         }
     } else if (!scope.empty()) {
-        ReportAtVariable(data, Id::VarScopeInvalid, variable, des.variableName);
+        ReportAtVariable(dataHost, msg::VarScopeInvalid, variable, des.variableName);
         return false;
     }
-    value = FixedSix(number);
+    value = kv::number::FixedText(static_cast<double>(number));
     return true;
 }
 
@@ -121,8 +106,7 @@ bool VarSemanticCodeAnalyze::CheckCharTypeVar(IToken* variable, std::string& val
                                               std::map<std::string, std::string> select) {
     if (variable == nullptr || appData == nullptr) return false;
     if (!IsQuoted(value)) {
-        ReportAtVariable(data, Id::VarNotString, variable,
-                         variable->GetText() + checker_msg::Text(Id::VarValueOf) + value);
+        ReportAtVariable(dataHost, msg::VarNotString, variable, variable->GetText(), value);
         return false;
     }
     value = value.size() >= 2 ? value.substr(1, value.size() - 2) : std::string();
@@ -131,8 +115,7 @@ bool VarSemanticCodeAnalyze::CheckCharTypeVar(IToken* variable, std::string& val
     const bool chosen = appData->CheckSelectValue(value, select);
     value = '"' + value + '"';
     if (!chosen) {
-        ReportAtVariable(data, Id::VarNotInSelect, variable,
-                         variable->GetText() + checker_msg::Text(Id::VarValueOf) + value);
+        ReportAtVariable(dataHost, msg::VarNotInSelect, variable, variable->GetText(), value);
         return false;
     }
     return true;
@@ -143,38 +126,37 @@ bool VarSemanticCodeAnalyze::CheckCookParVar(const CVarValueDes& des, IToken* va
     if (variable == nullptr || appData == nullptr || value.empty()) return false;
     const std::string name = value.substr(1);
     if (name.empty()) {
-        ReportAtVariable(data, Id::VarCookParEmpty, variable);
+        ReportAtVariable(dataHost, msg::VarCookParEmpty, variable);
         return false;
     }
     const auto& cookPar = appData->GetCookPar();
     const auto cooking = cookPar.find(name);
     if (cooking == cookPar.end()) {
-        ReportAtVariable(data, Id::FunCookParMissing, variable, name);
+        ReportAtVariable(dataHost, msg::CookParMissing, variable, name);
         return false;
     }
 
     if (!des.select.empty()) {
         const auto parameter = appData->appPar.find(name);
         if (parameter == appData->appPar.end()) {
-            ReportAtVariable(data, Id::FunCookParNotInAppPar, variable, name);
+            ReportAtVariable(dataHost, msg::CookParNotInAppPar, variable, name);
             return false;
         }
         // Each dst is turned into its choice's stored value in the application data itself.
         for (auto& entry : parameter->second.attachData) {
             if (!appData->CheckSelectValue(entry.second.dst, des.select.entries)) {
-                ReportAtVariable(data, Id::FunNotInSelect, variable);
+                ReportAtVariable(dataHost, msg::NotInSelect, variable);
                 return false;
             }
         }
-    } else if (!IsCharType(des.dataType)) {
+    } else if (!IsCharacterType(des.dataType)) {
         for (const std::string& listed : cooking->second) {
             std::string text = listed;
             const bool fits = CheckNumberTypeVarValue(des, variable, text);
-            if (LogHasError(data)) return false;
+            if (kv::diag::HasError(dataHost)) return false;
             // Only reached with a host whose error flag misses reports.
             if (!fits) {
-                ReportAtVariable(data, Id::VarCookParValueOutOfRange, variable,
-                                 name + checker_msg::Text(Id::VarCookParValueOf) + text);
+                ReportAtVariable(dataHost, msg::VarCookParValueOutOfRange, variable, name, text);
                 return false;
             }
         }

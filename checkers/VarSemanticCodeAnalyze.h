@@ -21,7 +21,7 @@ class KvData;
 class VarSemanticCodeAnalyze : public ISemanticGenerator {
 public:
     // Neither pointer is owned; both must outlive the checker.
-    VarSemanticCodeAnalyze(IData* data, KvData* appData);
+    VarSemanticCodeAnalyze(IData* dataHost, KvData* appData);
     ~VarSemanticCodeAnalyze() override = default;
     VarSemanticCodeAnalyze(const VarSemanticCodeAnalyze&) = delete;
     VarSemanticCodeAnalyze& operator=(const VarSemanticCodeAnalyze&) = delete;
@@ -50,7 +50,7 @@ public:
     bool CheckCookParVar(const CVarValueDes& des, IToken* variable, std::string& value);
 
 private:
-    IData* data;
+    IData* dataHost;
     KvData* appData;
     bool needReSyntaxAnalyze = false;
 };

@@ -2,9 +2,14 @@
 #include "data/DataMessages.h"
 #include "data/KvAppRecords.h"
 
+namespace msg = kv::diag::data;
+using kv::diag::NoLine;
+using kv::diag::Nowhere;
+using kv::diag::Report;
+
 bool CFunPar::CheckData(IData* data, const std::string& functionKey) const {
     if (!name.empty()) return true;
-    data_msg::Report(data, data_msg::Id::FunParNameMissing, functionKey);
+    Report(data, msg::FunParNameMissing, Nowhere(), functionKey);
     return false;
 }
 
@@ -25,7 +30,7 @@ bool CFunctionParasValueDes::CheckData(IData* data, const std::string& functionK
 
 bool CMaterial::CheckData(IData* data) const {
     if (!code.empty()) return true;
-    data_msg::Report(data, data_msg::Id::MaterialIdMissing, name);
+    Report(data, msg::MaterialIdMissing, Nowhere(), name);
     return false;
 }
 
@@ -42,11 +47,11 @@ bool IsUnsetFloat(float value) {
 
 bool CUnit::CheckData(IData* data) const {
     if (IsUnsetFloat(offset)) {
-        data_msg::ReportAt(data, data_msg::Id::UnitOffsetMissing, srcename);
+        Report(data, msg::UnitOffsetMissing, NoLine(), srcename);
         return false;
     }
     if (IsUnsetFloat(ratio)) {
-        data_msg::ReportAt(data, data_msg::Id::UnitRatioMissing, srcename);
+        Report(data, msg::UnitRatioMissing, NoLine(), srcename);
         return false;
     }
     return true;
@@ -54,26 +59,24 @@ bool CUnit::CheckData(IData* data) const {
 
 bool CLogicInfo::CheckData(IData* data) const {
     if (logicNo == kAppIntUnset) {
-        data_msg::ReportAt(data, data_msg::Id::LogicNoMissing);
+        Report(data, msg::LogicNoMissing, NoLine());
         return false;
     }
     if (visibleStep == kAppIntUnset) {
-        data_msg::ReportAt(data, data_msg::Id::VisibleStepMissing);
+        Report(data, msg::VisibleStepMissing, NoLine());
         return false;
     }
     if (visibleId == kAppIntUnset) {
-        data_msg::ReportAt(data, data_msg::Id::VisibleIdMissing);
+        Report(data, msg::VisibleIdMissing, NoLine());
         return false;
     }
     for (const CMaterialQuantity& material : materialList) {
         if (material.name.empty()) {
-            data_msg::ReportAt(data, data_msg::Id::LogicMaterialNameMissing,
-                               std::to_string(logicNo));
+            Report(data, msg::LogicMaterialNameMissing, NoLine(), std::to_string(logicNo));
             return false;
         }
         if (material.quantity.empty()) {
-            data_msg::ReportAt(data, data_msg::Id::LogicMaterialQuantityMissing,
-                               std::to_string(logicNo));
+            Report(data, msg::LogicMaterialQuantityMissing, NoLine(), std::to_string(logicNo));
             return false;
         }
     }

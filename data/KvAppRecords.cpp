@@ -1,16 +1,16 @@
 // KvAppRecords: JSON reading and writing of the application records.
 #include "data/KvAppRecords.h"
 
-#include "data/JsonFields.h"
+#include "utilo/JsonFields.h"
 
 using Brisk::RapidJsonHelper::JsonBase;
 using Brisk::RapidJsonHelper::JsonValue;
 using Brisk::RapidJsonHelper::JsonWriter;
-using json_fields::IsKey;
-using json_fields::ReadFloat;
-using json_fields::ReadInt;
-using json_fields::ReadNested;
-using json_fields::ReadString;
+using kv::json::ForEachMember;
+using kv::json::ReadFloat;
+using kv::json::ReadInt;
+using kv::json::ReadNested;
+using kv::json::ReadString;
 
 // Input records are read from the host's tables and never written back.
 void CFunPar::ToWrite(JsonWriter&) const {}
@@ -27,120 +27,108 @@ void CLogicInfo::ToWrite(JsonWriter&) const {}
 void CAppVmObject::ToWrite(JsonWriter&) const {}
 
 void CFunPar::ParseJson(const JsonValue& value) {
-    if (!value.IsObject()) return;
-    for (const auto& member : value.GetObject()) {
-        if (IsKey(member.name, "name")) ReadString(member.value, name);
-        else if (IsKey(member.name, "dataType")) ReadString(member.value, dataType);
-        else if (IsKey(member.name, "scope")) ReadNested(member.value, scope);
-        else if (IsKey(member.name, "select")) ReadNested(member.value, select);
-        else if (IsKey(member.name, "isEmpty")) ReadInt(member.value, isEmpty);
-    }
+    ForEachMember(value, [this](std::string_view key, const JsonValue& member) {
+        if (key == "name") ReadString(member, name);
+        else if (key == "dataType") ReadString(member, dataType);
+        else if (key == "scope") ReadNested(member, scope);
+        else if (key == "select") ReadNested(member, select);
+        else if (key == "isEmpty") ReadInt(member, isEmpty);
+    });
 }
 
 void CArrayPar::ParseJson(const JsonValue& value) {
-    if (!value.IsObject()) return;
-    for (const auto& member : value.GetObject()) {
-        if (IsKey(member.name, "name")) ReadString(member.value, name);
-        else if (IsKey(member.name, "displayname")) ReadString(member.value, displayname);
-        else if (IsKey(member.name, "type")) ReadString(member.value, type);
-        else if (IsKey(member.name, "par")) ReadNested(member.value, par);
-    }
+    ForEachMember(value, [this](std::string_view key, const JsonValue& member) {
+        if (key == "name") ReadString(member, name);
+        else if (key == "displayname") ReadString(member, displayname);
+        else if (key == "type") ReadString(member, type);
+        else if (key == "par") ReadNested(member, par);
+    });
 }
 
 void CFunctionParasValueDes::ParseJson(const JsonValue& value) {
-    if (!value.IsObject()) return;
-    for (const auto& member : value.GetObject()) {
-        if (IsKey(member.name, "functionName")) ReadString(member.value, functionName);
-        else if (IsKey(member.name, "functionEName")) ReadString(member.value, functionEName);
-        else if (IsKey(member.name, "par")) ReadNested(member.value, par);
-        else if (IsKey(member.name, "arrayPar")) ReadNested(member.value, arrayPar);
-    }
+    ForEachMember(value, [this](std::string_view key, const JsonValue& member) {
+        if (key == "functionName") ReadString(member, functionName);
+        else if (key == "functionEName") ReadString(member, functionEName);
+        else if (key == "par") ReadNested(member, par);
+        else if (key == "arrayPar") ReadNested(member, arrayPar);
+    });
 }
 
 void CVarValueDes::ParseJson(const JsonValue& value) {
-    if (!value.IsObject()) return;
-    for (const auto& member : value.GetObject()) {
-        if (IsKey(member.name, "variableName")) ReadString(member.value, variableName);
-        else if (IsKey(member.name, "dataType")) ReadString(member.value, dataType);
-        else if (IsKey(member.name, "select")) ReadNested(member.value, select);
-        else if (IsKey(member.name, "scope")) ReadNested(member.value, scope);
-    }
+    ForEachMember(value, [this](std::string_view key, const JsonValue& member) {
+        if (key == "variableName") ReadString(member, variableName);
+        else if (key == "dataType") ReadString(member, dataType);
+        else if (key == "select") ReadNested(member, select);
+        else if (key == "scope") ReadNested(member, scope);
+    });
 }
 
 void CMaterial::ParseJson(const JsonValue& value) {
-    if (!value.IsObject()) return;
-    for (const auto& member : value.GetObject()) {
-        if (IsKey(member.name, "code")) ReadString(member.value, code);
-        else if (IsKey(member.name, "name")) ReadString(member.value, name);
-    }
+    ForEachMember(value, [this](std::string_view key, const JsonValue& member) {
+        if (key == "code") ReadString(member, code);
+        else if (key == "name") ReadString(member, name);
+    });
 }
 
 void CResource::ParseJson(const JsonValue& value) {
-    if (!value.IsObject()) return;
-    for (const auto& member : value.GetObject()) {
-        if (IsKey(member.name, "code")) ReadString(member.value, code);
-        else if (IsKey(member.name, "name")) ReadString(member.value, name);
-        else if (IsKey(member.name, "type")) ReadString(member.value, type);
-    }
+    ForEachMember(value, [this](std::string_view key, const JsonValue& member) {
+        if (key == "code") ReadString(member, code);
+        else if (key == "name") ReadString(member, name);
+        else if (key == "type") ReadString(member, type);
+    });
 }
 
 void COral::ParseJson(const JsonValue& json) {
-    if (!json.IsObject()) return;
-    for (const auto& member : json.GetObject()) {
-        if (IsKey(member.name, "id")) ReadString(member.value, id);
-        else if (IsKey(member.name, "name")) ReadString(member.value, name);
-        else if (IsKey(member.name, "alias")) ReadString(member.value, alias);
-        else if (IsKey(member.name, "value")) ReadFloat(member.value, value);
-        else if (IsKey(member.name, "unit")) ReadString(member.value, unit);
-        else if (IsKey(member.name, "productCode")) ReadNested(member.value, productCode);
-    }
+    ForEachMember(json, [this](std::string_view key, const JsonValue& member) {
+        if (key == "id") ReadString(member, id);
+        else if (key == "name") ReadString(member, name);
+        else if (key == "alias") ReadString(member, alias);
+        else if (key == "value") ReadFloat(member, value);
+        else if (key == "unit") ReadString(member, unit);
+        else if (key == "productCode") ReadNested(member, productCode);
+    });
 }
 
 void CBsType::ParseJson(const JsonValue& value) {
-    if (!value.IsObject()) return;
-    for (const auto& member : value.GetObject()) {
-        if (IsKey(member.name, "name")) ReadString(member.value, name);
-        else if (IsKey(member.name, "nameDesc")) ReadString(member.value, nameDesc);
-        else if (IsKey(member.name, "dataType")) ReadString(member.value, dataType);
-        else if (IsKey(member.name, "unit")) ReadString(member.value, unit);
-    }
+    ForEachMember(value, [this](std::string_view key, const JsonValue& member) {
+        if (key == "name") ReadString(member, name);
+        else if (key == "nameDesc") ReadString(member, nameDesc);
+        else if (key == "dataType") ReadString(member, dataType);
+        else if (key == "unit") ReadString(member, unit);
+    });
 }
 
 void CUnit::ParseJson(const JsonValue& value) {
-    if (!value.IsObject()) return;
-    for (const auto& member : value.GetObject()) {
-        if (IsKey(member.name, "srcename")) ReadString(member.value, srcename);
-        else if (IsKey(member.name, "srccname")) ReadString(member.value, srccname);
-        else if (IsKey(member.name, "base")) ReadString(member.value, base);
-        else if (IsKey(member.name, "ratio")) ReadFloat(member.value, ratio);
-        else if (IsKey(member.name, "offset")) ReadFloat(member.value, offset);
-    }
+    ForEachMember(value, [this](std::string_view key, const JsonValue& member) {
+        if (key == "srcename") ReadString(member, srcename);
+        else if (key == "srccname") ReadString(member, srccname);
+        else if (key == "base") ReadString(member, base);
+        else if (key == "ratio") ReadFloat(member, ratio);
+        else if (key == "offset") ReadFloat(member, offset);
+    });
 }
 
 void CMaterialQuantity::ParseJson(const JsonValue& value) {
-    if (!value.IsObject()) return;
-    for (const auto& member : value.GetObject()) {
-        if (IsKey(member.name, "name")) ReadString(member.value, name);
-        else if (IsKey(member.name, "quantity")) ReadString(member.value, quantity);
-    }
+    ForEachMember(value, [this](std::string_view key, const JsonValue& member) {
+        if (key == "name") ReadString(member, name);
+        else if (key == "quantity") ReadString(member, quantity);
+    });
 }
 
 void CLogicInfo::ParseJson(const JsonValue& value) {
-    if (!value.IsObject()) return;
-    for (const auto& member : value.GetObject()) {
-        if (IsKey(member.name, "logicNo")) ReadInt(member.value, logicNo);
-        else if (IsKey(member.name, "visibleStep")) ReadInt(member.value, visibleStep);
-        else if (IsKey(member.name, "visibleId")) ReadInt(member.value, visibleId);
-        else if (IsKey(member.name, "materialList")) ReadNested(member.value, materialList);
-    }
+    ForEachMember(value, [this](std::string_view key, const JsonValue& member) {
+        if (key == "logicNo") ReadInt(member, logicNo);
+        else if (key == "visibleStep") ReadInt(member, visibleStep);
+        else if (key == "visibleId") ReadInt(member, visibleId);
+        else if (key == "materialList") ReadNested(member, materialList);
+    });
 }
 
 void CAppVmVarValue::ParseJson(const JsonValue& value) {
-    if (!value.IsObject()) return;
-    for (const auto& member : value.GetObject()) {
-        if (IsKey(member.name, "src")) ReadString(member.value, src);
-        else if (IsKey(member.name, "dst")) ReadString(member.value, dst);
-    }
+    ForEachMember(value, [this](std::string_view key, const JsonValue& member) {
+        if (key == "src") ReadString(member, src);
+        else if (key == "dst") ReadString(member, dst);
+    });
 }
 
 void CAppVmVarValue::ToWrite(JsonWriter& writer) const {
@@ -153,11 +141,10 @@ void CAppVmVarValue::ToWrite(JsonWriter& writer) const {
 }
 
 void CAppVmPar::ParseJson(const JsonValue& value) {
-    if (!value.IsObject()) return;
-    for (const auto& member : value.GetObject()) {
-        if (IsKey(member.name, "attachKeys")) ReadNested(member.value, attachKeys);
-        else if (IsKey(member.name, "attachData")) ReadNested(member.value, attachData);
-    }
+    ForEachMember(value, [this](std::string_view key, const JsonValue& member) {
+        if (key == "attachKeys") ReadNested(member, attachKeys);
+        else if (key == "attachData") ReadNested(member, attachData);
+    });
 }
 
 void CAppVmPar::ToWrite(JsonWriter& writer) const {
@@ -170,11 +157,10 @@ void CAppVmPar::ToWrite(JsonWriter& writer) const {
 }
 
 void CCompilerConfig::ParseJson(const JsonValue& value) {
-    if (!value.IsObject()) return;
-    for (const auto& member : value.GetObject()) {
-        if (IsKey(member.name, "name")) ReadString(member.value, name);
-        else if (IsKey(member.name, "description")) ReadString(member.value, description);
-    }
+    ForEachMember(value, [this](std::string_view key, const JsonValue& member) {
+        if (key == "name") ReadString(member, name);
+        else if (key == "description") ReadString(member, description);
+    });
 }
 
 void CCompilerConfig::ToWrite(JsonWriter& writer) const {
@@ -187,8 +173,7 @@ void CCompilerConfig::ToWrite(JsonWriter& writer) const {
 }
 
 void CAppVmObject::ParseJson(const JsonValue& value) {
-    if (!value.IsObject()) return;
-    for (const auto& member : value.GetObject()) {
-        if (IsKey(member.name, "taskIdList")) ReadNested(member.value, taskIdList);
-    }
+    ForEachMember(value, [this](std::string_view key, const JsonValue& member) {
+        if (key == "taskIdList") ReadNested(member, taskIdList);
+    });
 }

@@ -58,6 +58,11 @@ public:
 };
 
 // The value descriptor of one function: its parameters in argument order.
+// True for the descriptor data types whose values are texts rather than numbers.
+inline bool IsCharacterType(const std::string& dataType) {
+    return dataType == "char" || dataType == "string";
+}
+
 class CFunctionParasValueDes : public Brisk::RapidJsonHelper::JsonBase {
 public:
     std::string functionName;

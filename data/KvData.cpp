@@ -7,10 +7,14 @@
 #include "data/DataMessages.h"
 #include "data/RowReader.h"
 
+namespace msg = kv::diag::data;
+using kv::diag::NoLine;
+using kv::diag::Report;
+
 using Brisk::RapidJsonHelper::JsonArray;
 using Brisk::RapidJsonHelper::JsonBase;
 using Brisk::RapidJsonHelper::JsonMap;
-using row_reader::ForEachRow;
+using kv::rows::ForEachRow;
 
 namespace {
 
@@ -164,7 +168,7 @@ KvData::LoadResult KvData::LoadResource(IData* host, IDataTable* table) {
             // A name already known keeps its code, even when this entry has none.
             if (resource.count(entry.name) != 0) continue;
             if (entry.code.empty()) {
-                data_msg::ReportAt(host, data_msg::Id::ResourceIdEmpty, entry.name);
+                Report(host, msg::ResourceIdEmpty, NoLine(), entry.name);
                 return false;
             }
             resource.emplace(std::move(entry.name), std::move(entry.code));
@@ -181,7 +185,7 @@ KvData::LoadResult KvData::LoadBsType(IData* host, IDataTable* table) {
         for (CBsType& type : types) {
             if (bsType.count(type.name) != 0) continue;
             if (type.dataType.empty()) {
-                data_msg::ReportAt(host, data_msg::Id::BsTypeDataTypeEmpty, type.name);
+                Report(host, msg::BsTypeDataTypeEmpty, NoLine(), type.name);
                 return false;
             }
             const std::string name = type.name;
@@ -201,7 +205,7 @@ KvData::LoadResult KvData::LoadUnit(IData* host, IDataTable* table) {
     // A unit made of digits would read as part of the number it follows.
     for (const CUnit& entry : added) {
         if (commonMethod->IsDigits(entry.srcename) || commonMethod->IsDigits(entry.srccname)) {
-            data_msg::ReportAt(host, data_msg::Id::UnitNameAllDigits, entry.srcename);
+            Report(host, msg::UnitNameAllDigits, NoLine(), entry.srcename);
             return LoadResult::Stop;
         }
     }

@@ -5,6 +5,11 @@
 
 #include "data/DataMessages.h"
 #include "data/KvData.h"
+#include "utilo/NumberText.h"
+
+namespace msg = kv::diag::data;
+using kv::diag::NoLine;
+using kv::diag::Report;
 
 namespace {
 
@@ -102,10 +107,9 @@ bool KvData::ParseUnit(const std::string& text, std::pair<size_t, std::string>& 
 
 bool KvData::IntegerOf(const std::string& text, int& out) const {
     if (!commonMethod->IsNumber(text)) return false;
-    const int value = typeConvert->ToInt(text, nullptr, 10);
-    // ToInt gives 0 for a value beyond int; a true zero has no other digit than 0.
-    if (value == 0 && text.find_first_of("123456789") != std::string::npos) return false;
-    out = value;
+    const std::optional<int> value = kv::number::LeadingInt(text);
+    if (!value) return false;
+    out = *value;
     return true;
 }
 
@@ -151,7 +155,7 @@ bool KvData::ParsePublicValue(std::string& value, const std::string& unitType, f
         if (!std::isfinite(converted)) return false;
     }
     out = converted;
-    value = commonMethod->Format("%f", static_cast<double>(converted));
+    value = kv::number::FixedText(static_cast<double>(converted));
     return true;
 }
 
@@ -164,7 +168,7 @@ bool KvData::CheckScopeValue(double value, std::span<const std::string> scope, I
     double high = 0.0;
     NumberOf(scope[1], high);
     if (low > high) {
-        data_msg::ReportAt(host, data_msg::Id::ScopeBoundsReversed);
+        Report(host, msg::ScopeBoundsReversed, NoLine());
         return false;
     }
     return low <= value && value <= high;

@@ -7,6 +7,10 @@
 #include "data/KvData.h"
 #include "data/RowReader.h"
 
+namespace msg = kv::diag::data;
+using kv::diag::NoLine;
+using kv::diag::Report;
+
 void KvData::makeVmAppVar(IData* host) {
     // Variable key -> the smallest task key that lists it (taskInfo runs in ascending order
     // and the first insertion stays). Views into taskInfo, which does not change here.
@@ -25,7 +29,7 @@ void KvData::makeVmAppVar(IData* host) {
         // A variable no task lists belongs to the tasks of its object: "<object id>.<rest>".
         const size_t dot = variable.appKey.find('.');
         if (dot == std::string::npos || dot == 0) {
-            data_msg::ReportAt(host, data_msg::Id::VarKeyMalformed, variable.appKey);
+            Report(host, msg::VarKeyMalformed, NoLine(), variable.appKey);
             return;
         }
         const std::string objectId = variable.appKey.substr(0, dot);
@@ -36,7 +40,7 @@ void KvData::makeVmAppVar(IData* host) {
         }
         // "-1" is the object of variables that belong to no object.
         if (objectId == "-1") continue;
-        data_msg::ReportAt(host, data_msg::Id::VarObjectUnknown, variable.appKey);
+        Report(host, msg::VarObjectUnknown, NoLine(), variable.appKey);
         return;
     }
 }
@@ -50,7 +54,7 @@ void KvData::ChangeVmDataValue(const std::string& tableName, const std::string&,
     for (IDataTable* table : database->second) {
         if (table == nullptr || table->GetName() != tableName) continue;
         for (const auto& entry : table->GetRecords()) {
-            IDataField* field = row_reader::UsableField(entry.second);
+            IDataField* field = kv::rows::UsableField(entry.second);
             if (field == nullptr) return;
             field->SetString(json);
         }

@@ -6,7 +6,7 @@
 #include "IData.h"
 #include "data/DataMessages.h"
 
-namespace row_reader {
+namespace kv::rows {
 
 // The row's field when it holds something usable, else null.
 inline IDataField* UsableField(IDataRecord* record) {
@@ -23,7 +23,8 @@ bool ForEachRow(IData* host, IDataTable* table, OnRow&& onRow) {
     for (const auto& entry : table->GetRecords()) {
         IDataField* field = UsableField(entry.second);
         if (field == nullptr) {
-            data_msg::ReportAt(host, data_msg::Id::TableRowInvalid, table->GetName());
+            kv::diag::Report(host, kv::diag::data::TableRowInvalid, kv::diag::NoLine(),
+                             table->GetName());
             return false;
         }
         if (!onRow(field->GetString())) return false;
@@ -31,4 +32,4 @@ bool ForEachRow(IData* host, IDataTable* table, OnRow&& onRow) {
     return true;
 }
 
-}  // namespace row_reader
+}  // namespace kv::rows

@@ -145,7 +145,7 @@ void EditTrees(ISyntaxTreeVisitor& visitor, std::vector<std::unique_ptr<ISyntaxT
                 if (node != root) other->AddChild(node);
                 break;
             case 3:  // a fresh leaf, as parameter formatting adds
-                newSyntaxTreeNode(newToken(piece, 1, 1, 1, TokenType::Literal), other);
+                newSyntaxTreeNode(newToken(piece, 1, 1, 1, kv::TokenType::Literal), other);
                 break;
             case 4:  // rewrite a token and classify it again
                 if (IToken* token = node->GetToken()) {

@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-    cmake g++ make
+    cmake g++ make python3
     rapidjson-dev libmsgpack-cxx-dev libcli11-dev
     libgtest-dev libgmock-dev libbenchmark-dev
 )

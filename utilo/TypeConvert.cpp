@@ -1,18 +1,12 @@
 // TypeConvert: number conversions that report no error and never throw.
 #include "utilo/TypeConvert.h"
 
-#include <cerrno>
-#include <climits>
 #include <cstdlib>
 
+#include "utilo/NumberText.h"
+
 int TypeConvert::ToInt(const std::string& text, size_t* end, int base) {
-    const char* start = text.c_str();
-    char* stop = nullptr;
-    errno = 0;
-    const long long value = std::strtoll(start, &stop, base);
-    if (end != nullptr) *end = static_cast<size_t>(stop - start);
-    if (stop == start || errno == ERANGE || value < INT_MIN || value > INT_MAX) return 0;
-    return static_cast<int>(value);
+    return kv::number::LeadingInt(text, base, end).value_or(0);
 }
 
 float TypeConvert::ToFloat(const std::string& text, size_t* end) {

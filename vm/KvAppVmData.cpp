@@ -3,24 +3,17 @@
 
 #include <string_view>
 
+#include "utilo/JsonFields.h"
 #include "vm/VmMessages.h"
 
 using Brisk::RapidJsonHelper::JsonBase;
 using Brisk::RapidJsonHelper::JsonValue;
 using Brisk::RapidJsonHelper::JsonWriter;
+using kv::json::ForEachMember;
+using kv::json::ReadInt;
+using kv::json::ReadString;
 
 namespace {
-
-// Calls take(name, value) for each member of an object in document order, so that a key
-// given twice ends with the later value. A non-object value calls nothing.
-template <typename Take>
-void ForEachMember(const JsonValue& value, Take take) {
-    if (!value.IsObject()) return;
-    for (const auto& member : value.GetObject()) {
-        take(std::string_view(member.name.GetString(), member.name.GetStringLength()),
-             member.value);
-    }
-}
 
 void WriteString(JsonWriter& writer, const char* key, const std::string& value) {
     writer.Key(key);
@@ -47,9 +40,9 @@ void CIngredient::ToWrite(JsonWriter& writer) const {
 }
 
 void CIngredient::ParseJson(const JsonValue& value) {
-    ForEachMember(value, [this](std::string_view name, const JsonValue& member) {
-        if (name == "ssnid") JsonBase::ToParseEvery(member, ssnid);
-        else if (name == "vol") JsonBase::ToParseEvery(member, vol);
+    ForEachMember(value, [this](std::string_view jsonKey, const JsonValue& member) {
+        if (jsonKey == "ssnid") ReadString(member, ssnid);
+        else if (jsonKey == "vol") ReadString(member, vol);
     });
 }
 
@@ -61,9 +54,9 @@ void CparItem::ToWrite(JsonWriter& writer) const {
 }
 
 void CparItem::ParseJson(const JsonValue& value) {
-    ForEachMember(value, [this](std::string_view name, const JsonValue& member) {
-        if (name == "devid") JsonBase::ToParseEvery(member, devid);
-        else if (name == "sensor") JsonBase::ToParseEvery(member, sensor);
+    ForEachMember(value, [this](std::string_view jsonKey, const JsonValue& member) {
+        if (jsonKey == "devid") ReadString(member, devid);
+        else if (jsonKey == "sensor") ReadString(member, sensor);
     });
 }
 
@@ -76,10 +69,10 @@ void CTriggerItem::ToWrite(JsonWriter& writer) const {
 }
 
 void CTriggerItem::ParseJson(const JsonValue& value) {
-    ForEachMember(value, [this](std::string_view name, const JsonValue& member) {
-        if (name == "cmdId") JsonBase::ToParseEvery(member, cmdid);
-        else if (name == "method") JsonBase::ToParseEvery(member, method);
-        else if (name == "par") par.ParseJson(member);
+    ForEachMember(value, [this](std::string_view jsonKey, const JsonValue& member) {
+        if (jsonKey == "cmdId") ReadString(member, cmdid);
+        else if (jsonKey == "method") ReadString(member, method);
+        else if (jsonKey == "par") par.ParseJson(member);
     });
 }
 
@@ -93,11 +86,11 @@ void COutputItem::ToWrite(JsonWriter& writer) const {
 }
 
 void COutputItem::ParseJson(const JsonValue& value) {
-    ForEachMember(value, [this](std::string_view name, const JsonValue& member) {
-        if (name == "cmdid") JsonBase::ToParseEvery(member, cmdid);
-        else if (name == "method") JsonBase::ToParseEvery(member, method);
-        else if (name == "devindex") JsonBase::ToParseEvery(member, devindex);
-        else if (name == "par") par.ParseJson(member);
+    ForEachMember(value, [this](std::string_view jsonKey, const JsonValue& member) {
+        if (jsonKey == "cmdid") ReadString(member, cmdid);
+        else if (jsonKey == "method") ReadString(member, method);
+        else if (jsonKey == "devindex") ReadString(member, devindex);
+        else if (jsonKey == "par") par.ParseJson(member);
     });
 }
 
@@ -114,14 +107,14 @@ void CStepInfo::ToWrite(JsonWriter& writer) const {
 }
 
 void CStepInfo::ParseJson(const JsonValue& value) {
-    ForEachMember(value, [this](std::string_view name, const JsonValue& member) {
-        if (name == "id") JsonBase::ToParseEvery(member, id);
-        else if (name == "time") JsonBase::ToParseEvery(member, time);
-        else if (name == "visibleStep") JsonBase::ToParseEvery(member, visibleStep);
-        else if (name == "visibleId") JsonBase::ToParseEvery(member, visibleId);
-        else if (name == "trigger") trigger.ParseJson(member);
-        else if (name == "output") output.ParseJson(member);
-        else if (name == "ingredient") ingredient.ParseJson(member);
+    ForEachMember(value, [this](std::string_view jsonKey, const JsonValue& member) {
+        if (jsonKey == "id") ReadString(member, id);
+        else if (jsonKey == "time") ReadString(member, time);
+        else if (jsonKey == "visibleStep") ReadInt(member, visibleStep);
+        else if (jsonKey == "visibleId") ReadInt(member, visibleId);
+        else if (jsonKey == "trigger") trigger.ParseJson(member);
+        else if (jsonKey == "output") output.ParseJson(member);
+        else if (jsonKey == "ingredient") ingredient.ParseJson(member);
     });
 }
 
@@ -135,22 +128,16 @@ void CAppVmTaskInfo::ToWrite(JsonWriter& writer) const {
 }
 
 void CAppVmTaskInfo::ParseJson(const JsonValue& value) {
-    ForEachMember(value, [this](std::string_view name, const JsonValue& member) {
-        if (name == "stepCount") JsonBase::ToParseEvery(member, stepCount);
-        else if (name == "timerId") timerId.ParseJson(member);
-        else if (name == "varList") varList.ParseJson(member);
+    ForEachMember(value, [this](std::string_view jsonKey, const JsonValue& member) {
+        if (jsonKey == "stepCount") ReadInt(member, stepCount);
+        else if (jsonKey == "timerId") timerId.ParseJson(member);
+        else if (jsonKey == "varList") varList.ParseJson(member);
     });
 }
 
 bool CAppVmTaskInfo::CheckData(IData* data, const std::string& taskKey) const {
     if (stepCount != kVmIntUnset) return true;
-    std::string message = VmText(VmMsg::TaskStepCountBefore);
-    message += taskKey;
-    message += VmText(VmMsg::TaskStepCountAfter);
-    ILanguageDebug* debug = data != nullptr ? data->GetLanguageDebug() : nullptr;
-    if (debug != nullptr) {
-        debug->ReportErrorAt(VmCode(VmMsg::TaskStepCountBefore), -1, -1, message, 3);
-    }
+    kv::diag::Report(data, kv::diag::vm::TaskStepCountMissing, kv::diag::NoLine(), taskKey);
     return false;
 }
 
@@ -165,11 +152,11 @@ void CAppVmVariable::ToWrite(JsonWriter& writer) const {
 }
 
 void CAppVmVariable::ParseJson(const JsonValue& value) {
-    ForEachMember(value, [this](std::string_view name, const JsonValue& member) {
-        if (name == "appKey") JsonBase::ToParseEvery(member, appKey);
-        else if (name == "dataType") JsonBase::ToParseEvery(member, dataType);
-        else if (name == "defaultValue") JsonBase::ToParseEvery(member, defaultValue);
-        else if (name == "eventType") JsonBase::ToParseEvery(member, eventType);
+    ForEachMember(value, [this](std::string_view jsonKey, const JsonValue& member) {
+        if (jsonKey == "appKey") ReadString(member, appKey);
+        else if (jsonKey == "dataType") ReadInt(member, dataType);
+        else if (jsonKey == "defaultValue") ReadString(member, defaultValue);
+        else if (jsonKey == "eventType") ReadInt(member, eventType);
     });
 }
 
@@ -182,10 +169,10 @@ void CAppVmParBin::ToWrite(JsonWriter& writer) const {
 }
 
 void CAppVmParBin::ParseJson(const JsonValue& value) {
-    ForEachMember(value, [this](std::string_view name, const JsonValue& member) {
-        if (name == "key") JsonBase::ToParseEvery(member, key);
-        else if (name == "attachKeys") attachKeys.ParseJson(member);
-        else if (name == "attachData") attachData.ParseJson(member);
+    ForEachMember(value, [this](std::string_view jsonKey, const JsonValue& member) {
+        if (jsonKey == "key") ReadString(member, key);
+        else if (jsonKey == "attachKeys") attachKeys.ParseJson(member);
+        else if (jsonKey == "attachData") attachData.ParseJson(member);
     });
 }
 
@@ -196,8 +183,8 @@ void CAppVmDefaultData::ToWrite(JsonWriter& writer) const {
 }
 
 void CAppVmDefaultData::ParseJson(const JsonValue& value) {
-    ForEachMember(value, [this](std::string_view name, const JsonValue& member) {
-        if (name == "defaultData") defaultData.ParseJson(member);
+    ForEachMember(value, [this](std::string_view jsonKey, const JsonValue& member) {
+        if (jsonKey == "defaultData") defaultData.ParseJson(member);
     });
 }
 
@@ -212,11 +199,11 @@ void KvVmData::ToWrite(JsonWriter& writer) const {
 }
 
 void KvVmData::ParseJson(const JsonValue& value) {
-    ForEachMember(value, [this](std::string_view name, const JsonValue& member) {
-        if (name == "appVariable") appVariable.ParseJson(member);
-        else if (name == "appTask") appTask.ParseJson(member);
-        else if (name == "appPar") appPar.ParseJson(member);
-        else if (name == "defaultData") defaultData.ParseJson(member);
-        else if (name == "expandContent") expandContent.ParseJson(member);
+    ForEachMember(value, [this](std::string_view jsonKey, const JsonValue& member) {
+        if (jsonKey == "appVariable") appVariable.ParseJson(member);
+        else if (jsonKey == "appTask") appTask.ParseJson(member);
+        else if (jsonKey == "appPar") appPar.ParseJson(member);
+        else if (jsonKey == "defaultData") defaultData.ParseJson(member);
+        else if (jsonKey == "expandContent") expandContent.ParseJson(member);
     });
 }

@@ -4,6 +4,7 @@
 #include <optional>
 #include <utility>
 
+#include "utilo/NumberText.h"
 #include "vm/KvAppVmData.h"
 #include "vm/KvMethod.h"
 #include "vm/VmText.h"
@@ -19,30 +20,6 @@ bool KeyLess(const std::string& left, const std::string& right) {
     const int32_t hashB = KvMethod::hashCode(b);
     if (hashA != hashB) return hashA < hashB;
     return a < b;
-}
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-// The value std::stoi would give (leading blanks and a sign allowed, trailing text ignored),
-// or nothing where stoi would throw: no leading number, or a number outside 32 bits.
-std::optional<int32_t> StepNumber(const std::string& id) {
-    size_t i = 0;
-    while (i < id.size() && IsBlank(id[i])) ++i;
-    bool negative = false;
-    if (i < id.size() && (id[i] == '+' || id[i] == '-')) negative = id[i++] == '-';
-    const size_t firstDigit = i;
-    // Magnitude capped just past the 32-bit range, so long digit runs cannot overflow it.
-    constexpr int64_t kLimit = int64_t{1} << 31;
-    int64_t magnitude = 0;
-    for (; i < id.size() && id[i] >= '0' && id[i] <= '9'; ++i) {
-        magnitude = std::min(magnitude * 10 + (id[i] - '0'), kLimit + 1);
-    }
-    if (i == firstDigit) return std::nullopt;
-    const int64_t value = negative ? -magnitude : magnitude;
-    if (value < INT32_MIN || value > INT32_MAX) return std::nullopt;
-    return static_cast<int32_t>(value);
 }
 
 // Sorts records into KeyLess order of keyOf(record), hashing every key once; equal keys keep
@@ -80,8 +57,9 @@ void SortByKeyHash(std::vector<Record>& records, KeyOf keyOf) {
 }  // namespace
 
 bool CStepInfo::operator<(const CStepInfo& other) const {
-    const std::optional<int32_t> a = StepNumber(id);
-    const std::optional<int32_t> b = StepNumber(other.id);
+    // The numbers std::stoi gives, or none where it would throw.
+    const std::optional<int> a = kv::number::LeadingInt(id);
+    const std::optional<int> b = kv::number::LeadingInt(other.id);
     if (a && b) return *a < *b;
     // Numbered steps first; the rest by their bytes.
     if (a.has_value() != b.has_value()) return a.has_value();

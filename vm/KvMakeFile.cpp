@@ -5,7 +5,10 @@
 #include <utility>
 
 #include "utilo/CommonMethod.h"
+#include "vm/VmMessages.h"
 #include "vm/VmText.h"
+
+namespace msg = kv::diag::vm;
 
 // Image layout. Every multi-byte value is unsigned big-endian, written by GetBigDataBytes3.
 // Section offsets count from the first byte after the 20-byte header.
@@ -34,10 +37,6 @@
 namespace {
 
 constexpr uint32_t kMaxTableField = 0xFFFF;
-constexpr int kListingLevel = 0;
-constexpr int kFailureLevel = 3;
-constexpr int kTooLargeLine = -1;
-constexpr int kTooLargeColumn = -1;
 
 #ifdef _WIN32
 const std::string& RecordKey(const CAppVmVariable& record) { return record.appKey; }
@@ -65,7 +64,7 @@ bool KvMakeBinFile::MakeFile(std::vector<uint8_t>& out) {
     }
 
     std::vector<uint8_t> header;
-    AppendOffset(header, VmMsg::VarTableOffsetName, 0);
+    AppendOffset(header, msg::VarTableOffsetName, 0);
 
     std::vector<uint8_t> varTable = MakeAppVarTable();
     std::vector<uint8_t> taskTable = MakeAppTaskTable();
@@ -80,13 +79,13 @@ bool KvMakeBinFile::MakeFile(std::vector<uint8_t>& out) {
     const auto t = static_cast<uint32_t>(taskTable.size());
     const auto p = static_cast<uint32_t>(parTable.size());
     const auto d = static_cast<uint32_t>(defaultData.size());
-    AppendOffset(header, VmMsg::TaskTableOffsetName, v);
-    AppendOffset(header, VmMsg::ParTableOffsetName, v + t);
-    AppendOffset(header, VmMsg::DefaultDataOffsetName, v + t + p);
-    AppendOffset(header, VmMsg::ExtensionOffsetName, v + t + p + d);
+    AppendOffset(header, msg::TaskTableOffsetName, v);
+    AppendOffset(header, msg::ParTableOffsetName, v + t);
+    AppendOffset(header, msg::DefaultDataOffsetName, v + t + p);
+    AppendOffset(header, msg::ExtensionOffsetName, v + t + p + d);
 
-    out.reserve(out.size() + header.size() + varTable.size() + taskTable.size() +
-                parTable.size() + defaultData.size());
+    out.reserve(out.size() + header.size() + varTable.size() + taskTable.size() + parTable.size() +
+                defaultData.size());
     AddRange(out, std::move(header));
     AddRange(out, std::move(varTable));
     AddRange(out, std::move(taskTable));
@@ -96,61 +95,57 @@ bool KvMakeBinFile::MakeFile(std::vector<uint8_t>& out) {
     return true;
 }
 
-void KvMakeBinFile::AppendOffset(std::vector<uint8_t>& header, VmMsg name, uint32_t offset) {
+void KvMakeBinFile::AppendOffset(std::vector<uint8_t>& header, const Name& name, uint32_t offset) {
     std::vector<uint8_t> bytes = KvMethod::GetBigDataBytes3(offset, 32);
     header.insert(header.end(), bytes.begin(), bytes.end());
     ILanguageDebug* log = Log();
     if (log == nullptr) return;
     const std::string value = commonMethod_->Format("%d", static_cast<int32_t>(offset));
-    log->PrintLine(method_.MakeAppDebugMessage(VmText(name), value, bytes), kListingLevel);
+    log->PrintLine(method_.MakeAppDebugMessage(name.format, value, bytes), name.level);
 }
 
 std::vector<uint8_t> KvMakeBinFile::MakeAppVarTable() {
-    return MakeIndexedTable(vmData_.appVariable.items, VmMsg::VarRecordPrefix,
-                            VmMsg::VarTablePackFailed, VmMsg::VarTableTooLarge);
+    return MakeIndexedTable(vmData_.appVariable.items, msg::VarRecordListing,
+                            msg::VarTablePackFailed, msg::VarTableTooLarge);
 }
 
 std::vector<uint8_t> KvMakeBinFile::MakeAppTaskTable() {
-    return MakeIndexedTable(vmData_.appTask.items, VmMsg::TaskRecordPrefix,
-                            VmMsg::TaskTablePackFailed, VmMsg::TaskTableTooLarge);
+    return MakeIndexedTable(vmData_.appTask.items, msg::TaskRecordListing, msg::TaskTablePackFailed,
+                            msg::TaskTableTooLarge);
 }
 
 std::vector<uint8_t> KvMakeBinFile::MakeAppParTable() {
-    return MakeIndexedTable(vmData_.appPar.items, VmMsg::ParRecordPrefix,
-                            VmMsg::ParTablePackFailed, VmMsg::ParTableTooLarge);
+    return MakeIndexedTable(vmData_.appPar.items, msg::ParRecordListing, msg::ParTablePackFailed,
+                            msg::ParTableTooLarge);
 }
 
 template <typename Record>
 std::vector<uint8_t> KvMakeBinFile::MakeIndexedTable(const std::vector<Record>& records,
-                                                     [[maybe_unused]] VmMsg recordPrefix,
-                                                     VmMsg packFailed, VmMsg tooLarge) {
+                                                     [[maybe_unused]] const RecordListing& listing,
+                                                     const Failure& packFailed,
+                                                     const Failure& tooLarge) {
     ILanguageDebug* log = Log();
     auto refuse = [&]() {
-        if (log != nullptr) {
-            log->ReportErrorAt(VmCode(tooLarge), kTooLargeLine, kTooLargeColumn, VmText(tooLarge),
-                               kFailureLevel);
-        }
+        kv::diag::Report(data_, tooLarge, kv::diag::NoLine());
         return std::vector<uint8_t>{};
     };
     if (records.size() > kMaxTableField) return refuse();
 
-    std::vector<uint8_t> table = KvMethod::GetBigDataBytes3(static_cast<uint32_t>(records.size()), 16);
+    std::vector<uint8_t> table =
+        KvMethod::GetBigDataBytes3(static_cast<uint32_t>(records.size()), 16);
     table.reserve(4 + 2 * records.size());
     std::vector<uint8_t> recordArea;
     uint32_t offset = 0;
     for (const Record& record : records) {
 #ifdef _WIN32
-        if (log != nullptr) {
-            const std::string& key = RecordKey(record);
-            log->PrintLine(std::string(VmText(recordPrefix)) + key + VmText(VmMsg::ListingSeparator) +
-                               std::to_string(KvMethod::hashCode(ImageText(key))),
-                           kListingLevel);
-        }
+        const std::string& key = RecordKey(record);
+        kv::diag::PrintLine(data_, listing, key,
+                            std::to_string(KvMethod::hashCode(ImageText(key))));
 #endif
         std::unique_ptr<PackedRecord> packed = record.MsgpackPack(log);
         if (packed == nullptr || packed->length == 0) {
             // The table ends after the offsets of the records packed so far.
-            if (log != nullptr) log->PrintLine(VmText(packFailed), kFailureLevel);
+            kv::diag::PrintLine(data_, packFailed);
             return table;
         }
         const auto length = static_cast<uint32_t>(packed->length);
@@ -173,8 +168,8 @@ std::vector<uint8_t> KvMakeBinFile::MakeDefaultData() {
     std::vector<uint8_t> section;
     if (packed != nullptr && packed->length != 0) {
         commonMethod_->AppendBytes(packed->data.data(), packed->data.size(), section);
-    } else if (log != nullptr) {
-        log->PrintLine(VmText(VmMsg::DefaultDataPackFailed), kFailureLevel);
+    } else {
+        kv::diag::PrintLine(data_, msg::DefaultDataPackFailed);
     }
     return section;
 }

@@ -50,12 +50,16 @@ private:
     struct CommonMethodDeleter {
         void operator()(CommonMethod* method) const;
     };
+    using Name = kv::diag::Message<0>;           // an offset's name in the listing
+    using RecordListing = kv::diag::Message<2>;  // a record's key and hash
+    using Failure = kv::diag::Message<0>;
 
     template <typename Record>
-    std::vector<uint8_t> MakeIndexedTable(const std::vector<Record>& records, VmMsg recordPrefix,
-                                          VmMsg packFailed, VmMsg tooLarge);
+    std::vector<uint8_t> MakeIndexedTable(const std::vector<Record>& records,
+                                          const RecordListing& listing, const Failure& packFailed,
+                                          const Failure& tooLarge);
     // Appends the offset's 4 big-endian bytes to header and lists them under name.
-    void AppendOffset(std::vector<uint8_t>& header, VmMsg name, uint32_t offset);
+    void AppendOffset(std::vector<uint8_t>& header, const Name& name, uint32_t offset);
     ILanguageDebug* Log() const;
 
     IData* data_;

@@ -48,15 +48,10 @@ std::vector<uint8_t> KvMethod::GetBigDataBytes3(uint32_t value, uint8_t bits) {
 
 std::string KvMethod::MakeAppDebugMessage(const std::string& name, const std::string& text,
                                           const std::vector<uint8_t>& bytes) const {
-    std::string line = name;
-    line += VmText(VmMsg::ListingSeparator);
-    line += text;
-    line += VmText(VmMsg::ListingComma);
-    line += VmText(VmMsg::ListingBigEndianMode);
-    line += VmText(VmMsg::ListingBigEndianCode);
+    std::string hex;
     for (size_t i = 0; i < bytes.size(); ++i) {
-        line += i == 0 ? VmText(VmMsg::ListingHexPrefix) : VmText(VmMsg::ListingSeparator);
-        line += commonMethod_->Format("%02X", bytes[i]);
+        hex += i == 0 ? "0x" : " ";
+        hex += commonMethod_->Format("%02X", bytes[i]);
     }
-    return line;
+    return kv::diag::Text(kv::diag::vm::OffsetListing, name, text, hex);
 }

@@ -246,7 +246,7 @@ TEST_F(TaskBuilding, CallsAreFormattedIntoTheirTaskAndJson) {
               R"(task_t1 = 1; wait("t1"); heat("t1,{"temp":"180","time":""}"); starttimer(2))");
     IToken* added = Nodes(b[0])[2]->GetToken();  // wait's new argument
     EXPECT_EQ(std::make_tuple(added->GetType(), added->GetLine(), added->GetColumn()),
-              std::make_tuple(TokenType::Literal, 1, 14));
+              std::make_tuple(kv::TokenType::Literal, 1, 14));
     EXPECT_TRUE(Errors().empty());
 }
 

@@ -20,7 +20,7 @@ public:
     int GetLine() override { return 1; }
     int GetEndLine() override { return 1; }
     int GetColumn() override { return 1; }
-    int GetType() override { return TokenType::Unknown; }
+    int GetType() override { return kv::TokenType::Unknown; }
     void SetText(const std::string&) override {}
     void SetType(int) override {}
 
@@ -29,15 +29,15 @@ private:
 };
 
 TEST(ArborToken, KeepsItsSourceTextWhenRewritten) {
-    std::unique_ptr<IToken> token(newToken("heat", 5, 3, 4, TokenType::Function));
+    std::unique_ptr<IToken> token(newToken("heat", 5, 3, 4, kv::TokenType::Function));
     token->SetText("h1");
-    token->SetType(TokenType::Literal);
+    token->SetType(kv::TokenType::Literal);
     EXPECT_EQ(token->GetSourceText(), "heat");
     EXPECT_EQ(token->GetText(), "h1");
     EXPECT_EQ(token->GetColumn(), 5);
     EXPECT_EQ(token->GetLine(), 3);
     EXPECT_EQ(token->GetEndLine(), 4);
-    EXPECT_EQ(token->GetType(), TokenType::Literal);
+    EXPECT_EQ(token->GetType(), kv::TokenType::Literal);
 }
 
 TEST(ArborNode, LinksParentsChildrenAndRoot) {

@@ -102,14 +102,15 @@ TEST(TokenClassifier, ValueTextsAreLiteralsOrOtherWords) {
     for (const char* literal :
          {"180", "2.5", "5kg", "-3", "+4", "180℃", "30%", "100r/min", "5m3", R"("text")", R"("")",
           R"("a, (b")", "#speed", "#speed#", "#加热", "#oven.temp", "null", "NULL", "nUlL"}) {
-        EXPECT_EQ(ClassifyValueText(literal, RecipeEncoding::Utf8), TokenType::Literal) << literal;
+        EXPECT_EQ(ClassifyValueText(literal, RecipeEncoding::Utf8), kv::TokenType::Literal)
+            << literal;
     }
     for (const char* other :
          {"", "low", "a+#speed*2", "#", "##", "#speed*2", R"("a" + "b")", R"("a)", "5 kg", "5.",
           ".5", "1.2.3", "5kg!", "-", "nul", "nulls", R"(GetParaVar("#x#"))", "kg5x"}) {
-        EXPECT_EQ(ClassifyValueText(other, RecipeEncoding::Utf8), TokenType::Unknown) << other;
+        EXPECT_EQ(ClassifyValueText(other, RecipeEncoding::Utf8), kv::TokenType::Unknown) << other;
     }
-    EXPECT_EQ(ClassifyValueText("5\xC7\xA7\xBF\xCB", RecipeEncoding::Gbk), TokenType::Literal);
+    EXPECT_EQ(ClassifyValueText("5\xC7\xA7\xBF\xCB", RecipeEncoding::Gbk), kv::TokenType::Literal);
 }
 
 TEST(TokenClassifier, ReclassifyReadsTheCurrentTextAndThePlaceInTheTree) {
@@ -125,8 +126,8 @@ TEST(TokenClassifier, ReclassifyReadsTheCurrentTextAndThePlaceInTheTree) {
     call->GetChildren()[1]->GetToken()->SetText("a+b");
     comparison->GetChildren()[0]->GetToken()->SetText("超时");
     comparison->GetToken()->SetText(">=");
-    call->GetToken()->SetType(TokenType::Unknown);
-    assignment->GetChildren()[0]->GetToken()->SetType(TokenType::Unknown);
+    call->GetToken()->SetType(kv::TokenType::Unknown);
+    assignment->GetChildren()[0]->GetToken()->SetType(kv::TokenType::Unknown);
     for (ISyntaxTreeNode* node :
          {assignment->GetChildren()[1], call->GetChildren()[0], call->GetChildren()[1],
           comparison->GetChildren()[0], comparison, call, assignment->GetChildren()[0],

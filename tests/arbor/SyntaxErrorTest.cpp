@@ -129,16 +129,4 @@ TEST(SyntaxError, ColumnsOnTheFirstLineStartAfterTheByteOrderMark) {
     EXPECT_EQ(parsed.errors[0].column, 5);
 }
 
-TEST(SyntaxMessages, CatalogCodesAreUniqueAndInTheParserRange) {
-    std::set<int> codes;
-    for (const SyntaxMessageEntry& entry : SyntaxMessageCatalog()) {
-        EXPECT_GE(entry.code, 9001);
-        EXPECT_LE(entry.code, 9099);
-        EXPECT_TRUE(codes.insert(entry.code).second) << entry.code;
-        EXPECT_EQ(SyntaxMessageCode(entry.id), entry.code);
-        EXPECT_NE(std::string(entry.expected), "");
-    }
-    EXPECT_EQ(codes.size(), 18u);
-}
-
 }  // namespace

@@ -45,7 +45,7 @@ TEST_F(SyntaxTreeVisitorTest, CollectsTokenLeavesLeftToRight) {
     ISyntaxTreeNode* f = block->GetChildren()[1]->GetChildren()[0];
     EXPECT_EQ(leaves[4]->GetParent(), f);
     EXPECT_EQ(leaves[5]->GetParent(), f);
-    EXPECT_EQ(leaves[6]->GetToken()->GetType(), TokenType::Function);
+    EXPECT_EQ(leaves[6]->GetToken()->GetType(), kv::TokenType::Function);
     EXPECT_TRUE(leaves[6]->GetChildren().empty());
 }
 
@@ -92,9 +92,9 @@ TEST_F(SyntaxTreeVisitorTest, RendersTreesBuiltWithTheFactories) {
     newSyntaxTreeNode(nullptr, block.get());
     ISyntaxTreeNode* actions = newSyntaxTreeNode(nullptr, block.get());
     ISyntaxTreeNode* wait =
-        newSyntaxTreeNode(newToken("wait", 1, 1, 1, TokenType::Function), actions);
+        newSyntaxTreeNode(newToken("wait", 1, 1, 1, kv::TokenType::Function), actions);
     EXPECT_EQ(visitor_->ToText(block.get()), "wait()");
-    newSyntaxTreeNode(newToken("\"t1\"", 1, 1, 1, TokenType::Literal), wait);
+    newSyntaxTreeNode(newToken("\"t1\"", 1, 1, 1, kv::TokenType::Literal), wait);
     EXPECT_EQ(visitor_->ToText(block.get()), "wait(\"t1\")");
 }
 

@@ -109,7 +109,7 @@ TEST_F(TimePoints, OnlyAValueBesideTimeInATwoOperandNodeCountsAndOnlyWithNodesGi
 
     // With a time point on the line, a node of three operands is still no comparison.
     std::unique_ptr<ISyntaxTreeNode> call(newSyntaxTreeNode(newToken("f", 1, 1, 1, 4), nullptr));
-    IToken* time = newToken("time", 3, 1, 1, TokenType::Name);
+    IToken* time = newToken("time", 3, 1, 1, kv::TokenType::Name);
     newSyntaxTreeNode(time, call.get());
     ISyntaxTreeNode* value = newSyntaxTreeNode(newToken("5", 9, 1, 1, 2), call.get());
     newSyntaxTreeNode(newToken("6", 12, 1, 1, 2), call.get());

@@ -202,7 +202,7 @@ TEST_F(VarChecker, OnlyTheOtherOperandOfADescribedVariableIsExaminedAndFlagged) 
     // arguments do not. Reports use the variable's end line.
     app.varValueDes["oven.temp"].scope.items = {"0", "10"};
     std::unique_ptr<ISyntaxTreeNode> call(newSyntaxTreeNode(newToken("heat", 1, 2, 2, 4), nullptr));
-    newSyntaxTreeNode(newToken("oven.temp", 6, 2, 3, TokenType::Name), call.get());
+    newSyntaxTreeNode(newToken("oven.temp", 6, 2, 3, kv::TokenType::Name), call.get());
     ISyntaxTreeNode* value = newSyntaxTreeNode(newToken("20", 17, 3, 3, 2), call.get());
     host.log.calls.clear();
     EXPECT_FALSE(checker.Analyze(value, nullptr));

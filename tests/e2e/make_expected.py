@@ -3,9 +3,9 @@
 
     python3 tests/e2e/make_expected.py examples/braised-chicken
 
-Reads the example's bundle/ and its hand-written expected/program.rcp, and writes into
-expected/ the files that follow from the bundle by the VM image rules: the rewritten tables
-appParameterDataVm/appPar.json and taskInfo.json, recipeVersion.txt, the binary image
+Reads the example's bundle/, its recipe.rcp and its hand-written expected/program.rcp, and
+writes into expected/ the files that follow from them by the VM image rules: the rewritten
+tables appParameterDataVm/appPar.json and taskInfo.json, recipeVersion.txt, the binary image
 binBytes.bin, the JSON log log.jsonl, stdout.txt and an empty stderr.txt; and next to expected/
 the list expected-inspect.txt of the texts `kvc inspect` must show, in image order.
 
@@ -15,13 +15,18 @@ JSON key orders. The encoders are checked against the worked examples of that de
 before anything is written. The bundle is read strictly: a table of an unexpected shape stops
 the script rather than being half-understood.
 
-Only the parts of the pipeline that run today are modelled: tables loaded and the variables'
-tasks derived, the tables written back, the VM data set logged and packed. Steps and timers
-from the recipe are not (the tasks keep the bundle's timerId lists and an empty step list).
+Written by hand: expected/program.rcp alone, because it holds the checkers' rewrites (units to
+base values, names to codes, time points to timeouts, calls to their VM form), which are worked
+out from the recipe and the tables line by line; the listing lines of the log are that program
+with the call formatting undone. Modelled here: the tables loaded and the variables' tasks
+derived, each task's timers from the recipe's starttimer calls, the tables written back, the
+VM data set logged and packed. Only the full image (VMAppFileType 0) is modelled; that mode
+files no steps into the task table.
 """
 
 import json
 import os
+import re
 import sys
 
 VERSION_LINE = "餐饮语义分析器版本：V3.00.03.00"
@@ -308,6 +313,39 @@ def assign_variable_tasks(data):
             expect(object_id == "-1", "variable key " + key + " would be reported")
 
 
+# ---- what the recipe adds --------------------------------------------------------------------
+
+def assign_task_timers(data, recipe_lines, logic_tasks):
+    """Each task's timers are the numbers its lines start, ascending; none replaces the bundle's."""
+    timers = {}
+    for number, line in enumerate(recipe_lines, start=1):
+        code = line.split("//", 1)[0]
+        for match in re.finditer(r"\bstarttimer\(\s*(-?\d+)\s*\)", code):
+            task = logic_tasks.get(str(number))
+            expect(task is not None, "starttimer on line %d of no task" % number)
+            timers.setdefault(task, set()).add(int(match.group(1)))
+    for key, task in data["taskInfo"].items():
+        task["timerId"] = sorted(timers.get(key, ()))
+
+
+def unformatted(block):
+    """A program line as the log shows it before its calls took their VM form: name("t,{json}")
+    becomes name(v1, v2, ...) and name("t") becomes name()."""
+    out = ""
+    pos = 0
+    for match in re.finditer(r'\(("[^",()]*),\{', block):
+        start = match.start()
+        if start < pos:
+            continue
+        close = block.index('}")', match.end())
+        values = json.loads(block[match.end() - 1:close + 1])
+        expect(all(isinstance(v, str) for v in values.values()), "plain call parameters only")
+        out += block[pos:start] + "(" + ", ".join(v if v else '""' for v in values.values()) + ")"
+        pos = close + 3
+    out += block[pos:]
+    return re.sub(r'\("[^",()]*"\)', "()", out)
+
+
 # ---- the JSON texts -------------------------------------------------------------------------
 
 def compact(value):
@@ -372,8 +410,14 @@ def write(path, content):
 def main(example):
     check_against_worked_examples()
     expected = os.path.join(example, "expected")
-    data = load_bundle(os.path.join(example, "bundle"))
+    bundle = os.path.join(example, "bundle")
+    data = load_bundle(bundle)
     assign_variable_tasks(data)
+    with open(os.path.join(example, "recipe.rcp"), encoding="utf-8") as f:
+        recipe_lines = f.read().split("\n")
+    logic_tasks = merged_object(table_rows(bundle, "appParameterDataLc", "logicTaskRelated"),
+                                "logicTaskRelated")
+    assign_task_timers(data, recipe_lines, logic_tasks)
 
     variables = [(v["appKey"], pack_variable(v)) for v in data["appVariable"]]
     tasks = [(k, pack_task(k, t)) for k, t in data["taskInfo"].items()]
@@ -391,7 +435,7 @@ def main(example):
     with open(os.path.join(expected, "program.rcp"), encoding="utf-8") as f:
         blocks = [line for line in f.read().split("\n") if line]
     calls = [("Print", 0, VERSION_LINE)]
-    calls += [("Print", 0, LISTING_PREFIX + block) for block in blocks]
+    calls += [("Print", 0, LISTING_PREFIX + unformatted(block)) for block in blocks]
     calls.append(("Print", 0, VM_DATA_PREFIX + vm_data_text(data)))
     calls.append(("PrintLine", 0, offset_line(OFFSET_NAMES[0], offsets[0])))
     if not defaults_packed:

@@ -1,9 +1,9 @@
 // Tests of the key hash, the fixed-width byte forms, the listing line and the message catalog.
+#include <gtest/gtest.h>
+
 #include <set>
 #include <stdexcept>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "vm/ByteAssert.h"
 #include "vm/KvMethod.h"
@@ -66,17 +66,4 @@ TEST(KvMethodListing, NameValueCommaAndUpperCaseHexBytes) {
     EXPECT_EQ(method.MakeAppDebugMessage("n", "44", {0x00, 0xAB, 0x2C}),
               "n 44，大端模式大端编码0x00 AB 2C");
     EXPECT_EQ(method.MakeAppDebugMessage("n", "7", {}), "n 7，大端模式大端编码");
-}
-
-TEST(VmMessageCatalog, RowsAreIndexedByIdWithKnownCodesAndDistinctTexts) {
-    std::set<std::string> names;
-    std::set<std::string> texts;
-    size_t index = 0;
-    for (const VmMessageRow& row : kVmMessages) {
-        EXPECT_EQ(static_cast<size_t>(row.id), index++) << row.name;
-        EXPECT_TRUE(row.code == 0 || row.code == 2002) << row.name;
-        EXPECT_TRUE(names.insert(row.name).second) << row.name;
-        EXPECT_NE(std::string(row.text), "") << row.name;
-        EXPECT_TRUE(texts.insert(row.text).second) << "duplicate text in " << row.name;
-    }
 }

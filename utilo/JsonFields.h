@@ -1,22 +1,27 @@
-// JsonFields: the tolerant field readers shared by every application record's ParseJson.
+// JsonFields: the member walk and tolerant field readers of every record's ParseJson.
 #pragma once
 
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <string>
+#include <string_view>
 
 #include "utilo/JsonBase.h"
 
-namespace json_fields {
+namespace kv::json {
 
 using Brisk::RapidJsonHelper::JsonValue;
 
-// True when the member's name is exactly key: whole string, case-sensitive, so a name with
-// an embedded NUL byte never matches.
-inline bool IsKey(const JsonValue& name, const char* key) {
-    const size_t length = std::strlen(key);
-    return name.GetStringLength() == length && std::memcmp(name.GetString(), key, length) == 0;
+// Calls take(key, value) for each member of an object in document order, so that a key given
+// twice ends with the later value. The key is the whole name, so a name with an embedded NUL
+// byte never equals a key without it. A value that is no object calls nothing.
+template <typename Take>
+void ForEachMember(const JsonValue& value, Take take) {
+    if (!value.IsObject()) return;
+    for (const auto& member : value.GetObject()) {
+        take(std::string_view(member.name.GetString(), member.name.GetStringLength()),
+             member.value);
+    }
 }
 
 // A string field takes JSON strings only, every byte of them.
@@ -46,4 +51,4 @@ void ReadNested(const JsonValue& value, Container& field) {
     if (!value.IsNull()) field.ParseJson(value);
 }
 
-}  // namespace json_fields
+}  // namespace kv::json
