@@ -30,7 +30,7 @@ std::vector<RecipeWarning> TimePointWarnings(const std::vector<ISyntaxTreeNode*>
             ISyntaxTreeNode* right = comparison->GetChildren()[1];
             IToken* name = left != nullptr ? left->GetToken() : nullptr;
             IToken* value = right != nullptr ? right->GetToken() : nullptr;
-            if (name == nullptr || value == nullptr || name->GetType() != TokenType::Name ||
+            if (name == nullptr || value == nullptr || name->GetType() != kv::TokenType::Name ||
                 name->GetText() != kTimeName || !SaysSomethingElse(op->GetText())) {
                 continue;
             }
