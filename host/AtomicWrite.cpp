@@ -11,6 +11,7 @@
 #include "host/PlatformFiles.h"
 
 namespace kvhost {
+namespace msg = kv::diag::host;
 namespace fs = std::filesystem;
 
 namespace {
@@ -132,12 +133,11 @@ std::optional<HostError> CreateDirectories(const fs::path& dir, std::vector<fs::
     }
     for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
         const bool made = fs::create_directory(*it, ec);
-        if (ec) return MakeHostError(it->string(), HostMsg::CannotCreateDirectory, ec.message());
+        if (ec) return MakeHostError(it->string(), msg::CannotCreateDirectory, ec.message());
         if (made) created.push_back(*it);
     }
     if (!fs::is_directory(dir, ec)) {
-        return MakeHostError(dir.string(), HostMsg::CannotCreateDirectory,
-                             std::string(HostText(HostMsg::NotDirectory)));
+        return MakeHostError(dir.string(), msg::CannotCreateDirectory, msg::NotDirectory.format);
     }
     return std::nullopt;
 }
@@ -153,16 +153,16 @@ std::optional<HostError> WriteFileAtomically(const OutputFile& file) {
     fs::path target = file.path;
     if (fs::is_symlink(fs::symlink_status(target, ec))) {
         target = fs::weakly_canonical(target, ec);
-        if (ec) return MakeHostError(shown, HostMsg::PathUnreachable, ec.message());
+        if (ec) return MakeHostError(shown, msg::PathUnreachable, ec.message());
     }
     const fs::file_status status = fs::status(target, ec);
     if (fs::is_directory(status)) {
-        return MakeHostError(shown, HostMsg::WriteFailed,
+        return MakeHostError(shown, msg::WriteFailed,
                              std::make_error_code(std::errc::is_a_directory).message());
     }
     if (fs::exists(status) && !fs::is_regular_file(status)) {
         if (const std::error_code error = WriteBytes(target, file.bytes)) {
-            return MakeHostError(shown, HostMsg::WriteFailed, error.message());
+            return MakeHostError(shown, msg::WriteFailed, error.message());
         }
         return std::nullopt;
     }
@@ -175,15 +175,13 @@ std::optional<HostError> WriteFileAtomically(const OutputFile& file) {
     }
     const fs::path temporary = FreshTemporaryFor(target);
     std::error_code failure = WriteBytes(temporary, file.bytes);
-    HostMsg message = HostMsg::WriteFailed;
-    if (!failure) {
-        failure = Replace(temporary, target);
-        message = HostMsg::CannotReplace;
-    }
+    const bool written = !failure;
+    if (written) failure = Replace(temporary, target);
     if (failure) {
         fs::remove(temporary, ec);
         RemoveCreatedDirectories(created);
-        return MakeHostError(shown, message, failure.message());
+        return MakeHostError(shown, written ? msg::CannotReplace : msg::WriteFailed,
+                             failure.message());
     }
     return std::nullopt;
 }

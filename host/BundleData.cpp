@@ -4,8 +4,7 @@
 namespace kvhost {
 
 std::string BundleRemark::Describe() const {
-    const HostMsg lead = kind == Kind::Warning ? HostMsg::WarningLead : HostMsg::NoteLead;
-    return path + ": " + std::string(HostText(lead)) + text;
+    return path + (kind == Kind::Warning ? ": warning: " : ": note: ") + text;
 }
 
 void BundleData::SetData(const std::string& group, const std::string& key, BasicData* value) {

@@ -9,6 +9,7 @@
 #include "host/KnownTables.h"
 
 namespace kvhost {
+namespace msg = kv::diag::host;
 namespace fs = std::filesystem;
 
 namespace {
@@ -74,7 +75,7 @@ std::optional<HostError> AddRowFile(BundleTable& table, const std::string& key,
 // the table quietly empty.
 std::optional<HostError> RefuseJsonNamedFolder(const NamedEntry& entry) {
     if (!IsJsonFileName(entry.name) || !IsDirectory(entry.entry)) return std::nullopt;
-    return MakeHostError(entry.entry.path().string(), HostMsg::JsonNamedFolder);
+    return MakeHostError(entry.entry.path().string(), msg::JsonNamedFolder);
 }
 
 // Where one table lives: a file held in one row, or a folder of row files.
@@ -99,15 +100,15 @@ std::optional<HostError> LoadSplitTable(BundleTable& table, const fs::path& fold
     return std::nullopt;
 }
 
-void Remark(BundleData& data, BundleRemark::Kind kind, const fs::path& path, HostMsg what,
-            const std::string& suggestion = {}) {
-    std::string text(HostText(what));
-    if (!suggestion.empty()) {
-        text += HostText(HostMsg::DidYouMean);
-        text += suggestion;
-        text += HostText(HostMsg::DidYouMeanEnd);
-    }
+void Remark(BundleData& data, BundleRemark::Kind kind, const fs::path& path, std::string text) {
     data.AddRemark({kind, path.string(), std::move(text)});
+}
+
+// A warning that names the nearest name meant, when there is one.
+void UnknownNameRemark(BundleData& data, const fs::path& path, const kv::diag::Message<0>& plain,
+                       const kv::diag::Message<1>& near, const std::string& nearest) {
+    Remark(data, BundleRemark::Kind::Warning, path,
+           nearest.empty() ? kv::diag::Text(plain) : kv::diag::Text(near, nearest));
 }
 
 // Warns about tables the library does not read, with the likely meant name, and notes the
@@ -116,8 +117,8 @@ void RemarkOnTables(BundleData& data, const fs::path& folder, const std::string&
                     const std::map<std::string, TableSource>& sources) {
     const KnownDatabase* known = FindKnownDatabase(database);
     if (known == nullptr) {
-        Remark(data, BundleRemark::Kind::Warning, folder, HostMsg::UnknownDatabase,
-               NearestName(database, KnownDatabaseNames()));
+        UnknownNameRemark(data, folder, msg::UnknownDatabase, msg::UnknownDatabaseNear,
+                          NearestName(database, KnownDatabaseNames()));
         return;
     }
     for (const auto& [name, source] : sources) {
@@ -125,13 +126,13 @@ void RemarkOnTables(BundleData& data, const fs::path& folder, const std::string&
         const std::string suffix = source.file ? kJsonSuffix : "";
         std::string nearest = NearestName(name, known->tables);
         if (!nearest.empty()) nearest += suffix;
-        Remark(data, BundleRemark::Kind::Warning, folder / (name + suffix), HostMsg::UnknownTable,
-               nearest);
+        UnknownNameRemark(data, folder / (name + suffix), msg::UnknownTable, msg::UnknownTableNear,
+                          nearest);
     }
     for (const std::string_view table : known->tables) {
         if (sources.count(std::string(table)) == 0) {
             Remark(data, BundleRemark::Kind::Note, folder / (std::string(table) + kJsonSuffix),
-                   HostMsg::TableAbsent);
+                   kv::diag::Text(msg::TableAbsent));
         }
     }
 }
@@ -156,7 +157,7 @@ std::optional<HostError> LoadDatabase(BundleData& data, const fs::path& folder,
     for (const auto& [name, source] : sources) {
         const fs::path relative = fs::path(database) / name;
         if (source.file && source.folder) {
-            return MakeHostError((folder / name).string(), HostMsg::TableFileAndFolder);
+            return MakeHostError((folder / name).string(), msg::TableFileAndFolder);
         }
         BundleTable& table = data.AddTable(database, name);
         std::optional<HostError> error = source.file
@@ -178,12 +179,12 @@ std::optional<HostError> LoadHostLists(BundleData& data, const fs::path& hostFol
         if (!isFolder.Ok()) return isFolder.Error();
     }
     if (!Exists(functionsFile)) {
-        return MakeHostError(functionsFile.string(), HostMsg::FunctionsMissing);
+        return MakeHostError(functionsFile.string(), msg::FunctionsMissing);
     }
     HostResult<std::string> functionsText = ReadJsonFile(functionsFile);
     if (!functionsText.Ok()) return functionsText.Error();
     if (functionsText.Value().empty()) {
-        return MakeHostError(functionsFile.string(), HostMsg::FunctionsBlank);
+        return MakeHostError(functionsFile.string(), msg::FunctionsBlank);
     }
     HostResult<FunctionTables> functions =
         ParseFunctionTables(functionsText.Value(), functionsFile.string());
@@ -225,10 +226,10 @@ HostResult<std::vector<NamedEntry>> FindDatabases(const fs::path& dir) {
     if (!anyKnown) {
         std::string names;
         for (const std::string_view name : KnownDatabaseNames()) {
-            if (!names.empty()) names += HostText(HostMsg::NameSeparator);
+            if (!names.empty()) names += ", ";
             names += name;
         }
-        return MakeHostError(dir.string(), HostMsg::NotABundle, names);
+        return MakeHostError(dir.string(), msg::NotABundle, names);
     }
     return databases;
 }
@@ -250,7 +251,8 @@ HostResult<std::unique_ptr<BundleData>> BundleData::Load(const fs::path& dir) {
     }
     for (const std::string_view name : KnownDatabaseNames()) {
         if (data->GetDatabases().count(std::string(name)) == 0) {
-            Remark(*data, BundleRemark::Kind::Note, dir / name, HostMsg::DatabaseAbsent);
+            Remark(*data, BundleRemark::Kind::Note, dir / name,
+                   kv::diag::Text(msg::DatabaseAbsent));
         }
     }
     return data;

@@ -2,6 +2,7 @@
 #include "host/BundleOutputs.h"
 
 namespace kvhost {
+namespace msg = kv::diag::host;
 namespace fs = std::filesystem;
 
 namespace {
@@ -26,9 +27,9 @@ HostResult<std::vector<OutputFile>> CollectBundleOutputs(const BundleData& data,
                                                          const fs::path& outDir) {
     std::vector<OutputFile> files;
     for (const auto& [group, values] : data.Stored()) {
-        if (!IsPlainFileName(group)) return MakeHostError(Quoted(group), HostMsg::BadOutputName);
+        if (!IsPlainFileName(group)) return MakeHostError(Quoted(group), msg::BadOutputName);
         for (const auto& [key, value] : values) {
-            if (!IsPlainFileName(key)) return MakeHostError(Quoted(key), HostMsg::BadOutputName);
+            if (!IsPlainFileName(key)) return MakeHostError(Quoted(key), msg::BadOutputName);
             if (value->IsBytes()) {
                 const std::vector<uint8_t>& bytes = value->GetBytes();
                 files.push_back(

@@ -7,6 +7,7 @@
 #include <system_error>
 
 namespace kvhost {
+namespace msg = kv::diag::host;
 namespace fs = std::filesystem;
 
 namespace {
@@ -19,26 +20,26 @@ HostResult<fs::file_status> StatusOf(const fs::path& path) {
         // A listed name that "does not exist" would puzzle; say that its link leads nowhere.
         std::error_code linkEc;
         if (fs::is_symlink(fs::symlink_status(path, linkEc))) {
-            return MakeHostError(path.string(), HostMsg::DanglingLink);
+            return MakeHostError(path.string(), msg::DanglingLink);
         }
-        return MakeHostError(path.string(), HostMsg::PathMissing);
+        return MakeHostError(path.string(), msg::PathMissing);
     }
-    if (ec) return MakeHostError(path.string(), HostMsg::PathUnreachable, ec.message());
+    if (ec) return MakeHostError(path.string(), msg::PathUnreachable, ec.message());
     return status;
 }
 
-// What a path that is not a regular file is instead, when that is worth saying.
-std::string KindOf(const fs::file_status& status) {
+// Why path is no regular file, saying what it is instead when that is worth saying.
+HostError NotRegularFile(const fs::path& path, const fs::file_status& status) {
     switch (status.type()) {
         case fs::file_type::fifo:
-            return std::string(HostText(HostMsg::KindFifo));
+            return MakeHostError(path.string(), msg::FifoNotRegularFile);
         case fs::file_type::socket:
-            return std::string(HostText(HostMsg::KindSocket));
+            return MakeHostError(path.string(), msg::SocketNotRegularFile);
         case fs::file_type::block:
         case fs::file_type::character:
-            return std::string(HostText(HostMsg::KindDevice));
+            return MakeHostError(path.string(), msg::DeviceNotRegularFile);
         default:
-            return {};
+            return MakeHostError(path.string(), msg::NotRegularFile);
     }
 }
 
@@ -49,23 +50,22 @@ HostResult<std::string> ReadWholeFile(const fs::path& path) {
     if (!status.Ok()) return status.Error();
     // Checked before opening: opening a FIFO for reading would wait for a writer.
     if (!fs::is_regular_file(status.Value())) {
-        return MakeHostError(path.string(), HostMsg::NotRegularFile, KindOf(status.Value()));
+        return NotRegularFile(path, status.Value());
     }
     errno = 0;
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         const int reason = errno;
-        return MakeHostError(path.string(), HostMsg::CannotOpen,
-                             reason == 0 ? std::string()
-                                         : std::string(HostText(HostMsg::ReasonLead)) +
-                                               std::generic_category().message(reason));
+        if (reason == 0) return MakeHostError(path.string(), msg::CannotOpen);
+        return MakeHostError(path.string(), msg::CannotOpenBecause,
+                             std::generic_category().message(reason));
     }
     std::string bytes;
     char chunk[16384];
     while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
         bytes.append(chunk, static_cast<std::size_t>(in.gcount()));
     }
-    if (in.bad()) return MakeHostError(path.string(), HostMsg::ReadFailed);
+    if (in.bad()) return MakeHostError(path.string(), msg::ReadFailed);
     return bytes;
 }
 
@@ -73,7 +73,7 @@ HostResult<bool> RequireDirectory(const fs::path& path) {
     HostResult<fs::file_status> status = StatusOf(path);
     if (!status.Ok()) return status.Error();
     if (!fs::is_directory(status.Value())) {
-        return MakeHostError(path.string(), HostMsg::NotDirectory);
+        return MakeHostError(path.string(), msg::NotDirectory);
     }
     return true;
 }
@@ -85,7 +85,7 @@ HostResult<std::vector<NamedEntry>> ListDirectory(const fs::path& path) {
     for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
         entries.push_back({it->path().filename().string(), *it});
     }
-    if (ec) return MakeHostError(path.string(), HostMsg::CannotList, ec.message());
+    if (ec) return MakeHostError(path.string(), msg::CannotList, ec.message());
     // The directory's own order differs between file systems; names decide instead
     // (std::string compares bytes as unsigned, which is byte order).
     std::sort(entries.begin(), entries.end(),

@@ -12,15 +12,18 @@ namespace kvhost {
 // A failure tied to one file or folder: "<path>: <reason>".
 struct HostError {
     std::string path;    // as the user would recognise it (the path given, joined with names)
-    std::string reason;  // assembled from catalog pieces
+    std::string reason;  // a sentence of a message table
     int exitCode = 2;    // the kvc exit status it leads to
 
     std::string Describe() const { return path.empty() ? reason : path + ": " + reason; }
 };
 
-// Builds the error for path from catalog piece id, followed by detail when given.
-inline HostError MakeHostError(std::string path, HostMsg id, const std::string& detail = {}) {
-    return HostError{std::move(path), std::string(HostText(id)) + detail, HostCode(id)};
+// The error for path: message's sentence with its slots filled, and the exit status it leads to.
+template <int Slots, typename... Values>
+requires(sizeof...(Values) == Slots) HostError
+    MakeHostError(std::string path, const kv::diag::Message<Slots>& message,
+                  const Values&... values) {
+    return HostError{std::move(path), kv::diag::Text(message, values...), message.code};
 }
 
 // Either a value or the error that prevented it.

@@ -8,19 +8,16 @@
 #include <optional>
 
 namespace kvhost {
+namespace msg = kv::diag::host;
 namespace {
 
 // The host lists are flat, so deep nesting only means a broken file; the iterative parser
 // keeps such a file from exhausting the stack.
 constexpr unsigned kParseFlags = rapidjson::kParseIterativeFlag;
 
-HostError EntryError(const std::string& path, std::size_t index, const char* key, HostMsg what) {
-    std::string reason(HostText(HostMsg::EntryPrefix));
-    reason += std::to_string(index);
-    reason += HostText(HostMsg::KeyPrefix);
-    reason += key;
-    reason += HostText(what);
-    return HostError{path, reason, HostCode(what)};
+HostError EntryError(const std::string& path, std::size_t index, const char* key,
+                     const kv::diag::Message<2>& what) {
+    return MakeHostError(path, what, std::to_string(index), key);
 }
 
 // Reads entry[key] when it is present with the right JSON type.
@@ -43,19 +40,14 @@ std::optional<HostError> ParseArrayOfObjects(rapidjson::Document& doc, const std
                                              const std::string& path) {
     doc.Parse<kParseFlags>(text.data(), text.size());
     if (doc.HasParseError()) {
-        std::string detail = rapidjson::GetParseError_En(doc.GetParseError());
-        detail += HostText(HostMsg::AtByteOffset);
-        detail += std::to_string(doc.GetErrorOffset());
-        return MakeHostError(path, HostMsg::NotJson, detail);
+        return MakeHostError(path, msg::NotJsonAt, rapidjson::GetParseError_En(doc.GetParseError()),
+                             std::to_string(doc.GetErrorOffset()));
     }
-    if (!doc.IsArray()) return MakeHostError(path, HostMsg::NotArray);
+    if (!doc.IsArray()) return MakeHostError(path, msg::NotArray);
     const auto& items = doc.GetArray();
     for (rapidjson::SizeType i = 0; i < items.Size(); ++i) {
         if (!items[i].IsObject()) {
-            std::string reason(HostText(HostMsg::EntryPrefix));
-            reason += std::to_string(i);
-            reason += HostText(HostMsg::EntryNotObject);
-            return HostError{path, reason, HostCode(HostMsg::EntryNotObject)};
+            return MakeHostError(path, msg::EntryNotObject, std::to_string(i));
         }
     }
     return std::nullopt;
@@ -77,19 +69,19 @@ HostResult<FunctionTables> ParseFunctionTables(const std::string& text, const st
         std::string name, fullName, methodPath;
         int functionNo = 0, devIndex = 0;
         if (!GetStringKey(entry, "name", name)) {
-            return EntryError(path, index, "name", HostMsg::KeyNotString);
+            return EntryError(path, index, "name", msg::KeyNotString);
         }
         if (!GetStringKey(entry, "fullName", fullName)) {
-            return EntryError(path, index, "fullName", HostMsg::KeyNotString);
+            return EntryError(path, index, "fullName", msg::KeyNotString);
         }
         if (!GetIntKey(entry, "functionNo", functionNo)) {
-            return EntryError(path, index, "functionNo", HostMsg::KeyNotInt);
+            return EntryError(path, index, "functionNo", msg::KeyNotInt);
         }
         if (!GetIntKey(entry, "devIndex", devIndex)) {
-            return EntryError(path, index, "devIndex", HostMsg::KeyNotInt);
+            return EntryError(path, index, "devIndex", msg::KeyNotInt);
         }
         if (!GetStringKey(entry, "methodPath", methodPath)) {
-            return EntryError(path, index, "methodPath", HostMsg::KeyNotString);
+            return EntryError(path, index, "methodPath", msg::KeyNotString);
         }
         auto function =
             std::make_unique<HostFunction>(fullName, functionNo, devIndex, std::move(methodPath));
@@ -111,13 +103,13 @@ HostResult<MidVariableTables> ParseMidVariableTables(const std::string& text,
         std::string fullName, sensorPath;
         int devId = 0;
         if (!GetStringKey(entry, "fullName", fullName)) {
-            return EntryError(path, index, "fullName", HostMsg::KeyNotString);
+            return EntryError(path, index, "fullName", msg::KeyNotString);
         }
         if (!GetIntKey(entry, "devId", devId)) {
-            return EntryError(path, index, "devId", HostMsg::KeyNotInt);
+            return EntryError(path, index, "devId", msg::KeyNotInt);
         }
         if (!GetStringKey(entry, "sensorPath", sensorPath)) {
-            return EntryError(path, index, "sensorPath", HostMsg::KeyNotString);
+            return EntryError(path, index, "sensorPath", msg::KeyNotString);
         }
         auto variable = std::make_unique<HostMidVariable>(fullName, devId, std::move(sensorPath));
         tables.byShortName[ShortName(fullName)].push_back(variable.get());

@@ -1,19 +1,9 @@
-// HostMessages: the ids of the host's message catalog and their texts.
+// HostMessages: the reference host's message table, from HostMessages.def.
 #pragma once
 
-#include <string_view>
+#include "diag/Diagnostic.h"
 
-namespace kvhost {
-
-enum class HostMsg {
-#define KV_MSG(id, code, text) id,
-#include "host/HostMessages.def"
-#undef KV_MSG
-};
-
-// The fixed text of a catalog entry.
-std::string_view HostText(HostMsg id);
-// The kvc exit status the entry leads to.
-int HostCode(HostMsg id);
-
-}  // namespace kvhost
+namespace kv::diag::host {
+#define KV_DIAG_TABLE "host/HostMessages.def"
+#include "diag/DefineTable.inc"
+}  // namespace kv::diag::host

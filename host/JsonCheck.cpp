@@ -9,6 +9,7 @@
 #include "utilo/JsonBase.h"
 
 namespace kvhost {
+namespace msg = kv::diag::host;
 namespace {
 
 using Brisk::RapidJsonHelper::JsonBase;
@@ -26,12 +27,6 @@ struct DepthLimit : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, DepthLimit> 
     bool EndObject(rapidjson::SizeType) { return --depth, true; }
     bool EndArray(rapidjson::SizeType) { return --depth, true; }
 };
-
-HostError AtOffset(const std::string& path, HostMsg id, std::size_t offset,
-                   const std::string& detail = {}) {
-    return MakeHostError(
-        path, id, detail + std::string(HostText(HostMsg::AtByteOffset)) + std::to_string(offset));
-}
 
 // The offset of the first byte that does not start a well-formed character, or npos.
 std::size_t FirstMalformedByte(std::string_view text) {
@@ -82,12 +77,12 @@ std::optional<HostError> CheckJsonText(std::string_view text, const std::string&
                                        std::size_t markSize) {
     // A NUL would end the parse early and hide whatever follows it.
     if (text.find('\0') != std::string_view::npos) {
-        return MakeHostError(path, HostMsg::NotJson, std::string(HostText(HostMsg::HoldsNulByte)));
+        return MakeHostError(path, msg::HoldsNulByte);
     }
     // Malformed bytes would flow into every output that quotes the text, none of them valid
     // JSON afterwards; the parser itself checks no encoding.
     if (const std::size_t bad = FirstMalformedByte(text); bad != std::string_view::npos) {
-        return AtOffset(path, HostMsg::MalformedText, markSize + bad);
+        return MakeHostError(path, msg::MalformedText, std::to_string(markSize + bad));
     }
     rapidjson::Reader reader;
     DepthLimit limit;
@@ -97,16 +92,14 @@ std::optional<HostError> CheckJsonText(std::string_view text, const std::string&
         reader.Parse<rapidjson::kParseIterativeFlag>(stream, limit);
     if (limit.tooDeep) {
         // The library refuses such a document, so loading it would quietly give an empty table.
-        return MakeHostError(
-            path, HostMsg::NotJson,
-            std::string(HostText(HostMsg::NestedTooDeep)) + std::to_string(JsonBase::kMaxDepth));
+        return MakeHostError(path, msg::NestedTooDeep, std::to_string(JsonBase::kMaxDepth));
     }
     if (!result) {
-        return AtOffset(path, HostMsg::NotJson, markSize + result.Offset(),
-                        rapidjson::GetParseError_En(result.Code()));
+        return MakeHostError(path, msg::NotJsonAt, rapidjson::GetParseError_En(result.Code()),
+                             std::to_string(markSize + result.Offset()));
     }
     if (const std::size_t lone = FirstLoneSurrogate(text); lone != std::string_view::npos) {
-        return AtOffset(path, HostMsg::LoneSurrogate, markSize + lone);
+        return MakeHostError(path, msg::LoneSurrogate, std::to_string(markSize + lone));
     }
     return std::nullopt;
 }

@@ -25,20 +25,17 @@
 
 namespace kvc {
 namespace fs = std::filesystem;
+namespace msg = kv::diag::kvc;
+using kvhost::MakeHostError;
 
 namespace {
 
-constexpr int kErrorLevel = 3;
 constexpr const char* kProgramFile = "program.rcp";
 constexpr const char* kStandardOutput = "-";  // as the JSON log
 
 int Fail(std::ostream& err, const kvhost::HostError& error) {
-    err << KvcText(KvcMsg::ErrorLead) << error.Describe() << '\n';
+    ShowError(err, error.Describe());
     return error.exitCode;
-}
-
-kvhost::HostError KvcError(const std::string& path, KvcMsg id, const std::string& detail = {}) {
-    return kvhost::HostError{path, KvcString(id) + detail, KvcCode(id)};
 }
 
 // True when the nearest existing part of path (itself or an ancestor) is a directory, so that
@@ -111,35 +108,35 @@ std::optional<kvhost::HostError> CheckOutputPlaces(const CompileOptions& options
     std::error_code ec;
     const fs::path outDir(options.outDir);
     if (fs::exists(outDir, ec) && !fs::is_directory(outDir, ec)) {
-        return KvcError(options.outDir, KvcMsg::OutputNotDirectory);
+        return MakeHostError(options.outDir, msg::OutputNotDirectory);
     }
     if (!NearestExistingIsDirectory(outDir)) {
-        return KvcError(options.outDir, KvcMsg::OutputUnderFile);
+        return MakeHostError(options.outDir, msg::OutputUnderFile);
     }
     // Anything written inside the bundle would change what it holds, even as a new folder.
-    if (SameFile(outDir, options.bundle)) return KvcError(options.outDir, KvcMsg::OutputIsBundle);
+    if (SameFile(outDir, options.bundle)) return MakeHostError(options.outDir, msg::OutputIsBundle);
     if (IsWithin(outDir, options.bundle)) {
-        return KvcError(options.outDir, KvcMsg::OutputInBundle);
+        return MakeHostError(options.outDir, msg::OutputInBundle);
     }
     if (SameFile(outDir / kProgramFile, options.recipe)) {
-        return KvcError((outDir / kProgramFile).string(), KvcMsg::OutputIsRecipe);
+        return MakeHostError((outDir / kProgramFile).string(), msg::OutputIsRecipe);
     }
     if (WritesLogFile(options)) {
         const fs::path log(options.logJson);
-        if (fs::is_directory(log, ec)) return KvcError(options.logJson, KvcMsg::LogIsDirectory);
+        if (fs::is_directory(log, ec)) return MakeHostError(options.logJson, msg::LogIsDirectory);
         if (!NearestExistingIsDirectory(log.has_parent_path() ? log.parent_path()
                                                               : fs::path("."))) {
-            return KvcError(options.logJson, KvcMsg::LogUnderFile);
+            return MakeHostError(options.logJson, msg::LogUnderFile);
         }
-        if (SameFile(log, options.recipe)) return KvcError(options.logJson, KvcMsg::OutputIsRecipe);
-        if (IsWithin(log, options.bundle)) return KvcError(options.logJson, KvcMsg::LogInBundle);
+        if (SameFile(log, options.recipe))
+            return MakeHostError(options.logJson, msg::OutputIsRecipe);
+        if (IsWithin(log, options.bundle)) return MakeHostError(options.logJson, msg::LogInBundle);
         if (const std::optional<fs::path> below = LogBelowOutDir(options)) {
             const fs::path link = kvhost::FirstLinkBelow(Resolved(options.outDir), *below);
             if (!link.empty()) {
-                return kvhost::MakeHostError((outDir / link).string(),
-                                             kvhost::HostMsg::OutputThroughLink);
+                return MakeHostError((outDir / link).string(), kv::diag::host::OutputThroughLink);
             }
-            if (*below == kProgramFile) return KvcError(options.logJson, KvcMsg::LogIsOutput);
+            if (*below == kProgramFile) return MakeHostError(options.logJson, msg::LogIsOutput);
         }
     }
     return std::nullopt;
@@ -155,7 +152,7 @@ std::optional<kvhost::HostError> CheckAgainstOutputs(const CompileOptions& optio
             const fs::path log = below->lexically_normal();
             const fs::path file = output.path.lexically_normal();
             if (log == file || RelativeBelow(log, file) || RelativeBelow(file, log)) {
-                return KvcError(options.logJson, KvcMsg::LogIsOutput);
+                return MakeHostError(options.logJson, msg::LogIsOutput);
             }
         }
     }
@@ -163,10 +160,10 @@ std::optional<kvhost::HostError> CheckAgainstOutputs(const CompileOptions& optio
     for (const kvhost::OutputFile& output : outputs) {
         const fs::path replaced = fs::path(options.outDir) / *output.path.begin();
         if (IsWithin(options.recipe, replaced)) {
-            return KvcError(replaced.string(), KvcMsg::OutputHoldsRecipe);
+            return MakeHostError(replaced.string(), msg::OutputHoldsRecipe);
         }
         if (IsWithin(options.bundle, replaced)) {
-            return KvcError(replaced.string(), KvcMsg::OutputHoldsBundle);
+            return MakeHostError(replaced.string(), msg::OutputHoldsBundle);
         }
     }
     return std::nullopt;
@@ -196,8 +193,8 @@ int WriteResults(const CompileOptions& options, kvhost::LogSink& sink,
         return Fail(err, *error);
     }
     // What the library printed must have arrived before anything is written.
-    if (!err.flush()) return Fail(err, KvcError("", KvcMsg::StderrFailed));
-    if (!out.flush()) return Fail(err, KvcError("", KvcMsg::StdoutFailed));
+    if (!err.flush()) return Fail(err, MakeHostError("", msg::StderrFailed));
+    if (!out.flush()) return Fail(err, MakeHostError("", msg::StdoutFailed));
 
     std::vector<kvhost::OutputFile> logInOutDir;
     if (!options.logJson.empty()) {
@@ -210,8 +207,8 @@ int WriteResults(const CompileOptions& options, kvhost::LogSink& sink,
         if (stream != 0) {
             std::ostream& target = stream == 1 ? out : err;
             if (!target.write(text.data(), static_cast<std::streamsize>(text.size())).flush()) {
-                return Fail(
-                    err, KvcError("", stream == 1 ? KvcMsg::StdoutFailed : KvcMsg::StderrFailed));
+                return Fail(err,
+                            MakeHostError("", stream == 1 ? msg::StdoutFailed : msg::StderrFailed));
             }
         } else if (replacing && below && PlainFilePlace(options.logJson)) {
             logInOutDir.push_back({*below, std::move(text)});
@@ -231,7 +228,7 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err)
     kvhost::HostResult<std::string> recipeText = kvhost::ReadWholeFile(options.recipe);
     if (!recipeText.Ok()) return Fail(err, recipeText.Error());
     if (recipeText.Value().find('\0') != std::string::npos) {
-        return Fail(err, KvcError(options.recipe, KvcMsg::RecipeIsBinary));
+        return Fail(err, MakeHostError(options.recipe, msg::RecipeIsBinary));
     }
     kvhost::HostResult<std::unique_ptr<kvhost::BundleData>> loaded =
         kvhost::BundleData::Load(options.bundle);
@@ -254,7 +251,8 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err)
     if (!parsed.errors.empty()) {
         // Reported through the sink like every other diagnostic; nothing is analysed.
         for (const SyntaxError& error : parsed.errors) {
-            sink.ReportErrorAt(error.code, error.line, error.column, error.message, kErrorLevel);
+            sink.ReportErrorAt(error.code, error.line, error.column, error.message,
+                               kv::diag::kError);
         }
         return WriteResults(options, sink, nullptr, out, err);
     }
@@ -270,10 +268,10 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err)
     const std::vector<int> blockLines = BlockLines(*visitor, blocks);
     try {
         if (!DriveAnalyzer(data, *visitor, blocks)) {
-            return Fail(err, KvcError(options.bundle, KvcMsg::AnalyzerMissing));
+            return Fail(err, MakeHostError(options.bundle, msg::AnalyzerMissing));
         }
     } catch (const std::exception& failure) {
-        return Fail(err, KvcError(options.bundle, KvcMsg::AnalyzerFailed, failure.what()));
+        return Fail(err, MakeHostError(options.bundle, msg::AnalyzerFailed, failure.what()));
     }
 
     // Paths relative to the output directory, which the set replaces as a whole.
@@ -291,7 +289,7 @@ int RunCompile(const CompileOptions& options, std::ostream& out, std::ostream& e
     try {
         return Compile(options, out, err);
     } catch (const std::exception& failure) {
-        return Fail(err, KvcError("", KvcMsg::InternalFailure, failure.what()));
+        return Fail(err, MakeHostError("", msg::InternalFailure, failure.what()));
     }
 }
 

@@ -11,6 +11,7 @@
 #include "tools/kvc/KvcMessages.h"
 
 namespace kvc {
+namespace msg = kv::diag::kvc;
 namespace {
 
 // Why decoding stopped; the section and record are added on the way out.
@@ -40,20 +41,20 @@ public:
     // length can neither allocate more than the record nor nest deeper than records do.
     std::optional<Failure> Next(msgpack::object_handle& handle) {
         const std::size_t left = bytes_.size() - offset_;
-        if (left == 0) return Failure{KvcString(KvcMsg::ValueTruncated)};
+        if (left == 0) return Failure{kv::diag::Text(msg::ValueTruncated)};
         const msgpack::unpack_limit limit(left, left / 2, left, left, left, 4);
         try {
             handle =
                 msgpack::unpack(bytes_.data(), bytes_.size(), offset_, nullptr, nullptr, limit);
         } catch (const msgpack::insufficient_bytes&) {
-            return Failure{KvcString(KvcMsg::ValueTruncated)};
+            return Failure{kv::diag::Text(msg::ValueTruncated)};
         } catch (const msgpack::depth_size_overflow&) {
-            return Failure{KvcString(KvcMsg::NestedTooDeep)};
+            return Failure{kv::diag::Text(msg::NestedTooDeep)};
         } catch (const msgpack::size_overflow&) {
             // A declared length longer than the bytes left: the value cannot be complete.
-            return Failure{KvcString(KvcMsg::ValueTruncated)};
+            return Failure{kv::diag::Text(msg::ValueTruncated)};
         } catch (const std::exception& error) {
-            return Failure{KvcString(KvcMsg::ValueUndecodable) + error.what()};
+            return Failure{kv::diag::Text(msg::ValueUndecodable, error.what())};
         }
         return std::nullopt;
     }
@@ -66,10 +67,10 @@ private:
 };
 
 std::optional<Failure> AsString(const msgpack::object& object, std::string& out) {
-    if (object.type != msgpack::type::STR) return Failure{KvcString(KvcMsg::ExpectString)};
+    if (object.type != msgpack::type::STR) return Failure{kv::diag::Text(msg::ExpectString)};
     const std::uint32_t size = object.via.str.size;
     if (size == 0 || object.via.str.ptr[size - 1] != '\0') {
-        return Failure{KvcString(KvcMsg::StringWithoutNul)};
+        return Failure{kv::diag::Text(msg::StringWithoutNul)};
     }
     out.assign(object.via.str.ptr, size - 1);
     return std::nullopt;
@@ -86,11 +87,11 @@ std::optional<Failure> AsInt(const msgpack::object& object, int& out) {
         out = static_cast<int>(object.via.i64);
         return std::nullopt;
     }
-    return Failure{KvcString(KvcMsg::ExpectInteger)};
+    return Failure{kv::diag::Text(msg::ExpectInteger)};
 }
 
 std::optional<Failure> AsStringList(const msgpack::object& object, std::vector<std::string>& out) {
-    if (object.type != msgpack::type::ARRAY) return Failure{KvcString(KvcMsg::ExpectArray)};
+    if (object.type != msgpack::type::ARRAY) return Failure{kv::diag::Text(msg::ExpectArray)};
     for (std::uint32_t i = 0; i < object.via.array.size; ++i) {
         std::string text;
         if (auto failure = AsString(object.via.array.ptr[i], text)) return failure;
@@ -100,7 +101,7 @@ std::optional<Failure> AsStringList(const msgpack::object& object, std::vector<s
 }
 
 std::optional<Failure> AsIntList(const msgpack::object& object, std::vector<int>& out) {
-    if (object.type != msgpack::type::ARRAY) return Failure{KvcString(KvcMsg::ExpectArray)};
+    if (object.type != msgpack::type::ARRAY) return Failure{kv::diag::Text(msg::ExpectArray)};
     for (std::uint32_t i = 0; i < object.via.array.size; ++i) {
         int value = 0;
         if (auto failure = AsInt(object.via.array.ptr[i], value)) return failure;
@@ -139,7 +140,7 @@ std::optional<Failure> DecodeRecord(ValueReader& reader, ParameterRecord& record
     msgpack::object_handle value;
     if (auto f = reader.Next(value)) return f;
     const msgpack::object& map = value.get();
-    if (map.type != msgpack::type::MAP) return Failure{KvcString(KvcMsg::ExpectMap)};
+    if (map.type != msgpack::type::MAP) return Failure{kv::diag::Text(msg::ExpectMap)};
     for (std::uint32_t i = 0; i < map.via.map.size; ++i) {
         std::pair<std::string, std::vector<std::string>> entry;
         if (auto f = AsString(map.via.map.ptr[i].key, entry.first)) return f;
@@ -154,30 +155,30 @@ template <typename Record>
 std::optional<Failure> DecodeWholeRecord(std::string_view bytes, Record& record) {
     ValueReader reader(bytes);
     if (auto f = DecodeRecord(reader, record)) return f;
-    if (!reader.AtEnd()) return Failure{KvcString(KvcMsg::TrailingBytes)};
+    if (!reader.AtEnd()) return Failure{kv::diag::Text(msg::TrailingBytes)};
     return std::nullopt;
 }
 
-// Names a record in a failure: "record 2: ".
-std::string RecordPlace(std::size_t index) {
-    return KvcString(KvcMsg::RecordPrefix) + std::to_string(index) + KvcString(KvcMsg::WherePrefix);
+// What went wrong in record index.
+Failure InRecord(std::size_t index, const std::string& what) {
+    return Failure{kv::diag::Text(msg::InRecord, std::to_string(index), what)};
 }
 
 // Layout: count (2) | record offsets (2 each) | end offset (2) | records.
 template <typename Record>
 std::optional<Failure> DecodeTable(std::string_view section, DecodedTable<Record>& table) {
-    if (section.size() < 2) return Failure{KvcString(KvcMsg::CountTruncated)};
+    if (section.size() < 2) return Failure{kv::diag::Text(msg::CountTruncated)};
     const std::size_t count = ReadBig16(section, 0);
     const std::size_t recordsStart = 2 + 2 * count + 2;
-    if (section.size() < recordsStart) return Failure{KvcString(KvcMsg::OffsetTableTruncated)};
+    if (section.size() < recordsStart) return Failure{kv::diag::Text(msg::OffsetTableTruncated)};
     for (std::size_t i = 0; i < count; ++i)
         table.recordOffsets.push_back(ReadBig16(section, 2 + 2 * i));
     table.endOffset = ReadBig16(section, 2 + 2 * count);
     if (section.size() - recordsStart != table.endOffset) {
-        return Failure{KvcString(KvcMsg::EndOffsetMismatch)};
+        return Failure{kv::diag::Text(msg::EndOffsetMismatch)};
     }
     if (count > 0 && table.recordOffsets[0] != 0) {
-        return Failure{KvcString(KvcMsg::FirstRecordOffsetNotZero)};
+        return Failure{kv::diag::Text(msg::FirstRecordOffsetNotZero)};
     }
     const std::string_view records = section.substr(recordsStart);
     for (std::size_t i = 0; i < count; ++i) {
@@ -185,11 +186,11 @@ std::optional<Failure> DecodeTable(std::string_view section, DecodedTable<Record
         const std::size_t end = i + 1 < count ? table.recordOffsets[i + 1] : table.endOffset;
         // Every record holds at least one value, so offsets strictly increase.
         if (end <= start) {
-            return Failure{RecordPlace(i) + KvcString(KvcMsg::RecordOffsetsOutOfOrder)};
+            return InRecord(i, kv::diag::Text(msg::RecordOffsetsOutOfOrder));
         }
         Record record;
         if (auto f = DecodeWholeRecord(records.substr(start, end - start), record)) {
-            return Failure{RecordPlace(i) + f->what};
+            return InRecord(i, f->what);
         }
         table.records.push_back(std::move(record));
     }
@@ -204,25 +205,25 @@ std::optional<Failure> DecodeDefaultData(std::string_view section, DecodedImage&
     msgpack::object_handle value;
     if (auto f = reader.Next(value)) return f;
     const msgpack::object& map = value.get();
-    if (map.type != msgpack::type::MAP) return Failure{KvcString(KvcMsg::ExpectMap)};
+    if (map.type != msgpack::type::MAP) return Failure{kv::diag::Text(msg::ExpectMap)};
     for (std::uint32_t i = 0; i < map.via.map.size; ++i) {
         std::pair<std::string, std::string> entry;
         if (auto f = AsString(map.via.map.ptr[i].key, entry.first)) return f;
         if (auto f = AsString(map.via.map.ptr[i].val, entry.second)) return f;
         image.defaultData.push_back(std::move(entry));
     }
-    if (!reader.AtEnd()) return Failure{KvcString(KvcMsg::TrailingBytes)};
+    if (!reader.AtEnd()) return Failure{kv::diag::Text(msg::TrailingBytes)};
     return std::nullopt;
 }
 
-kvhost::HostError Malformed(const std::string& imageName, const std::string& what) {
-    return kvhost::HostError{imageName, KvcString(KvcMsg::MalformedImage) + what,
-                             KvcCode(KvcMsg::MalformedImage)};
+kvhost::HostError Malformed(const std::string& imageName, const kv::diag::Message<0>& what) {
+    return kvhost::MakeHostError(imageName, msg::MalformedImage, kv::diag::Text(what));
 }
 
-kvhost::HostError MalformedIn(const std::string& imageName, KvcMsg section,
+kvhost::HostError MalformedIn(const std::string& imageName, const kv::diag::Message<0>& section,
                               const Failure& failure) {
-    return Malformed(imageName, KvcString(section) + KvcString(KvcMsg::WherePrefix) + failure.what);
+    return kvhost::MakeHostError(imageName, msg::MalformedSection, kv::diag::Text(section),
+                                 failure.what);
 }
 
 }  // namespace
@@ -232,19 +233,19 @@ kvhost::HostResult<DecodedImage> DecodeImage(const std::string& image,
     DecodedImage decoded;
     decoded.size = image.size();
     if (image.size() < kImageHeaderSize) {
-        return Malformed(imageName, KvcString(KvcMsg::HeaderTruncated));
+        return Malformed(imageName, msg::HeaderTruncated);
     }
     for (std::size_t i = 0; i < decoded.header.size(); ++i) {
         decoded.header[i] = ReadBig32(image, 4 * i);
     }
-    if (decoded.header[0] != 0) return Malformed(imageName, KvcString(KvcMsg::FirstOffsetNotZero));
+    if (decoded.header[0] != 0) return Malformed(imageName, msg::FirstOffsetNotZero);
     for (std::size_t i = 1; i < decoded.header.size(); ++i) {
         if (decoded.header[i] < decoded.header[i - 1]) {
-            return Malformed(imageName, KvcString(KvcMsg::OffsetsOutOfOrder));
+            return Malformed(imageName, msg::OffsetsOutOfOrder);
         }
     }
     const std::size_t body = image.size() - kImageHeaderSize;
-    if (decoded.header[4] > body) return Malformed(imageName, KvcString(KvcMsg::SectionsBeyondEnd));
+    if (decoded.header[4] > body) return Malformed(imageName, msg::SectionsBeyondEnd);
     decoded.extensionSize = body - decoded.header[4];
 
     const std::string_view sections = std::string_view(image).substr(kImageHeaderSize);
@@ -253,16 +254,16 @@ kvhost::HostResult<DecodedImage> DecodeImage(const std::string& image,
                                decoded.header[index + 1] - decoded.header[index]);
     };
     if (auto f = DecodeTable(section(0), decoded.variables)) {
-        return MalformedIn(imageName, KvcMsg::VariableSection, *f);
+        return MalformedIn(imageName, msg::VariableSection, *f);
     }
     if (auto f = DecodeTable(section(1), decoded.tasks)) {
-        return MalformedIn(imageName, KvcMsg::TaskSection, *f);
+        return MalformedIn(imageName, msg::TaskSection, *f);
     }
     if (auto f = DecodeTable(section(2), decoded.parameters)) {
-        return MalformedIn(imageName, KvcMsg::ParameterSection, *f);
+        return MalformedIn(imageName, msg::ParameterSection, *f);
     }
     if (auto f = DecodeDefaultData(section(3), decoded)) {
-        return MalformedIn(imageName, KvcMsg::DefaultSection, *f);
+        return MalformedIn(imageName, msg::DefaultSection, *f);
     }
     return decoded;
 }

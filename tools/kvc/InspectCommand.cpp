@@ -11,19 +11,19 @@ namespace kvc {
 int RunInspect(const InspectOptions& options, std::ostream& out, std::ostream& err) {
     kvhost::HostResult<std::string> bytes = kvhost::ReadWholeFile(options.image);
     if (!bytes.Ok()) {
-        err << KvcText(KvcMsg::ErrorLead) << bytes.Error().Describe() << '\n';
+        ShowError(err, bytes.Error().Describe());
         return bytes.Error().exitCode;
     }
     kvhost::HostResult<DecodedImage> image = DecodeImage(bytes.Value(), options.image);
     if (!image.Ok()) {
-        err << KvcText(KvcMsg::ErrorLead) << image.Error().Describe() << '\n';
+        ShowError(err, image.Error().Describe());
         return image.Error().exitCode;
     }
     // A report that did not arrive whole (a full disk, a closed pipe) is a failed run.
     if (!(out << (options.json ? ImageToJson(image.Value()) : ImageToText(image.Value())))
              .flush()) {
-        err << KvcText(KvcMsg::ErrorLead) << KvcText(KvcMsg::StdoutFailed) << '\n';
-        return KvcCode(KvcMsg::StdoutFailed);
+        ShowError(err, kv::diag::kvc::StdoutFailed.format);
+        return kv::diag::kvc::StdoutFailed.code;
     }
     return 0;
 }

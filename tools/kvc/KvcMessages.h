@@ -1,22 +1,22 @@
-// KvcMessages: the ids of the kvc message catalog and their texts.
+// KvcMessages: the kvc command's message table, from KvcMessages.def, and the frame of its
+// failures.
 #pragma once
 
-#include <string>
+#include <ostream>
 #include <string_view>
+
+#include "diag/Diagnostic.h"
+
+namespace kv::diag::kvc {
+#define KV_DIAG_TABLE "tools/kvc/KvcMessages.def"
+#include "diag/DefineTable.inc"
+}  // namespace kv::diag::kvc
 
 namespace kvc {
 
-enum class KvcMsg {
-#define KV_MSG(id, code, text) id,
-#include "tools/kvc/KvcMessages.def"
-#undef KV_MSG
-};
-
-// The fixed text of a catalog entry.
-std::string_view KvcText(KvcMsg id);
-// The exit status the entry leads to.
-int KvcCode(KvcMsg id);
-// The fixed text as a std::string, for assembling.
-inline std::string KvcString(KvcMsg id) { return std::string(KvcText(id)); }
+// Shows a failure the way every kvc failure looks: "kvc: error: <text>".
+inline void ShowError(std::ostream& err, std::string_view text) {
+    err << "kvc: error: " << text << '\n';
+}
 
 }  // namespace kvc

@@ -35,9 +35,8 @@ std::vector<RecipeWarning> TimePointWarnings(const std::vector<ISyntaxTreeNode*>
                 continue;
             }
             warnings.push_back({op->GetLine(), op->GetColumn(),
-                                KvcString(KvcMsg::TimePointOperatorLead) + op->GetText() +
-                                    KvcString(KvcMsg::TimePointOperatorReadAs) + value->GetText() +
-                                    KvcString(KvcMsg::TimePointOperatorEnd)});
+                                kv::diag::Text(kv::diag::kvc::TimePointOperator, op->GetText(),
+                                               value->GetText())});
         }
     }
     return warnings;

@@ -20,8 +20,7 @@ int CheckedExit(int status) {
     if (std::cout.flush()) return errorWritten ? status : kUsageExit;
     if (status != kUsageExit) {
         // A failed run has said so already; otherwise this is the only word of it.
-        std::cerr << kvc::KvcText(kvc::KvcMsg::ErrorLead) << kvc::KvcText(kvc::KvcMsg::StdoutFailed)
-                  << '\n';
+        kvc::ShowError(std::cerr, kv::diag::kvc::StdoutFailed.format);
     }
     return kUsageExit;
 }
@@ -37,8 +36,7 @@ int main(int argc, char** argv) {
     // An empty path would quietly mean the current directory.
     const CLI::Validator nonEmpty(
         [](std::string& value) {
-            return value.empty() ? std::string(kvc::KvcText(kvc::KvcMsg::EmptyPath))
-                                 : std::string();
+            return value.empty() ? std::string(kv::diag::kvc::EmptyPath.format) : std::string();
         },
         "", "NONEMPTY");
 
@@ -88,8 +86,7 @@ int main(int argc, char** argv) {
         }
         return CheckedExit(kvc::RunInspect(inspect, std::cout, std::cerr));
     } catch (const std::exception& failure) {
-        std::cerr << kvc::KvcText(kvc::KvcMsg::ErrorLead)
-                  << kvc::KvcText(kvc::KvcMsg::InternalFailure) << failure.what() << '\n';
+        kvc::ShowError(std::cerr, kv::diag::Text(kv::diag::kvc::InternalFailure, failure.what()));
         return kUsageExit;
     }
 }
