@@ -14,6 +14,7 @@
 #include "fuzz/FuzzCheck.h"
 #include "fuzz/FuzzHost.h"
 #include "fuzz/ImageCheck.h"
+#include "host/RecipeDrive.h"
 #include "utilo/JsonBase.h"
 
 namespace {
@@ -25,36 +26,7 @@ constexpr std::string_view kInternalFailure = "语义分析内部错误：";
 
 void Drive(kvfuzz::FuzzHost& host, ISyntaxTreeVisitor& visitor,
            const std::vector<ISyntaxTreeNode*>& blocks) {
-    std::unique_ptr<ISemanticAnalyzer> analyzer(createObject(&host));
-    KV_FUZZ_CHECK(analyzer != nullptr, "");
-    analyzer->BeforeAnalyze(blocks.empty() ? nullptr : blocks.front());
-
-    std::vector<ISemanticGenerator*> offered;
-    analyzer->GetAppSemanticAnalyzers(offered);
-    std::vector<std::unique_ptr<ISemanticGenerator>> checkers;
-    for (ISemanticGenerator* checker : offered) {
-        KV_FUZZ_CHECK(checker != nullptr, "a null checker");
-        checkers.emplace_back(checker);
-    }
-
-    {
-        std::vector<ISyntaxTreeNode*> allNodes;
-        for (ISyntaxTreeNode* block : blocks) {
-            const std::vector<ISyntaxTreeNode*> nodes = visitor.CollectNodes(block);
-            allNodes.insert(allNodes.end(), nodes.begin(), nodes.end());
-        }
-        const std::vector<ISyntaxTreeNode*> walk = allNodes;
-        for (ISyntaxTreeNode* node : walk) {
-            for (const auto& checker : checkers) {
-                checker->Analyze(node, &allNodes);
-                if (checker->GetNeedReSyntaxAnalyze()) ReclassifyToken(node);
-            }
-        }
-    }
-
-    for (ISyntaxTreeNode* block : blocks) analyzer->EndAnalyze(block);
-    std::vector<ISyntaxTreeNode*> roots = blocks;
-    analyzer->AppParamDataVmPro(roots);
+    KV_FUZZ_CHECK(kvhost::DriveAnalyzer(host, visitor, blocks), "no analyzer");
     // The trees stay the host's: every block must still walk and render.
     for (ISyntaxTreeNode* block : blocks) {
         for (ISyntaxTreeNode* node : visitor.CollectNodes(block)) {
@@ -62,8 +34,6 @@ void Drive(kvfuzz::FuzzHost& host, ISyntaxTreeVisitor& visitor,
         }
         visitor.ToText(block);
     }
-    checkers.clear();
-    analyzer.reset();
 }
 
 void CheckLog(const kvtest::FakeLog& log) {

@@ -9,6 +9,7 @@
 #include "analyzer/TaskHost.h"
 #include "arbor/Arbor.h"
 #include "arbor/RecipeParser.h"
+#include "host/RecipeDrive.h"
 
 namespace {
 
@@ -39,22 +40,7 @@ TEST(RecipeToTasks, TwoTasksGiveStepsTimersAndFormattedCalls) {
     for (const auto& block : recipe.blocks) blocks.push_back(block.get());
 
     std::unique_ptr<ISyntaxTreeVisitor> visitor(newSyntaxTreeVistor(&data));
-    {
-        std::unique_ptr<ISemanticAnalyzer> analyzer(createObject(&data));
-        std::vector<ISemanticGenerator*> offered;
-        analyzer->GetAppSemanticAnalyzers(offered);
-        std::vector<std::unique_ptr<ISemanticGenerator>> checkers(offered.begin(), offered.end());
-        std::vector<ISyntaxTreeNode*> all;
-        for (ISyntaxTreeNode* block : blocks) {
-            for (ISyntaxTreeNode* node : visitor->CollectNodes(block)) all.push_back(node);
-        }
-        for (ISyntaxTreeNode* node : std::vector<ISyntaxTreeNode*>(all)) {
-            for (const auto& checker : checkers) checker->Analyze(node, &all);
-        }
-        for (ISyntaxTreeNode* block : blocks) analyzer->EndAnalyze(block);
-        analyzer->AppParamDataVmPro(blocks);
-        checkers.clear();
-    }
+    ASSERT_TRUE(kvhost::DriveAnalyzer(data, *visitor, blocks));
 
     EXPECT_TRUE(data.log.Errors().empty());
     std::vector<std::string> program;

@@ -17,10 +17,10 @@
 #include "host/LogJson.h"
 #include "host/LogSink.h"
 #include "host/OutputSet.h"
+#include "host/RecipeDrive.h"
 #include "host/PlatformFiles.h"
 #include "host/SourceText.h"
 #include "tools/kvc/KvcMessages.h"
-#include "tools/kvc/RecipeDrive.h"
 #include "tools/kvc/TimePointWarnings.h"
 
 namespace kvc {
@@ -265,9 +265,9 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err)
                                               warning.text);
     }
     std::unique_ptr<ISyntaxTreeVisitor> visitor(newSyntaxTreeVistor(&data));
-    const std::vector<int> blockLines = BlockLines(*visitor, blocks);
+    const std::vector<int> blockLines = kvhost::BlockLines(*visitor, blocks);
     try {
-        if (!DriveAnalyzer(data, *visitor, blocks)) {
+        if (!kvhost::DriveAnalyzer(data, *visitor, blocks)) {
             return Fail(err, MakeHostError(options.bundle, msg::AnalyzerMissing));
         }
     } catch (const std::exception& failure) {
@@ -279,7 +279,7 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err)
         kvhost::CollectBundleOutputs(data, fs::path());
     if (!outputs.Ok()) return Fail(err, outputs.Error());
     outputs.Value().push_back(
-        {kProgramFile, RenderProgram(*visitor, blocks, blockLines, source.LineCount())});
+        {kProgramFile, kvhost::RenderProgram(*visitor, blocks, blockLines, source.LineCount())});
     return WriteResults(options, sink, &outputs.Value(), out, err);
 }
 

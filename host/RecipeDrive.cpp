@@ -1,5 +1,5 @@
 // RecipeDrive: the host's drive order over the analyzer and its checkers.
-#include "tools/kvc/RecipeDrive.h"
+#include "host/RecipeDrive.h"
 
 #include <cstddef>
 #include <memory>
@@ -8,7 +8,7 @@
 #include "arbor/Arbor.h"
 #include "arbor/RecipeParser.h"
 
-namespace kvc {
+namespace kvhost {
 
 bool DriveAnalyzer(IData& data, ISyntaxTreeVisitor& visitor,
                    const std::vector<ISyntaxTreeNode*>& blocks) {
@@ -75,4 +75,4 @@ std::string RenderProgram(ISyntaxTreeVisitor& visitor, const std::vector<ISyntax
     return program;
 }
 
-}  // namespace kvc
+}  // namespace kvhost
