@@ -13,7 +13,7 @@
 #include "arbor/RecipeParser.h"
 #include "fuzz/FuzzCheck.h"
 #include "fuzz/FuzzHost.h"
-#include "fuzz/ImageCheck.h"
+#include "host/ImageReader.h"
 #include "host/RecipeDrive.h"
 #include "utilo/JsonBase.h"
 
@@ -58,8 +58,9 @@ void CheckStored(kvfuzz::FuzzHost& host) {
     const auto image = group->second.find("binBytes");
     if (image != group->second.end()) {
         KV_FUZZ_CHECK(image->second != nullptr && image->second->IsBytes(), "");
-        const std::string fault = kvfuzz::CheckImage(image->second->GetBytes());
-        KV_FUZZ_CHECK(fault.empty(), fault);
+        const std::vector<uint8_t>& bytes = image->second->GetBytes();
+        const auto decoded = kvhost::DecodeImage(std::string(bytes.begin(), bytes.end()), "image");
+        KV_FUZZ_CHECK(decoded.Ok(), decoded.Ok() ? "" : decoded.Error().Describe());
     }
 }
 

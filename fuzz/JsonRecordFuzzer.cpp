@@ -13,7 +13,7 @@
 #include "data/KvAppRecords.h"
 #include "data/KvData.h"
 #include "fuzz/FuzzCheck.h"
-#include "fuzz/ImageCheck.h"
+#include "host/ImageReader.h"
 #include "support/FakeHost.h"
 #include "vm/KvAppVmData.h"
 #include "vm/KvMakeFile.h"
@@ -58,14 +58,29 @@ T ReadOnly(const std::string& text) {
 
 bool FloatGivenOrUnset(float value) { return std::isfinite(value); }
 
-void CheckPacked(const std::unique_ptr<PackedRecord>& packed, uint32_t bound, kvfuzz::RecordKind kind) {
+// Read records the packed bytes must hold exactly one of, as the image reader reads them.
+template <typename ReadRecord>
+void CheckPacked(const std::unique_ptr<PackedRecord>& packed, uint32_t bound, ReadRecord read) {
     KV_FUZZ_CHECK(packed != nullptr, "a small record failed to pack");
     KV_FUZZ_CHECK(packed->length == static_cast<int32_t>(packed->data.size()), "");
     // The bound sizes the buffer, so it may never be below the encoding.
     KV_FUZZ_CHECK(packed->data.size() <= bound,
                   std::to_string(packed->data.size()) + " bytes over a bound of " + std::to_string(bound));
-    const std::string fault = kvfuzz::CheckRecord(kind, packed->data.data(), packed->data.size());
-    KV_FUZZ_CHECK(fault.empty(), fault);
+    const std::string_view bytes(reinterpret_cast<const char*>(packed->data.data()),
+                                 packed->data.size());
+    const std::optional<std::string> fault = read(bytes);
+    KV_FUZZ_CHECK(!fault, fault.value_or(""));
+}
+
+template <typename Record>
+std::optional<std::string> ReadRecord(std::string_view bytes) {
+    Record record;
+    return kvhost::DecodeRecordBytes(bytes, record);
+}
+
+std::optional<std::string> ReadDefaultData(std::string_view bytes) {
+    kvhost::DecodedImage image;
+    return kvhost::DecodeDefaultDataBytes(bytes, image);
 }
 
 void CheckVmData(const std::string& text) {
@@ -75,21 +90,21 @@ void CheckVmData(const std::string& text) {
 
     for (const CAppVmVariable& record : vmData.appVariable) {
         CheckPacked(record.MsgpackPack(nullptr), record.GetMsgpackBufferMaxSize(),
-                    kvfuzz::RecordKind::Variable);
+                    ReadRecord<kvhost::VariableRecord>);
     }
     for (const CAppVmTaskInfo& record : vmData.appTask) {
         CheckPacked(record.MsgpackPack(nullptr), record.GetMsgpackBufferMaxSize(),
-                    kvfuzz::RecordKind::Task);
+                    ReadRecord<kvhost::TaskRecord>);
     }
     for (const CAppVmParBin& record : vmData.appPar) {
         CheckPacked(record.MsgpackPack(nullptr), record.GetMsgpackBufferMaxSize(),
-                    kvfuzz::RecordKind::Parameter);
+                    ReadRecord<kvhost::ParameterRecord>);
     }
     CAppVmDefaultData defaults;
     defaults.defaultData = vmData.defaultData;
     if (!defaults.defaultData.empty()) {
         CheckPacked(defaults.MsgpackPack(nullptr), defaults.GetMsgpackBufferMaxSize(),
-                    kvfuzz::RecordKind::DefaultData);
+                    ReadDefaultData);
     }
 
     kvtest::FakeData host;
@@ -98,8 +113,8 @@ void CheckVmData(const std::string& text) {
     if (builder.MakeFile(image)) {
         KV_FUZZ_CHECK(image.size() > 1 && image[0] == 0xAB, "the image replaced what out held");
         image.erase(image.begin());
-        const std::string fault = kvfuzz::CheckImage(image);
-        KV_FUZZ_CHECK(fault.empty(), fault);
+        const auto decoded = kvhost::DecodeImage(std::string(image.begin(), image.end()), "image");
+        KV_FUZZ_CHECK(decoded.Ok(), decoded.Ok() ? "" : decoded.Error().Describe());
     } else {
         KV_FUZZ_CHECK(image.size() == 1, "a refused image changed out");
         KV_FUZZ_CHECK(!host.log.Errors().empty(), "an image was refused without an error");

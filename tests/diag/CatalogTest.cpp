@@ -40,7 +40,7 @@ std::vector<Table> Tables() {
         {"checkers", kv::diag::checker::kRows, kLibraryCodes, true},
         {"data", kv::diag::data::kRows, kLibraryCodes, true},
         {"vm", kv::diag::vm::kRows, kLibraryCodes, true},
-        {"host", kv::diag::host::kRows, {0, 2}, false},
+        {"host", kv::diag::host::kRows, {0, 1, 2}, false},
         {"tools/kvc", kv::diag::kvc::kRows, {0, 1, 2}, false},
     };
 }

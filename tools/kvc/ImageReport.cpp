@@ -7,6 +7,11 @@
 namespace kvc {
 namespace {
 
+using kvhost::DecodedTable;
+using kvhost::ParameterRecord;
+using kvhost::TaskRecord;
+using kvhost::VariableRecord;
+
 using Writer = rapidjson::Writer<rapidjson::StringBuffer>;
 
 constexpr const char* kSectionNames[] = {"variables", "tasks", "parameters", "defaults",

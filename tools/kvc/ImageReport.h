@@ -3,9 +3,11 @@
 
 #include <string>
 
-#include "tools/kvc/ImageDecoder.h"
+#include "host/ImageReader.h"
 
 namespace kvc {
+
+using kvhost::DecodedImage;
 
 // Lines like:
 //   image: 64 bytes

@@ -2,7 +2,7 @@
 #include "tools/kvc/InspectCommand.h"
 
 #include "host/FileRead.h"
-#include "tools/kvc/ImageDecoder.h"
+#include "host/ImageReader.h"
 #include "tools/kvc/ImageReport.h"
 #include "tools/kvc/KvcMessages.h"
 
@@ -14,7 +14,7 @@ int RunInspect(const InspectOptions& options, std::ostream& out, std::ostream& e
         ShowError(err, bytes.Error().Describe());
         return bytes.Error().exitCode;
     }
-    kvhost::HostResult<DecodedImage> image = DecodeImage(bytes.Value(), options.image);
+    kvhost::HostResult<DecodedImage> image = kvhost::DecodeImage(bytes.Value(), options.image);
     if (!image.Ok()) {
         ShowError(err, image.Error().Describe());
         return image.Error().exitCode;

@@ -1,16 +1,18 @@
-// ImageDecoder: reads a VM binary image back into its header, tables and default data,
+// ImageReader: reads a VM binary image back into its header, tables and default data,
 // checking every offset and length against the image.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "host/HostError.h"
 
-namespace kvc {
+namespace kvhost {
 
 // Strings are shown without the NUL byte that every record string carries.
 struct VariableRecord {
@@ -60,7 +62,14 @@ constexpr std::size_t kImageHeaderSize = 20;
 
 // Decodes image; a malformed image gives an error (exit status 1) naming the section, the
 // record and what is wrong. imageName names the image in the error.
-kvhost::HostResult<DecodedImage> DecodeImage(const std::string& image,
-                                             const std::string& imageName);
+HostResult<DecodedImage> DecodeImage(const std::string& image, const std::string& imageName);
 
-}  // namespace kvc
+// Decodes bytes that must hold exactly one record of its kind; nothing on success, else what
+// is wrong with them.
+std::optional<std::string> DecodeRecordBytes(std::string_view bytes, VariableRecord& record);
+std::optional<std::string> DecodeRecordBytes(std::string_view bytes, TaskRecord& record);
+std::optional<std::string> DecodeRecordBytes(std::string_view bytes, ParameterRecord& record);
+// Decodes a default-value section (one map of strings) into image.defaultData.
+std::optional<std::string> DecodeDefaultDataBytes(std::string_view bytes, DecodedImage& image);
+
+}  // namespace kvhost

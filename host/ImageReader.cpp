@@ -1,6 +1,6 @@
-// ImageDecoder: the header, the three indexed tables and the default data, each checked
+// ImageReader: the header, the three indexed tables and the default data, each checked
 // before a byte of it is read; records decoded with msgpack-c's unpacker.
-#include "tools/kvc/ImageDecoder.h"
+#include "host/ImageReader.h"
 
 #include <cstddef>
 #include <limits>
@@ -8,10 +8,10 @@
 #include <optional>
 #include <string_view>
 
-#include "tools/kvc/KvcMessages.h"
+#include "host/HostMessages.h"
 
-namespace kvc {
-namespace msg = kv::diag::kvc;
+namespace kvhost {
+namespace msg = kv::diag::host;
 namespace {
 
 // Why decoding stopped; the section and record are added on the way out.
@@ -49,7 +49,7 @@ public:
         } catch (const msgpack::insufficient_bytes&) {
             return Failure{kv::diag::Text(msg::ValueTruncated)};
         } catch (const msgpack::depth_size_overflow&) {
-            return Failure{kv::diag::Text(msg::NestedTooDeep)};
+            return Failure{kv::diag::Text(msg::ValuesNestTooDeep)};
         } catch (const msgpack::size_overflow&) {
             // A declared length longer than the bytes left: the value cannot be complete.
             return Failure{kv::diag::Text(msg::ValueTruncated)};
@@ -216,20 +216,18 @@ std::optional<Failure> DecodeDefaultData(std::string_view section, DecodedImage&
     return std::nullopt;
 }
 
-kvhost::HostError Malformed(const std::string& imageName, const kv::diag::Message<0>& what) {
-    return kvhost::MakeHostError(imageName, msg::MalformedImage, kv::diag::Text(what));
+HostError Malformed(const std::string& imageName, const kv::diag::Message<0>& what) {
+    return MakeHostError(imageName, msg::MalformedImage, kv::diag::Text(what));
 }
 
-kvhost::HostError MalformedIn(const std::string& imageName, const kv::diag::Message<0>& section,
-                              const Failure& failure) {
-    return kvhost::MakeHostError(imageName, msg::MalformedSection, kv::diag::Text(section),
-                                 failure.what);
+HostError MalformedIn(const std::string& imageName, const kv::diag::Message<0>& section,
+                      const Failure& failure) {
+    return MakeHostError(imageName, msg::MalformedSection, kv::diag::Text(section), failure.what);
 }
 
 }  // namespace
 
-kvhost::HostResult<DecodedImage> DecodeImage(const std::string& image,
-                                             const std::string& imageName) {
+HostResult<DecodedImage> DecodeImage(const std::string& image, const std::string& imageName) {
     DecodedImage decoded;
     decoded.size = image.size();
     if (image.size() < kImageHeaderSize) {
@@ -268,4 +266,24 @@ kvhost::HostResult<DecodedImage> DecodeImage(const std::string& image,
     return decoded;
 }
 
-}  // namespace kvc
+std::optional<std::string> DecodeRecordBytes(std::string_view bytes, VariableRecord& record) {
+    if (auto f = DecodeWholeRecord(bytes, record)) return f->what;
+    return std::nullopt;
+}
+
+std::optional<std::string> DecodeRecordBytes(std::string_view bytes, TaskRecord& record) {
+    if (auto f = DecodeWholeRecord(bytes, record)) return f->what;
+    return std::nullopt;
+}
+
+std::optional<std::string> DecodeRecordBytes(std::string_view bytes, ParameterRecord& record) {
+    if (auto f = DecodeWholeRecord(bytes, record)) return f->what;
+    return std::nullopt;
+}
+
+std::optional<std::string> DecodeDefaultDataBytes(std::string_view bytes, DecodedImage& image) {
+    if (auto f = DecodeDefaultData(bytes, image)) return f->what;
+    return std::nullopt;
+}
+
+}  // namespace kvhost
