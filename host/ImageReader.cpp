@@ -216,6 +216,12 @@ std::optional<Failure> DecodeDefaultData(std::string_view section, DecodedImage&
     return std::nullopt;
 }
 
+// A failure as the callers outside this file see it.
+std::optional<std::string> WhatIsWrong(const std::optional<Failure>& failure) {
+    if (!failure) return std::nullopt;
+    return failure->what;
+}
+
 HostError Malformed(const std::string& imageName, const kv::diag::Message<0>& what) {
     return MakeHostError(imageName, msg::MalformedImage, kv::diag::Text(what));
 }
@@ -267,23 +273,19 @@ HostResult<DecodedImage> DecodeImage(const std::string& image, const std::string
 }
 
 std::optional<std::string> DecodeRecordBytes(std::string_view bytes, VariableRecord& record) {
-    if (auto f = DecodeWholeRecord(bytes, record)) return f->what;
-    return std::nullopt;
+    return WhatIsWrong(DecodeWholeRecord(bytes, record));
 }
 
 std::optional<std::string> DecodeRecordBytes(std::string_view bytes, TaskRecord& record) {
-    if (auto f = DecodeWholeRecord(bytes, record)) return f->what;
-    return std::nullopt;
+    return WhatIsWrong(DecodeWholeRecord(bytes, record));
 }
 
 std::optional<std::string> DecodeRecordBytes(std::string_view bytes, ParameterRecord& record) {
-    if (auto f = DecodeWholeRecord(bytes, record)) return f->what;
-    return std::nullopt;
+    return WhatIsWrong(DecodeWholeRecord(bytes, record));
 }
 
 std::optional<std::string> DecodeDefaultDataBytes(std::string_view bytes, DecodedImage& image) {
-    if (auto f = DecodeDefaultData(bytes, image)) return f->what;
-    return std::nullopt;
+    return WhatIsWrong(DecodeDefaultData(bytes, image));
 }
 
 }  // namespace kvhost
