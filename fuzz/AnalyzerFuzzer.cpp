@@ -19,14 +19,14 @@
 
 namespace {
 
-using kvfuzz::Printable;
+using kv::fuzz::Printable;
 
 // The text that starts the analyzer's own report of a caught exception.
 constexpr std::string_view kInternalFailure = "语义分析内部错误：";
 
-void Drive(kvfuzz::FuzzHost& host, ISyntaxTreeVisitor& visitor,
+void Drive(kv::fuzz::FuzzHost& host, ISyntaxTreeVisitor& visitor,
            const std::vector<ISyntaxTreeNode*>& blocks) {
-    KV_FUZZ_CHECK(kvhost::DriveAnalyzer(host, visitor, blocks), "no analyzer");
+    KV_FUZZ_CHECK(kv::host::DriveAnalyzer(host, visitor, blocks), "no analyzer");
     // The trees stay the host's: every block must still walk and render.
     for (ISyntaxTreeNode* block : blocks) {
         for (ISyntaxTreeNode* node : visitor.CollectNodes(block)) {
@@ -36,8 +36,8 @@ void Drive(kvfuzz::FuzzHost& host, ISyntaxTreeVisitor& visitor,
     }
 }
 
-void CheckLog(const kvtest::FakeLog& log) {
-    for (const kvtest::LogCall& call : log.calls) {
+void CheckLog(const kv::test::FakeLog& log) {
+    for (const kv::test::LogCall& call : log.calls) {
         KV_FUZZ_CHECK(std::string_view(call.text).substr(0, kInternalFailure.size()) != kInternalFailure,
                       "an exception reached the boundary: " + call.text);
         if (call.op.rfind("Report", 0) == 0) {
@@ -47,7 +47,7 @@ void CheckLog(const kvtest::FakeLog& log) {
     }
 }
 
-void CheckStored(kvfuzz::FuzzHost& host) {
+void CheckStored(kv::fuzz::FuzzHost& host) {
     const auto group = host.stored.find(KvConst::AppParameterDataVm);
     KV_FUZZ_CHECK(group != host.stored.end(), "nothing stored");
     const auto version = group->second.find(KvConst::RecipeVersion);
@@ -59,13 +59,14 @@ void CheckStored(kvfuzz::FuzzHost& host) {
     if (image != group->second.end()) {
         KV_FUZZ_CHECK(image->second != nullptr && image->second->IsBytes(), "");
         const std::vector<uint8_t>& bytes = image->second->GetBytes();
-        const auto decoded = kvhost::DecodeImage(std::string(bytes.begin(), bytes.end()), "image");
+        const auto decoded =
+            kv::host::DecodeImage(std::string(bytes.begin(), bytes.end()), "image");
         KV_FUZZ_CHECK(decoded.Ok(), decoded.Ok() ? "" : decoded.Error().Describe());
     }
 }
 
 // A row the library rewrote holds JSON.
-void CheckWrittenRows(kvfuzz::FuzzHost& host) {
+void CheckWrittenRows(kv::fuzz::FuzzHost& host) {
     for (const auto& row : host.Rows()) {
         const std::string now = row.table->RowText(row.key);
         if (now == row.text) continue;
@@ -77,7 +78,7 @@ void CheckWrittenRows(kvfuzz::FuzzHost& host) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
-    kvfuzz::FuzzHost host(std::string_view(reinterpret_cast<const char*>(bytes), size));
+    kv::fuzz::FuzzHost host(std::string_view(reinterpret_cast<const char*>(bytes), size));
     ParsedRecipe parsed = ParseRecipe(host.Recipe());
     std::unique_ptr<ISyntaxTreeVisitor> visitor(newSyntaxTreeVistor(&host));
     // A recipe with syntax errors is not analysed; the library still runs over the data alone.

@@ -17,7 +17,7 @@
 
 namespace {
 
-using kvfuzz::Printable;
+using kv::fuzz::Printable;
 
 // What the loader keeps must be what its checks let through.
 void CheckLoadedTables(KvData& data) {
@@ -30,7 +30,7 @@ void CheckLoadedTables(KvData& data) {
     for (const auto& [name, type] : data.GetBsType()) {
         KV_FUZZ_CHECK(name == type.name && !type.dataType.empty(), Printable(name));
     }
-    kvtest::FakeData scratch;
+    kv::test::FakeData scratch;
     for (const auto& [logicNo, entry] : data.GetLogicInfoMap()) {
         KV_FUZZ_CHECK(logicNo == entry.logicNo, std::to_string(logicNo));
         KV_FUZZ_CHECK(entry.CheckData(&scratch), "logic entry kept that fails its check");
@@ -118,7 +118,7 @@ void CheckValueOperations(KvData& data, IData* host, const std::string& recipe) 
 }
 
 // Write-back replaces every row of the first table of that name up to its first unusable row.
-void CheckWriteBack(KvData& data, kvfuzz::FuzzHost& host) {
+void CheckWriteBack(KvData& data, kv::fuzz::FuzzHost& host) {
     const std::string json = data.appPar.ToJson();
     data.ChangeVmDataValue("appPar", "", json);
     const auto& databases = host.GetDatabases();
@@ -140,7 +140,7 @@ void CheckWriteBack(KvData& data, kvfuzz::FuzzHost& host) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
-    kvfuzz::FuzzHost host(std::string_view(reinterpret_cast<const char*>(bytes), size));
+    kv::fuzz::FuzzHost host(std::string_view(reinterpret_cast<const char*>(bytes), size));
     KvData data(&host);
 
     CheckLoadedTables(data);

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-namespace kvfuzz {
+namespace kv::fuzz {
 
 // Prints what broke and aborts, which libFuzzer records as a crash with the input.
 [[noreturn]] inline void FailCheck(const char* file, int line, const char* condition,
@@ -34,9 +34,9 @@ inline std::string Printable(const std::string& text, size_t limit = 400) {
     return out;
 }
 
-}  // namespace kvfuzz
+}  // namespace kv::fuzz
 
-#define KV_FUZZ_CHECK(condition, detail)                                             \
-    do {                                                                             \
-        if (!(condition)) kvfuzz::FailCheck(__FILE__, __LINE__, #condition, detail); \
+#define KV_FUZZ_CHECK(condition, detail)                                               \
+    do {                                                                               \
+        if (!(condition)) kv::fuzz::FailCheck(__FILE__, __LINE__, #condition, detail); \
     } while (false)

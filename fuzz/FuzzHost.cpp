@@ -7,7 +7,7 @@
 #include "RapidJsonHelper/JsonArray.h"
 #include "utilo/JsonBase.h"
 
-namespace kvfuzz {
+namespace kv::fuzz {
 namespace {
 
 using Brisk::RapidJsonHelper::JsonArray;
@@ -185,7 +185,7 @@ void FuzzHost::AddSection(const Section& section, size_t index) {
     const bool valid = !header.ends_with('!');
     if (!valid) header.remove_suffix(1);
     auto name = ResolveTable(header);
-    kvtest::FakeTable*& table = current_[name];
+    kv::test::FakeTable*& table = current_[name];
     if (table == nullptr || fresh) table = &AddTable(name.first, name.second);
     // Zero-padded section numbers keep the rows in input order.
     char key[16];
@@ -229,4 +229,4 @@ const std::map<std::string, std::vector<ICFunction*>>& FuzzHost::GetFunctionTabl
     return functionTable_;
 }
 
-}  // namespace kvfuzz
+}  // namespace kv::fuzz

@@ -23,7 +23,7 @@
 #include "ICFunction.h"
 #include "support/FakeHost.h"
 
-namespace kvfuzz {
+namespace kv::fuzz {
 
 struct TableName {
     const char* database;
@@ -77,7 +77,7 @@ private:
 };
 
 // FakeData filled from one input, with function and variable tables of its own.
-class FuzzHost : public kvtest::FakeData {
+class FuzzHost : public kv::test::FakeData {
 public:
     explicit FuzzHost(std::string_view input);
 
@@ -88,7 +88,7 @@ public:
     const std::string& Recipe() const { return recipe_; }
     // Every row as it was built, in input order.
     struct RowCopy {
-        kvtest::FakeTable* table;
+        kv::test::FakeTable* table;
         std::string key;
         std::string text;
         bool valid;
@@ -103,7 +103,7 @@ private:
     std::string recipe_;
     std::vector<RowCopy> rows_;
     // The table that rows of (database, name) go to until a "+" header starts another.
-    std::map<std::pair<std::string, std::string>, kvtest::FakeTable*> current_;
+    std::map<std::pair<std::string, std::string>, kv::test::FakeTable*> current_;
     std::vector<std::unique_ptr<FuzzFunction>> functions_;
     std::map<std::string, std::vector<ICFunction*>> functionTable_;
     std::vector<std::unique_ptr<FuzzMidVariable>> midVariables_;
@@ -112,4 +112,4 @@ private:
 // The last dotted piece of a full name.
 std::string ShortName(const std::string& fullName);
 
-}  // namespace kvfuzz
+}  // namespace kv::fuzz

@@ -23,7 +23,7 @@ namespace {
 using Brisk::RapidJsonHelper::JsonArray;
 using Brisk::RapidJsonHelper::JsonBase;
 using Brisk::RapidJsonHelper::JsonMap;
-using kvfuzz::Printable;
+using kv::fuzz::Printable;
 
 // Containers that write JSON: writing, reading back and writing again reaches a fixed point
 // after one pass (the first pass may only drop what cannot be written, such as bytes after a
@@ -75,12 +75,12 @@ void CheckPacked(const std::unique_ptr<PackedRecord>& packed, uint32_t bound, Re
 template <typename Record>
 std::optional<std::string> ReadRecord(std::string_view bytes) {
     Record record;
-    return kvhost::DecodeRecordBytes(bytes, record);
+    return kv::host::DecodeRecordBytes(bytes, record);
 }
 
 std::optional<std::string> ReadDefaultData(std::string_view bytes) {
-    kvhost::DecodedImage image;
-    return kvhost::DecodeDefaultDataBytes(bytes, image);
+    kv::host::DecodedImage image;
+    return kv::host::DecodeDefaultDataBytes(bytes, image);
 }
 
 void CheckVmData(const std::string& text) {
@@ -90,15 +90,15 @@ void CheckVmData(const std::string& text) {
 
     for (const CAppVmVariable& record : vmData.appVariable) {
         CheckPacked(record.MsgpackPack(nullptr), record.GetMsgpackBufferMaxSize(),
-                    ReadRecord<kvhost::VariableRecord>);
+                    ReadRecord<kv::host::VariableRecord>);
     }
     for (const CAppVmTaskInfo& record : vmData.appTask) {
         CheckPacked(record.MsgpackPack(nullptr), record.GetMsgpackBufferMaxSize(),
-                    ReadRecord<kvhost::TaskRecord>);
+                    ReadRecord<kv::host::TaskRecord>);
     }
     for (const CAppVmParBin& record : vmData.appPar) {
         CheckPacked(record.MsgpackPack(nullptr), record.GetMsgpackBufferMaxSize(),
-                    ReadRecord<kvhost::ParameterRecord>);
+                    ReadRecord<kv::host::ParameterRecord>);
     }
     CAppVmDefaultData defaults;
     defaults.defaultData = vmData.defaultData;
@@ -107,13 +107,14 @@ void CheckVmData(const std::string& text) {
                     ReadDefaultData);
     }
 
-    kvtest::FakeData host;
+    kv::test::FakeData host;
     std::vector<uint8_t> image{0xAB};
     KvMakeBinFile builder(&host, vmData);
     if (builder.MakeFile(image)) {
         KV_FUZZ_CHECK(image.size() > 1 && image[0] == 0xAB, "the image replaced what out held");
         image.erase(image.begin());
-        const auto decoded = kvhost::DecodeImage(std::string(image.begin(), image.end()), "image");
+        const auto decoded =
+            kv::host::DecodeImage(std::string(image.begin(), image.end()), "image");
         KV_FUZZ_CHECK(decoded.Ok(), decoded.Ok() ? "" : decoded.Error().Describe());
     } else {
         KV_FUZZ_CHECK(image.size() == 1, "a refused image changed out");
@@ -123,7 +124,7 @@ void CheckVmData(const std::string& text) {
 
 // The read-only tables as the loader reads them, each followed by its check.
 void CheckInputTables(const std::string& text) {
-    kvtest::FakeData host;
+    kv::test::FakeData host;
 
     auto descriptors = ReadOnly<JsonMap<CFunctionParasValueDes>>(text);
     KvData::CheckFunparDesc(&host, descriptors.entries);
@@ -151,7 +152,7 @@ void CheckInputTables(const std::string& text) {
     if (JsonBase::FromJson(&tasks, text)) KvData::CheckTaskInfo(&host, tasks.entries);
 
     // Every check that failed said why.
-    for (const kvtest::LogCall& call : host.log.Errors()) {
+    for (const kv::test::LogCall& call : host.log.Errors()) {
         KV_FUZZ_CHECK(!call.text.empty(), "an error without text");
     }
 }

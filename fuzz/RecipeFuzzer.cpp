@@ -65,7 +65,7 @@ void CheckParsedBlock(ISyntaxTreeVisitor& visitor, ISyntaxTreeNode* block, bool 
             const int parsedType = token->GetType();
             ReclassifyToken(node);
             KV_FUZZ_CHECK(token->GetType() == parsedType,
-                          "token " + kvfuzz::Printable(token->GetText()) + " was " +
+                          "token " + kv::fuzz::Printable(token->GetText()) + " was " +
                               std::to_string(parsedType) + ", reclassified " +
                               std::to_string(token->GetType()));
         }
@@ -75,14 +75,15 @@ void CheckParsedBlock(ISyntaxTreeVisitor& visitor, ISyntaxTreeNode* block, bool 
 void CheckRoundTrip(ISyntaxTreeVisitor& visitor, ISyntaxTreeNode* block, RecipeEncoding encoding) {
     const std::string rendered = visitor.ToText(block);
     const ParsedRecipe again = ParseRecipe(rendered, encoding);
-    const std::string shown = "rendered " + kvfuzz::Printable(rendered);
+    const std::string shown = "rendered " + kv::fuzz::Printable(rendered);
     KV_FUZZ_CHECK(again.errors.empty(),
                   shown + "; error " + (again.errors.empty() ? "" : again.errors[0].message) +
                       " at column " +
                       std::to_string(again.errors.empty() ? 0 : again.errors[0].column));
     KV_FUZZ_CHECK(again.blocks.size() == 1, shown);
     const std::string rerendered = visitor.ToText(again.blocks[0].get());
-    KV_FUZZ_CHECK(rerendered == rendered, shown + " re-rendered " + kvfuzz::Printable(rerendered));
+    KV_FUZZ_CHECK(rerendered == rendered,
+                  shown + " re-rendered " + kv::fuzz::Printable(rerendered));
     KV_FUZZ_CHECK(Leaves(visitor, again.blocks[0].get()) == Leaves(visitor, block), shown);
 }
 

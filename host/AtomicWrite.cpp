@@ -10,7 +10,7 @@
 
 #include "host/PlatformFiles.h"
 
-namespace kvhost {
+namespace kv::host {
 namespace msg = kv::diag::host;
 namespace fs = std::filesystem;
 
@@ -186,4 +186,4 @@ std::optional<HostError> WriteFileAtomically(const OutputFile& file) {
     return std::nullopt;
 }
 
-}  // namespace kvhost
+}  // namespace kv::host

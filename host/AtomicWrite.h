@@ -10,7 +10,7 @@
 
 #include "host/HostError.h"
 
-namespace kvhost {
+namespace kv::host {
 
 // One file to write: where it goes and its exact bytes.
 struct OutputFile {
@@ -43,4 +43,4 @@ std::optional<HostError> CreateDirectories(const std::filesystem::path& dir,
 // Removes the directories of created, deepest first; one that is not empty stays.
 void RemoveCreatedDirectories(const std::vector<std::filesystem::path>& created);
 
-}  // namespace kvhost
+}  // namespace kv::host

@@ -1,7 +1,7 @@
 // BundleData: the in-memory store and lookups of a loaded bundle.
 #include "host/BundleData.h"
 
-namespace kvhost {
+namespace kv::host {
 
 std::string BundleRemark::Describe() const {
     return path + (kind == Kind::Warning ? ": warning: " : ": note: ") + text;
@@ -52,4 +52,4 @@ BundleTable& BundleData::AddTable(const std::string& database, const std::string
     return *tables_.back();
 }
 
-}  // namespace kvhost
+}  // namespace kv::host

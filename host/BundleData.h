@@ -13,7 +13,7 @@
 #include "host/HostError.h"
 #include "host/HostFunctions.h"
 
-namespace kvhost {
+namespace kv::host {
 
 // A row the library replaced with SetString, with where it belongs in the bundle layout.
 struct RewrittenRow {
@@ -84,4 +84,4 @@ private:
     ILanguageDebug* log_ = nullptr;
 };
 
-}  // namespace kvhost
+}  // namespace kv::host

@@ -8,7 +8,7 @@
 #include "host/JsonCheck.h"
 #include "host/KnownTables.h"
 
-namespace kvhost {
+namespace kv::host {
 namespace msg = kv::diag::host;
 namespace fs = std::filesystem;
 
@@ -258,4 +258,4 @@ HostResult<std::unique_ptr<BundleData>> BundleData::Load(const fs::path& dir) {
     return data;
 }
 
-}  // namespace kvhost
+}  // namespace kv::host

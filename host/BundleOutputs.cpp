@@ -1,7 +1,7 @@
 // BundleOutputs: maps stored values and rewritten rows onto output files.
 #include "host/BundleOutputs.h"
 
-namespace kvhost {
+namespace kv::host {
 namespace msg = kv::diag::host;
 namespace fs = std::filesystem;
 
@@ -46,4 +46,4 @@ HostResult<std::vector<OutputFile>> CollectBundleOutputs(const BundleData& data,
     return files;
 }
 
-}  // namespace kvhost
+}  // namespace kv::host

@@ -8,7 +8,7 @@
 #include "host/BundleData.h"
 #include "host/HostError.h"
 
-namespace kvhost {
+namespace kv::host {
 
 // The files for everything the library stored: each SetData value as
 // outDir/<group>/<key>.bin (bytes) or .txt (text), and each row it rewrote with SetString at
@@ -21,4 +21,4 @@ HostResult<std::vector<OutputFile>> CollectBundleOutputs(const BundleData& data,
 // True for a name usable as one path component on every platform we build for.
 bool IsPlainFileName(const std::string& name);
 
-}  // namespace kvhost
+}  // namespace kv::host

@@ -8,7 +8,7 @@
 
 #include "IData.h"
 
-namespace kvhost {
+namespace kv::host {
 
 // One row's JSON text. An empty row file gives a field that is not valid.
 class BundleField final : public IDataField {
@@ -71,4 +71,4 @@ private:
     std::map<std::string, IDataRecord*> view_;
 };
 
-}  // namespace kvhost
+}  // namespace kv::host

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace kvhost {
+namespace kv::host {
 namespace {
 
 struct Decoded {
@@ -116,4 +116,4 @@ std::string CaretLine(std::string_view line, int column) {
     return caret;
 }
 
-}  // namespace kvhost
+}  // namespace kv::host

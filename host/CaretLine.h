@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace kvhost {
+namespace kv::host {
 
 // text with every control character but the tab written as an escape (`\u001b` for C0, DEL and
 // the C1 range, `\xff` for a byte that is not UTF-8), so that a recipe or a bundle cannot drive
@@ -18,4 +18,4 @@ std::string TerminalText(std::string_view text);
 // column past the end of the line puts the caret just after it.
 std::string CaretLine(std::string_view line, int column);
 
-}  // namespace kvhost
+}  // namespace kv::host

@@ -3,7 +3,7 @@
 
 #include "host/CaretLine.h"
 
-namespace kvhost {
+namespace kv::host {
 
 const char* LogOpName(LogOp op) {
     switch (op) {
@@ -52,4 +52,4 @@ std::string RenderDiagnostic(const LogCall& call, const SourceText* source,
     return out;
 }
 
-}  // namespace kvhost
+}  // namespace kv::host

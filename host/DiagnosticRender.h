@@ -7,7 +7,7 @@
 #include "host/LogCall.h"
 #include "host/SourceText.h"
 
-namespace kvhost {
+namespace kv::host {
 
 // For an error with a position in source:
 //   recipe.rcp:3:12: error[1003]: text
@@ -25,4 +25,4 @@ std::string RenderDiagnostic(const LogCall& call, const SourceText* source,
 std::string RenderSourceDiagnostic(std::string_view severity, const SourceText& source, int line,
                                    int column, const std::string& text);
 
-}  // namespace kvhost
+}  // namespace kv::host

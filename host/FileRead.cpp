@@ -6,7 +6,7 @@
 #include <fstream>
 #include <system_error>
 
-namespace kvhost {
+namespace kv::host {
 namespace msg = kv::diag::host;
 namespace fs = std::filesystem;
 
@@ -93,4 +93,4 @@ HostResult<std::vector<NamedEntry>> ListDirectory(const fs::path& path) {
     return entries;
 }
 
-}  // namespace kvhost
+}  // namespace kv::host

@@ -7,7 +7,7 @@
 
 #include "host/HostError.h"
 
-namespace kvhost {
+namespace kv::host {
 
 // The file's bytes, unchanged. Fails when path is missing (a dangling link is named as one),
 // not a regular file (which is never opened: a FIFO would block the read) or unreadable.
@@ -25,4 +25,4 @@ struct NamedEntry {
 // The entries of a directory, sorted by name in ascending byte order.
 HostResult<std::vector<NamedEntry>> ListDirectory(const std::filesystem::path& path);
 
-}  // namespace kvhost
+}  // namespace kv::host

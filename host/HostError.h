@@ -7,7 +7,7 @@
 
 #include "host/HostMessages.h"
 
-namespace kvhost {
+namespace kv::host {
 
 // A failure tied to one file or folder: "<path>: <reason>".
 struct HostError {
@@ -41,4 +41,4 @@ private:
     std::variant<T, HostError> state_;
 };
 
-}  // namespace kvhost
+}  // namespace kv::host

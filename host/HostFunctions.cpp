@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <optional>
 
-namespace kvhost {
+namespace kv::host {
 namespace msg = kv::diag::host;
 namespace {
 
@@ -119,4 +119,4 @@ HostResult<MidVariableTables> ParseMidVariableTables(const std::string& text,
     return tables;
 }
 
-}  // namespace kvhost
+}  // namespace kv::host

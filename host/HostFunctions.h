@@ -10,7 +10,7 @@
 #include "ICFunction.h"
 #include "host/HostError.h"
 
-namespace kvhost {
+namespace kv::host {
 
 class HostFunction final : public ICFunction {
 public:
@@ -72,4 +72,4 @@ HostResult<FunctionTables> ParseFunctionTables(const std::string& text, const st
 HostResult<MidVariableTables> ParseMidVariableTables(const std::string& text,
                                                      const std::string& path);
 
-}  // namespace kvhost
+}  // namespace kv::host

@@ -10,7 +10,7 @@
 
 #include "host/HostMessages.h"
 
-namespace kvhost {
+namespace kv::host {
 namespace msg = kv::diag::host;
 namespace {
 
@@ -288,4 +288,4 @@ std::optional<std::string> DecodeDefaultDataBytes(std::string_view bytes, Decode
     return WhatIsWrong(DecodeDefaultData(bytes, image));
 }
 
-}  // namespace kvhost
+}  // namespace kv::host

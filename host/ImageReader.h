@@ -12,7 +12,7 @@
 
 #include "host/HostError.h"
 
-namespace kvhost {
+namespace kv::host {
 
 // Strings are shown without the NUL byte that every record string carries.
 struct VariableRecord {
@@ -72,4 +72,4 @@ std::optional<std::string> DecodeRecordBytes(std::string_view bytes, ParameterRe
 // Decodes a default-value section (one map of strings) into image.defaultData.
 std::optional<std::string> DecodeDefaultDataBytes(std::string_view bytes, DecodedImage& image);
 
-}  // namespace kvhost
+}  // namespace kv::host

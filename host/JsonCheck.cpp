@@ -8,7 +8,7 @@
 #include "arbor/TextEncoding.h"
 #include "utilo/JsonBase.h"
 
-namespace kvhost {
+namespace kv::host {
 namespace msg = kv::diag::host;
 namespace {
 
@@ -104,4 +104,4 @@ std::optional<HostError> CheckJsonText(std::string_view text, const std::string&
     return std::nullopt;
 }
 
-}  // namespace kvhost
+}  // namespace kv::host

@@ -8,7 +8,7 @@
 
 #include "host/HostError.h"
 
-namespace kvhost {
+namespace kv::host {
 
 // Fails, naming path and the byte offset in the file, unless text is one JSON document of
 // well-formed text in the bundle's encoding (UTF-8; GBK in the Windows build), without NUL
@@ -17,4 +17,4 @@ namespace kvhost {
 std::optional<HostError> CheckJsonText(std::string_view text, const std::string& path,
                                        std::size_t markSize);
 
-}  // namespace kvhost
+}  // namespace kv::host

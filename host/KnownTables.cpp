@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <vector>
 
-namespace kvhost {
+namespace kv::host {
 namespace {
 
 // Kept in step with what the library's data loader dispatches on; each list in byte order.
@@ -90,4 +90,4 @@ std::string NearestName(std::string_view name, std::span<const std::string_view>
     return std::string(best);
 }
 
-}  // namespace kvhost
+}  // namespace kv::host

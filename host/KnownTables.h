@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace kvhost {
+namespace kv::host {
 
 // One database the library reads and the names of the tables it reads from it.
 struct KnownDatabase {
@@ -29,4 +29,4 @@ bool IsKnownTable(const KnownDatabase& database, std::string_view table);
 // edit), or empty when none is close enough to be a plausible typo. Ties go to the earlier.
 std::string NearestName(std::string_view name, std::span<const std::string_view> candidates);
 
-}  // namespace kvhost
+}  // namespace kv::host

@@ -4,7 +4,7 @@
 #include <map>
 #include <string>
 
-namespace kvhost {
+namespace kv::host {
 
 enum class LogOp { Print, PrintLine, ReportError, ReportErrorAt, ReportErrorAtWithData };
 
@@ -25,4 +25,4 @@ struct LogCall {
 // The op's name as the JSON lines write it ("Print", "ReportErrorAt", ...).
 const char* LogOpName(LogOp op);
 
-}  // namespace kvhost
+}  // namespace kv::host

@@ -4,7 +4,7 @@
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
 
-namespace kvhost {
+namespace kv::host {
 namespace {
 
 using Writer = rapidjson::Writer<rapidjson::StringBuffer>;
@@ -75,4 +75,4 @@ std::string LogCallsToJsonLines(const std::vector<LogCall>& calls) {
     return lines;
 }
 
-}  // namespace kvhost
+}  // namespace kv::host

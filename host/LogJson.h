@@ -6,7 +6,7 @@
 
 #include "host/LogCall.h"
 
-namespace kvhost {
+namespace kv::host {
 
 // One compact JSON object, without a line break. Keys in this order:
 //   Print:                 op, kind, text
@@ -19,4 +19,4 @@ std::string LogCallToJson(const LogCall& call);
 // Every call as one line, each ending with a line feed.
 std::string LogCallsToJsonLines(const std::vector<LogCall>& calls);
 
-}  // namespace kvhost
+}  // namespace kv::host

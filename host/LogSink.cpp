@@ -3,7 +3,7 @@
 
 #include "host/DiagnosticRender.h"
 
-namespace kvhost {
+namespace kv::host {
 
 LogSink::LogSink(std::ostream& listing, std::ostream& diagnostics, const SourceText* source,
                  std::string bundleName)
@@ -77,4 +77,4 @@ void LogSink::Record(LogCall call) {
     calls_.push_back(std::move(call));
 }
 
-}  // namespace kvhost
+}  // namespace kv::host

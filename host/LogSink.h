@@ -11,7 +11,7 @@
 #include "host/LogCall.h"
 #include "host/SourceText.h"
 
-namespace kvhost {
+namespace kv::host {
 
 class LogSink final : public ILanguageDebug {
 public:
@@ -44,4 +44,4 @@ private:
     bool hasError_ = false;
 };
 
-}  // namespace kvhost
+}  // namespace kv::host

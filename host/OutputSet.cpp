@@ -7,7 +7,7 @@
 
 #include "host/PlatformFiles.h"
 
-namespace kvhost {
+namespace kv::host {
 namespace msg = kv::diag::host;
 namespace fs = std::filesystem;
 
@@ -190,4 +190,4 @@ std::optional<HostError> ReplaceOutputSet(const fs::path& outDir,
     return std::nullopt;
 }
 
-}  // namespace kvhost
+}  // namespace kv::host

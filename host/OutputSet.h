@@ -8,7 +8,7 @@
 #include "host/AtomicWrite.h"
 #include "host/HostError.h"
 
-namespace kvhost {
+namespace kv::host {
 
 // Replaces the outputs in outDir as one set. The paths of outputs are relative to outDir;
 // each top-level name they use (a file such as program.rcp, a folder such as
@@ -30,4 +30,4 @@ std::optional<HostError> ReplaceOutputSet(const std::filesystem::path& outDir,
 std::filesystem::path FirstLinkBelow(const std::filesystem::path& dir,
                                      const std::filesystem::path& relative);
 
-}  // namespace kvhost
+}  // namespace kv::host

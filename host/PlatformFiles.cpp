@@ -14,7 +14,7 @@
 #include <process.h>
 #endif
 
-namespace kvhost {
+namespace kv::host {
 
 std::error_code ExchangeDirectories(const std::filesystem::path& a,
                                     const std::filesystem::path& b) {
@@ -94,4 +94,4 @@ void PrepareProcessForWrites() {
 #endif
 }
 
-}  // namespace kvhost
+}  // namespace kv::host

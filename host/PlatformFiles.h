@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
-namespace kvhost {
+namespace kv::host {
 
 // Swaps two existing directories in one step, so that a reader sees either the one or the
 // other at each path, never neither. Returns std::errc::operation_not_supported where the
@@ -30,4 +30,4 @@ int StandardStreamWritingTo(const std::filesystem::path& path);
 // writing to it fails and no file opened later takes its number.
 void PrepareProcessForWrites();
 
-}  // namespace kvhost
+}  // namespace kv::host

@@ -8,7 +8,7 @@
 #include "arbor/Arbor.h"
 #include "arbor/RecipeParser.h"
 
-namespace kvhost {
+namespace kv::host {
 
 bool DriveAnalyzer(IData& data, ISyntaxTreeVisitor& visitor,
                    const std::vector<ISyntaxTreeNode*>& blocks) {
@@ -75,4 +75,4 @@ std::string RenderProgram(ISyntaxTreeVisitor& visitor, const std::vector<ISyntax
     return program;
 }
 
-}  // namespace kvhost
+}  // namespace kv::host

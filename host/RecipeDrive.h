@@ -9,7 +9,7 @@ class IData;
 class ISyntaxTreeNode;
 class ISyntaxTreeVisitor;
 
-namespace kvhost {
+namespace kv::host {
 
 // createObject(data); BeforeAnalyze(first block); GetAppSemanticAnalyzers; for every block,
 // every node of CollectNodes(block) is offered to each checker in list order with the nodes
@@ -30,4 +30,4 @@ std::vector<int> BlockLines(ISyntaxTreeVisitor& visitor,
 std::string RenderProgram(ISyntaxTreeVisitor& visitor, const std::vector<ISyntaxTreeNode*>& blocks,
                           const std::vector<int>& blockLines, int lineCount);
 
-}  // namespace kvhost
+}  // namespace kv::host

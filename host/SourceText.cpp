@@ -3,7 +3,7 @@
 
 #include "arbor/TextEncoding.h"
 
-namespace kvhost {
+namespace kv::host {
 
 SourceText::SourceText(std::string name, std::string text)
     : name_(std::move(name)), text_(std::move(text)) {
@@ -29,4 +29,4 @@ std::string_view SourceText::Line(int n) const {
     return std::string_view(text_).substr(start, end - start);
 }
 
-}  // namespace kvhost
+}  // namespace kv::host

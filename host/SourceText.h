@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-namespace kvhost {
+namespace kv::host {
 
 class SourceText {
 public:
@@ -27,4 +27,4 @@ private:
     std::vector<std::size_t> lineStarts_;
 };
 
-}  // namespace kvhost
+}  // namespace kv::host

@@ -12,7 +12,7 @@
 
 namespace {
 
-using kvtest::FakeData;
+using kv::test::FakeData;
 
 TEST(AnalyzerLifecycle, LogsOnlyTheVersionLineWhenCreated) {
     FakeData data;
@@ -33,7 +33,7 @@ TEST(AnalyzerLifecycle, LoadErrorsComeBeforeTheVersionLine) {
 }
 
 // A sink that fails on listings, as a host whose log is closed might.
-class ThrowingLog : public kvtest::FakeLog {
+class ThrowingLog : public kv::test::FakeLog {
 public:
     void Print(const std::string&, int) override { throw std::runtime_error("log closed"); }
 };

@@ -11,7 +11,7 @@
 
 namespace {
 
-using kvtest::FakeData;
+using kv::test::FakeData;
 using Bytes = std::vector<uint8_t>;
 
 void RunPipeline(FakeData& data) {

@@ -13,11 +13,11 @@
 
 namespace {
 
-using kvtest::TaskHost;
+using kv::test::TaskHost;
 
 TEST(RecipeToTasks, TwoTasksGiveStepsTimersAndFormattedCalls) {
     TaskHost data;
-    kvtest::AddWok(data);
+    kv::test::AddWok(data);
     data.AddTable("appParameterDataLc", "appConfig", R"({"recipeVersion":"2.3"})");
     data.AddTable("appParameterDataLc", "ingredient",
                   R"([{"code":"m1","name":"盐"},{"code":"m2","name":"油"}])");
@@ -40,7 +40,7 @@ TEST(RecipeToTasks, TwoTasksGiveStepsTimersAndFormattedCalls) {
     for (const auto& block : recipe.blocks) blocks.push_back(block.get());
 
     std::unique_ptr<ISyntaxTreeVisitor> visitor(newSyntaxTreeVistor(&data));
-    ASSERT_TRUE(kvhost::DriveAnalyzer(data, *visitor, blocks));
+    ASSERT_TRUE(kv::host::DriveAnalyzer(data, *visitor, blocks));
 
     EXPECT_TRUE(data.log.Errors().empty());
     std::vector<std::string> program;

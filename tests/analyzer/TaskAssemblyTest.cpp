@@ -36,7 +36,7 @@ protected:
         return steps;
     }
 
-    kvtest::FakeData data;
+    kv::test::FakeData data;
     std::unique_ptr<KvSemanticAnalyzer> analyzer;
 };
 

@@ -25,7 +25,7 @@ using Error = std::tuple<int, int, int, std::string>;  // code, line, column, te
 class TaskBuilding : public ::testing::Test {
 protected:
     void SetUp() override {
-        kvtest::AddWok(data);
+        kv::test::AddWok(data);
         data.AddTable("appParameterDataLc", "appConfig", R"({"recipeVersion":"2.3"})");
         data.AddTable("appParameterDataLc", "logicTaskRelated", R"({"1":"t1","2":"t1","3":"t2"})");
     }
@@ -60,7 +60,7 @@ protected:
     // The call node of the first argument of block.
     ISyntaxTreeNode* FirstCall(ISyntaxTreeNode* block) { return Nodes(block)[0]->GetParent(); }
 
-    kvtest::TaskHost data;
+    kv::test::TaskHost data;
     std::unique_ptr<KvSemanticAnalyzer> analyzer;
     std::vector<std::unique_ptr<ISyntaxTreeNode>> blocks;
 };

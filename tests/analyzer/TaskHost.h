@@ -9,7 +9,7 @@
 #include "ICFunction.h"
 #include "support/FakeHost.h"
 
-namespace kvtest {
+namespace kv::test {
 
 class TaskHost : public FakeData {
 public:
@@ -89,4 +89,4 @@ inline void AddWok(TaskHost& data) {
                   R"("starttimer":{"par":[{"name":"timerId"}]}})");
 }
 
-}  // namespace kvtest
+}  // namespace kv::test

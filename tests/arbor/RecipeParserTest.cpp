@@ -9,7 +9,7 @@
 
 namespace {
 
-using arbortest::Describe;
+using kv::test::Describe;
 
 // The trees of a recipe that must parse without errors.
 std::vector<std::string> Trees(const std::string& text,

@@ -105,10 +105,10 @@ TEST_F(SyntaxTreeVisitorTest, RenderedTextParsesToTheSameTree) {
           "加热(5kg); 温度 = low // comment", "oven.fan = -3; say(\"a; b) // c\")"}) {
         ISyntaxTreeNode* original = Block(text);
         const std::string rendered = visitor_->ToText(original);
-        const std::string shape = arbortest::Describe(original, false);
+        const std::string shape = kv::test::Describe(original, false);
         ParsedRecipe again = ParseRecipe(rendered, RecipeEncoding::Utf8);
         ASSERT_EQ(again.blocks.size(), 1u) << rendered;
-        EXPECT_EQ(arbortest::Describe(again.blocks[0].get(), false), shape) << rendered;
+        EXPECT_EQ(kv::test::Describe(again.blocks[0].get(), false), shape) << rendered;
         EXPECT_EQ(visitor_->ToText(again.blocks[0].get()), rendered);
     }
 }

@@ -5,7 +5,7 @@
 
 #include "arbor/Arbor.h"
 
-namespace arbortest {
+namespace kv::test {
 
 // {..} for a node without token; text/type@line:column for a token, then (children) if any.
 // Positions are left out when withPositions is false.
@@ -32,4 +32,4 @@ inline std::string Describe(ISyntaxTreeNode* node, bool withPositions = true) {
     return out;
 }
 
-}  // namespace arbortest
+}  // namespace kv::test

@@ -24,7 +24,7 @@ struct RecipeFunction : ICFunction {
 };
 
 // FakeData with a function table.
-class FunctionHost : public kvtest::FakeData {
+class FunctionHost : public kv::test::FakeData {
 public:
     std::map<std::string, std::vector<ICFunction*>> functions;
     const std::map<std::string, std::vector<ICFunction*>>& GetFunctionTable() override {

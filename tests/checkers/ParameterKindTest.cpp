@@ -69,7 +69,7 @@ protected:
     using Texts = std::vector<std::string>;
     const std::map<std::string, std::string> choices{{"high", "3"}, {"low", "1"}};
 
-    kvtest::FakeData host;
+    kv::test::FakeData host;
     std::unique_ptr<KvData> appData;
     std::unique_ptr<FunctionSemanticCodeAnalyze> checker;
     std::vector<std::unique_ptr<ISyntaxTreeNode>> calls;

@@ -41,7 +41,7 @@ protected:
     // The errors as "op code@line:column text".
     Lines Reported() const {
         Lines out;
-        for (const kvtest::LogCall& call : host.log.Errors()) {
+        for (const kv::test::LogCall& call : host.log.Errors()) {
             out.push_back(call.op + " " + std::to_string(call.code) + "@" +
                           std::to_string(call.line) + ":" + std::to_string(call.column) + " " +
                           call.text);
@@ -49,7 +49,7 @@ protected:
         return out;
     }
 
-    kvtest::FakeData host;
+    kv::test::FakeData host;
     KvData app{nullptr};
     TimePointSemanticCodeAnalyze checker{&host, &app};
     std::unique_ptr<ISyntaxTreeVisitor> visitor{newSyntaxTreeVistor(&host)};

@@ -16,9 +16,9 @@ namespace {
 using Errors = std::vector<std::string>;
 
 // The log's errors as "code@line:column text"; every one must be a positioned level-3 error.
-Errors ErrorsOf(const kvtest::FakeLog& log) {
+Errors ErrorsOf(const kv::test::FakeLog& log) {
     Errors out;
-    for (const kvtest::LogCall& call : log.Errors()) {
+    for (const kv::test::LogCall& call : log.Errors()) {
         EXPECT_EQ(call.op + std::to_string(call.level), "ReportErrorAt3") << call.text;
         out.push_back(std::to_string(call.code) + "@" + std::to_string(call.line) + ":" +
                       std::to_string(call.column) + " " + call.text);
@@ -74,7 +74,7 @@ protected:
     }
     Errors Reported() const { return ErrorsOf(host.log); }
 
-    kvtest::FakeData host;
+    kv::test::FakeData host;
     KvData app{nullptr};
     VarSemanticCodeAnalyze checker{&host, &app};
     std::unique_ptr<ISyntaxTreeVisitor> visitor{newSyntaxTreeVistor(&host)};

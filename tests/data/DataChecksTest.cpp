@@ -10,9 +10,9 @@
 namespace {
 
 using Brisk::RapidJsonHelper::JsonBase;
-using datatest::ExpectNoLog;
-using datatest::ExpectOnlyError;
-using kvtest::FakeData;
+using kv::test::ExpectNoLog;
+using kv::test::ExpectOnlyError;
+using kv::test::FakeData;
 
 template <typename T>
 T Parsed(const std::string& json) {

@@ -8,12 +8,12 @@
 
 namespace {
 
-using datatest::ExpectNoLog;
-using datatest::ExpectOnlyError;
-using datatest::kLc;
-using datatest::kSystem;
-using datatest::kVm;
-using kvtest::FakeData;
+using kv::test::ExpectNoLog;
+using kv::test::ExpectOnlyError;
+using kv::test::FakeData;
+using kv::test::kLc;
+using kv::test::kSystem;
+using kv::test::kVm;
 
 TEST(KvDataLoad, FillsEveryTableFromItsDocument) {
     FakeData host;

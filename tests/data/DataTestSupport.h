@@ -7,7 +7,7 @@
 
 #include "support/FakeHost.h"
 
-namespace datatest {
+namespace kv::test {
 
 inline constexpr const char* kLc = "appParameterDataLc";
 inline constexpr const char* kVm = "appParameterDataVm";
@@ -15,7 +15,7 @@ inline constexpr const char* kSystem = "systemParameterDataLc";
 
 // Asserts that the log holds exactly one error: op with code 2002, level 3, and text; a
 // ReportErrorAt has no position (-1, -1).
-inline void ExpectOnlyError(const kvtest::FakeLog& log, const std::string& op,
+inline void ExpectOnlyError(const kv::test::FakeLog& log, const std::string& op,
                             const std::string& text) {
     const auto errors = log.Errors();
     ASSERT_EQ(errors.size(), 1u) << (errors.empty() ? "no error" : errors.back().text);
@@ -29,8 +29,8 @@ inline void ExpectOnlyError(const kvtest::FakeLog& log, const std::string& op,
     }
 }
 
-inline void ExpectNoLog(const kvtest::FakeLog& log) {
+inline void ExpectNoLog(const kv::test::FakeLog& log) {
     EXPECT_TRUE(log.calls.empty()) << log.calls.front().text;
 }
 
-}  // namespace datatest
+}  // namespace kv::test

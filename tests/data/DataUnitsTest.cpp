@@ -9,10 +9,10 @@
 
 namespace {
 
-using datatest::ExpectNoLog;
-using datatest::ExpectOnlyError;
-using datatest::kLc;
-using kvtest::FakeData;
+using kv::test::ExpectNoLog;
+using kv::test::ExpectOnlyError;
+using kv::test::FakeData;
+using kv::test::kLc;
 
 // A KvData whose unit table holds kg (base g, ratio 1000) and then g (the base itself).
 class UnitsTest : public ::testing::Test {

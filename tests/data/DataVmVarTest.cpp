@@ -9,11 +9,11 @@
 
 namespace {
 
-using datatest::ExpectNoLog;
-using datatest::ExpectOnlyError;
-using datatest::kLc;
-using datatest::kVm;
-using kvtest::FakeData;
+using kv::test::ExpectNoLog;
+using kv::test::ExpectOnlyError;
+using kv::test::FakeData;
+using kv::test::kLc;
+using kv::test::kVm;
 using Tasks = std::vector<std::string>;
 
 // The belongTaskId lists of every variable, in table order.

@@ -125,7 +125,7 @@ TEST(Catalogs, SlotsAreFilledInTheirOrderAndAPercentSignSurvives) {
 }
 
 TEST(Catalogs, APositionChoosesTheSinkCallAndAHostWithoutASinkIsLeftAlone) {
-    kvtest::FakeData host;
+    kv::test::FakeData host;
     using namespace kv::diag;
     Report(&host, checker::FunBsTypeMissing, Nowhere(), "t");
     Report(&host, data::ScopeBoundsReversed, NoLine());

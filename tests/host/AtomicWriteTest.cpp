@@ -14,10 +14,10 @@
 namespace {
 
 namespace fs = std::filesystem;
-using kvhost::ReplaceOutputSet;
-using kvhost::WriteFileAtomically;
-using kvtest::TestTempDir;
-using kvtest::TreeSnapshot;
+using kv::host::ReplaceOutputSet;
+using kv::host::WriteFileAtomically;
+using kv::test::TestTempDir;
+using kv::test::TreeSnapshot;
 using Snapshot = std::map<std::string, std::string>;
 
 TEST(AtomicWrite, WritesAFileWholeReplacingTheOldOneAndLeavesNoTemporary) {
@@ -79,7 +79,7 @@ TEST(Leftovers, OnlyTemporariesOfEndedProcessesAreRemoved) {
     dir.Write(".out.kvc-notes", "");
     dir.Write(".outer.kvc-99999999-abc123", "");
     dir.Write("out/.out.kvc-99999999-abc123", "");
-    kvhost::RemoveLeftoversOf(dir.Path() / "out");
+    kv::host::RemoveLeftoversOf(dir.Path() / "out");
 
     std::vector<std::string> kept;
     for (const auto& entry : fs::directory_iterator(dir.Path())) {
@@ -90,8 +90,8 @@ TEST(Leftovers, OnlyTemporariesOfEndedProcessesAreRemoved) {
                                               ".out.kvc-99999999-abc12", ".out.kvc-notes",
                                               ".outer.kvc-99999999-abc123", "out"}));
 
-    const std::string fresh = kvhost::FreshTemporaryFor(dir.Path() / "out").filename().string();
-    const std::string prefix = ".out.kvc-" + std::to_string(kvhost::CurrentProcessId()) + "-";
+    const std::string fresh = kv::host::FreshTemporaryFor(dir.Path() / "out").filename().string();
+    const std::string prefix = ".out.kvc-" + std::to_string(kv::host::CurrentProcessId()) + "-";
     EXPECT_EQ(fresh.rfind(prefix, 0), 0u) << fresh;
     EXPECT_EQ(fresh.size(), prefix.size() + 6) << fresh;
 }
@@ -109,8 +109,8 @@ TEST(OutputSet, AFolderGivenByALinkIsReplacedWhereItLeadsAndTheLinkStays) {
 TEST(OutputSet, AFailureLeavesTheOldSetAsItWasAndNothingBesideIt) {
     TestTempDir dir;
     // The second output needs program.rcp to be a folder, so it cannot be written.
-    const std::vector<kvhost::OutputFile> clashing{{"program.rcp", "p"},
-                                                   {"program.rcp/inner", "x"}};
+    const std::vector<kv::host::OutputFile> clashing{{"program.rcp", "p"},
+                                                     {"program.rcp/inner", "x"}};
     dir.Write("out/program.rcp", "old");
     const Snapshot before = TreeSnapshot(dir.Path());
     auto error = ReplaceOutputSet(dir.Path() / "out", clashing);

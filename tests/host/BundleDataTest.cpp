@@ -8,8 +8,8 @@
 
 namespace {
 
-using kvhost::BundleData;
-using kvtest::TestTempDir;
+using kv::host::BundleData;
+using kv::test::TestTempDir;
 
 // A scratch folder holding the one file every bundle needs, an empty function table.
 class BundleDir : public TestTempDir {
@@ -222,10 +222,10 @@ TEST(BundleData, AnEmptyFunctionListAndAMissingVariableListMeanEmptyTables) {
 }
 
 // The error Load gives for a bundle, which must fail.
-kvhost::HostError LoadError(const std::filesystem::path& dir) {
+kv::host::HostError LoadError(const std::filesystem::path& dir) {
     auto loaded = BundleData::Load(dir);
     EXPECT_FALSE(loaded.Ok());
-    return loaded.Ok() ? kvhost::HostError{} : loaded.Error();
+    return loaded.Ok() ? kv::host::HostError{} : loaded.Error();
 }
 
 TEST(BundleData, RefusesMissingBundlesAndBundlesThatAreFiles) {
@@ -239,7 +239,7 @@ TEST(BundleData, RefusesMissingBundlesAndBundlesThatAreFiles) {
 
 // The parser's own wording is RapidJSON's; what we promise is the file, the words "is not
 // JSON" and the byte offset.
-void ExpectNotJsonAt(const kvhost::HostError& error, const std::filesystem::path& file,
+void ExpectNotJsonAt(const kv::host::HostError& error, const std::filesystem::path& file,
                      size_t offset) {
     const std::string text = error.Describe();
     const std::string lead = file.string() + ": is not JSON: ";
@@ -375,21 +375,21 @@ TEST(BundleData, TheExampleBundleHoldsEveryTableTheLibraryReadsAndNothingElse) {
     auto loaded = BundleData::Load(std::filesystem::path(KV_SOURCE_DIR) / "examples" /
                                    "braised-chicken" / "bundle");
     ASSERT_TRUE(loaded.Ok()) << loaded.Error().Describe();
-    for (const kvhost::BundleRemark& remark : loaded.Value()->Remarks()) {
+    for (const kv::host::BundleRemark& remark : loaded.Value()->Remarks()) {
         ADD_FAILURE() << remark.Describe();
     }
 }
 
 TEST(KnownTables, NearestNameSuggestsOnlyPlausibleTypos) {
-    const kvhost::KnownDatabase* local = kvhost::FindKnownDatabase("appParameterDataLc");
+    const kv::host::KnownDatabase* local = kv::host::FindKnownDatabase("appParameterDataLc");
     ASSERT_TRUE(local);
-    EXPECT_EQ(kvhost::NearestName("uint", local->tables), "unit") << "a swap is one edit";
-    EXPECT_EQ(kvhost::NearestName("pat", local->tables), "par");
-    EXPECT_EQ(kvhost::NearestName("abc", local->tables), "") << "three edits away from par";
-    EXPECT_EQ(kvhost::NearestName("appParamDataLc", kvhost::KnownDatabaseNames()),
+    EXPECT_EQ(kv::host::NearestName("uint", local->tables), "unit") << "a swap is one edit";
+    EXPECT_EQ(kv::host::NearestName("pat", local->tables), "par");
+    EXPECT_EQ(kv::host::NearestName("abc", local->tables), "") << "three edits away from par";
+    EXPECT_EQ(kv::host::NearestName("appParamDataLc", kv::host::KnownDatabaseNames()),
               "appParameterDataLc");
     const std::string_view tied[] = {"bar", "par"};
-    EXPECT_EQ(kvhost::NearestName("xar", tied), "bar") << "a tie goes to the earlier name";
+    EXPECT_EQ(kv::host::NearestName("xar", tied), "bar") << "a tie goes to the earlier name";
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 
 namespace {
 
-using kvtest::TestTempDir;
+using kv::test::TestTempDir;
 
 BasicData* Text(const std::string& text) {
     BasicData* value = newBasicData();
@@ -21,11 +21,11 @@ BasicData* Bytes(std::vector<uint8_t> bytes) {
     return value;
 }
 
-std::unique_ptr<kvhost::BundleData> Load(const TestTempDir& dir) {
+std::unique_ptr<kv::host::BundleData> Load(const TestTempDir& dir) {
     // What every bundle holds: a function table and a database the library reads.
     dir.Write("host/functions.json", "[]");
     std::filesystem::create_directories(dir.Path() / "appParameterDataVm");
-    auto loaded = kvhost::BundleData::Load(dir.Path());
+    auto loaded = kv::host::BundleData::Load(dir.Path());
     return loaded.Ok() ? std::move(loaded.Value()) : nullptr;
 }
 
@@ -44,7 +44,7 @@ TEST(BundleOutputs, StoredValuesBecomeBinOrTxtFilesAndRewrittenRowsKeepTheirLayo
         }
     }
 
-    auto files = kvhost::CollectBundleOutputs(*data, "out");
+    auto files = kv::host::CollectBundleOutputs(*data, "out");
     ASSERT_TRUE(files.Ok());
     std::vector<std::pair<std::string, std::string>> got;
     for (const auto& file : files.Value()) got.push_back({file.path.generic_string(), file.bytes});
@@ -61,13 +61,13 @@ TEST(BundleOutputs, NamesThatWouldLeaveTheOutputDirectoryAreRefused) {
         auto data = Load(dir);
         ASSERT_TRUE(data);
         data->SetData("appParameterDataVm", bad, Text("x"));
-        auto byKey = kvhost::CollectBundleOutputs(*data, "out");
+        auto byKey = kv::host::CollectBundleOutputs(*data, "out");
         ASSERT_FALSE(byKey.Ok()) << bad;
         EXPECT_EQ(byKey.Error().Describe(), "\"" + bad + "\": is not a usable output file name");
 
         auto byGroup = Load(dir);
         byGroup->SetData(bad, "key", Text("x"));
-        EXPECT_FALSE(kvhost::CollectBundleOutputs(*byGroup, "out").Ok()) << bad;
+        EXPECT_FALSE(kv::host::CollectBundleOutputs(*byGroup, "out").Ok()) << bad;
     }
 }
 

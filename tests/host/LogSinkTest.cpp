@@ -8,8 +8,8 @@
 
 namespace {
 
-using kvhost::LogSink;
-using kvhost::SourceText;
+using kv::host::LogSink;
+using kv::host::SourceText;
 
 struct SinkFixture {
     SourceText source{"recipe.rcp", "time >= 10 => heat(180)\r\n\tx = 1\n加热(1,,2)\n"};
@@ -32,7 +32,7 @@ TEST(LogSink, ListingLinesGoToTheListingAndOnlyReportsSetHasError) {
     EXPECT_TRUE(f.sink.HasError()) << "it stays true";
     EXPECT_EQ(f.listing.str(), "版本\n偏移量 0\n后来\n");
     ASSERT_EQ(f.sink.Calls().size(), 4u);
-    EXPECT_EQ(f.sink.Calls()[2].op, kvhost::LogOp::ReportError);
+    EXPECT_EQ(f.sink.Calls()[2].op, kv::host::LogOp::ReportError);
     EXPECT_EQ(f.sink.Calls()[2].code, 2002);
 }
 
@@ -133,7 +133,7 @@ TEST(LogJson, WritesOneObjectPerCallWithTheKeysOfItsOperation) {
     f.sink.ReportError(2002, "缺少", 3);
     f.sink.ReportErrorAt(1003, 3, 12, "参数值错误", 3);
     f.sink.ReportErrorAtWithData(1002, 1, 2, "t", "x", {{"k", "v"}, {"a", "\"q\""}}, 3);
-    EXPECT_EQ(kvhost::LogCallsToJsonLines(f.sink.Calls()),
+    EXPECT_EQ(kv::host::LogCallsToJsonLines(f.sink.Calls()),
               "{\"op\":\"Print\",\"kind\":0,\"text\":\"版本\"}\n"
               "{\"op\":\"PrintLine\",\"level\":3,\"text\":\"line\"}\n"
               "{\"op\":\"ReportError\",\"code\":2002,\"level\":3,\"text\":\"缺少\"}\n"
@@ -144,10 +144,10 @@ TEST(LogJson, WritesOneObjectPerCallWithTheKeysOfItsOperation) {
 }
 
 TEST(LogJson, EscapesControlCharactersAndKeepsEmbeddedNulBytes) {
-    kvhost::LogCall call;
-    call.op = kvhost::LogOp::Print;
+    kv::host::LogCall call;
+    call.op = kv::host::LogOp::Print;
     call.text = std::string("a\nb\tc\0d", 7);
-    EXPECT_EQ(kvhost::LogCallToJson(call),
+    EXPECT_EQ(kv::host::LogCallToJson(call),
               "{\"op\":\"Print\",\"kind\":0,\"text\":\"a\\nb\\tc\\u0000d\"}");
 }
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace kvtest {
+namespace kv::test {
 
 class TestTempDir {
 public:
@@ -60,4 +60,4 @@ private:
     std::filesystem::path path_;
 };
 
-}  // namespace kvtest
+}  // namespace kv::test

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace kvtest {
+namespace kv::test {
 
 // Each entry below dir by its relative generic path: "file:<bytes>", "dir", "link:<target>"
 // or "other" (a named pipe, a device). Links are not followed.
@@ -44,4 +44,4 @@ inline std::vector<std::string> KvcTemporariesIn(const std::filesystem::path& di
     return found;
 }
 
-}  // namespace kvtest
+}  // namespace kv::test

@@ -20,9 +20,9 @@
 namespace {
 
 namespace fs = std::filesystem;
-using kvtest::KvcResult;
-using kvtest::RunKvc;
-using kvtest::TestTempDir;
+using kv::test::KvcResult;
+using kv::test::RunKvc;
+using kv::test::TestTempDir;
 
 // A working directory holding a bundle folder "bundle" that compiles cleanly, and a recipe.
 class KvcBundle : public ::testing::Test {

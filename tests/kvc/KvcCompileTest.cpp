@@ -7,16 +7,16 @@
 
 namespace {
 
-using kvtest::KvcResult;
-using kvtest::Lines;
-using kvtest::RunKvc;
-using kvtest::TestTempDir;
+using kv::test::KvcResult;
+using kv::test::Lines;
+using kv::test::RunKvc;
+using kv::test::TestTempDir;
 
 // A working directory holding a bundle folder "bundle" and a recipe "recipe.rcp".
 class KvcCompile : public ::testing::Test {
 protected:
     KvcCompile() {
-        kvtest::WriteSmallBundle(dir, "w/bundle");
+        kv::test::WriteSmallBundle(dir, "w/bundle");
         Recipe("// demo\n\noven.temp > 150 => fan = 1\n// end\n");
     }
 

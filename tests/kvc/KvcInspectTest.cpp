@@ -9,9 +9,9 @@
 
 namespace {
 
-using kvtest::KvcResult;
-using kvtest::RunKvc;
-using kvtest::TestTempDir;
+using kv::test::KvcResult;
+using kv::test::RunKvc;
+using kv::test::TestTempDir;
 
 // Bytes from hexadecimal pairs separated by spaces: "A3 6B 00".
 std::string Hex(const std::string& pairs) {

@@ -23,12 +23,12 @@
 namespace {
 
 namespace fs = std::filesystem;
-using kvtest::KvcResult;
-using kvtest::KvcTemporariesIn;
-using kvtest::Lines;
-using kvtest::RunKvc;
-using kvtest::TestTempDir;
-using kvtest::TreeSnapshot;
+using kv::test::KvcResult;
+using kv::test::KvcTemporariesIn;
+using kv::test::Lines;
+using kv::test::RunKvc;
+using kv::test::TestTempDir;
+using kv::test::TreeSnapshot;
 using Snapshot = std::map<std::string, std::string>;
 
 const std::string kCleanRecipe = "// demo\n\noven.temp > 150 => fan = 1\n// end\n";
@@ -48,7 +48,7 @@ const std::vector<std::string> kOutputFiles{
 class KvcOutput : public ::testing::Test {
 protected:
     KvcOutput() {
-        kvtest::WriteSmallBundle(dir, "w/bundle");
+        kv::test::WriteSmallBundle(dir, "w/bundle");
         Write("recipe.rcp", kCleanRecipe);
     }
 
@@ -81,8 +81,8 @@ protected:
     // Runs a shell command line in w, where `kvc` (and "$KVC") runs the kvc under test;
     // returns its status. Lines, so that a `&` in script cannot take the `cd` with it.
     int Shell(const std::string& script) const {
-        const std::string command = "cd " + kvtest::QuoteArgument(W().string()) +
-                                    " || exit 99\nKVC=" + kvtest::QuoteArgument(KVC_PATH) +
+        const std::string command = "cd " + kv::test::QuoteArgument(W().string()) +
+                                    " || exit 99\nKVC=" + kv::test::QuoteArgument(KVC_PATH) +
                                     "\nkvc() { \"$KVC\" \"$@\"; }\n" + script;
         const int status = std::system(command.c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;

@@ -7,9 +7,9 @@
 
 namespace {
 
-using kvtest::KvcResult;
-using kvtest::RunKvc;
-using kvtest::TestTempDir;
+using kv::test::KvcResult;
+using kv::test::RunKvc;
+using kv::test::TestTempDir;
 
 // A bundle that maps lines 1 to 6 to task t1 and calls no device.
 class KvcRecipe : public ::testing::Test {

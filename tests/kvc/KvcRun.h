@@ -12,7 +12,7 @@
 #include <sys/wait.h>
 #endif
 
-namespace kvtest {
+namespace kv::test {
 
 struct KvcResult {
     int exitCode = -1;  // -1 when kvc did not exit normally (a crash)
@@ -78,4 +78,4 @@ inline KvcResult RunKvc(const std::filesystem::path& workDir,
     return result;
 }
 
-}  // namespace kvtest
+}  // namespace kv::test

@@ -6,7 +6,7 @@
 
 #include "host/TestTempDir.h"
 
-namespace kvtest {
+namespace kv::test {
 
 // Writes the bundle into dir at folder (relative to dir).
 inline void WriteSmallBundle(const TestTempDir& dir, const std::string& folder) {
@@ -18,4 +18,4 @@ inline void WriteSmallBundle(const TestTempDir& dir, const std::string& folder) 
     dir.Write(folder + "/host/functions.json", "[]");
 }
 
-}  // namespace kvtest
+}  // namespace kv::test

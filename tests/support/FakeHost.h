@@ -10,7 +10,7 @@
 #include "ILanguageDebug.h"
 #include "arbor/BasicData.h"
 
-namespace kvtest {
+namespace kv::test {
 
 // One call made on the log sink.
 struct LogCall {
@@ -157,4 +157,4 @@ private:
     std::map<std::string, std::vector<ICFunction*>> functions_;
 };
 
-}  // namespace kvtest
+}  // namespace kv::test

@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-namespace vmtest {
+namespace kv::test {
 
 using Bytes = std::vector<uint8_t>;
 
@@ -54,4 +54,4 @@ inline ::testing::AssertionResult SameBytes(const Bytes& expected, const Bytes& 
            << HexDump(actual);
 }
 
-}  // namespace vmtest
+}  // namespace kv::test

@@ -9,8 +9,8 @@
 #include "vm/KvMethod.h"
 #include "vm/VmMessages.h"
 
-using vmtest::Bytes;
-using vmtest::SameBytes;
+using kv::test::Bytes;
+using kv::test::SameBytes;
 
 TEST(KvMethodHash, MultipliesBy31OverUnsignedBytesAndWraps) {
     EXPECT_EQ(KvMethod::hashCode(""), 0);

@@ -8,12 +8,12 @@
 #include "vm/ByteAssert.h"
 #include "vm/KvMakeFile.h"
 
-using kvtest::FakeData;
-using kvtest::LogCall;
-using vmtest::Bytes;
-using vmtest::Join;
-using vmtest::SameBytes;
-using vmtest::TextWithNul;
+using kv::test::Bytes;
+using kv::test::FakeData;
+using kv::test::Join;
+using kv::test::LogCall;
+using kv::test::SameBytes;
+using kv::test::TextWithNul;
 
 namespace {
 

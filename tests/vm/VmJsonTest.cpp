@@ -103,7 +103,7 @@ TEST(VmJson, ParameterAndDataSetRoundTripInTheirWriteOrder) {
 }
 
 TEST(VmTaskCheck, MissingStepCountReportsError2002ForThatTask) {
-    kvtest::FakeData host;
+    kv::test::FakeData host;
     CAppVmTaskInfo task;
     EXPECT_FALSE(task.CheckData(&host, "t9"));
     const auto errors = host.log.Errors();

@@ -7,10 +7,10 @@
 #include "vm/ByteAssert.h"
 #include "vm/KvAppVmData.h"
 
-using vmtest::Bytes;
-using vmtest::Join;
-using vmtest::SameBytes;
-using vmtest::TextWithNul;
+using kv::test::Bytes;
+using kv::test::Join;
+using kv::test::SameBytes;
+using kv::test::TextWithNul;
 
 namespace {
 

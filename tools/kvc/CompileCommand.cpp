@@ -23,17 +23,17 @@
 #include "tools/kvc/KvcMessages.h"
 #include "tools/kvc/TimePointWarnings.h"
 
-namespace kvc {
+namespace kv::kvc {
 namespace fs = std::filesystem;
 namespace msg = kv::diag::kvc;
-using kvhost::MakeHostError;
+using kv::host::MakeHostError;
 
 namespace {
 
 constexpr const char* kProgramFile = "program.rcp";
 constexpr const char* kStandardOutput = "-";  // as the JSON log
 
-int Fail(std::ostream& err, const kvhost::HostError& error) {
+int Fail(std::ostream& err, const kv::host::HostError& error) {
     ShowError(err, error.Describe());
     return error.exitCode;
 }
@@ -104,7 +104,7 @@ std::optional<fs::path> LogBelowOutDir(const CompileOptions& options) {
 
 // The checks that need no compile: where the outputs go must be usable, and no output may
 // land on an input.
-std::optional<kvhost::HostError> CheckOutputPlaces(const CompileOptions& options) {
+std::optional<kv::host::HostError> CheckOutputPlaces(const CompileOptions& options) {
     std::error_code ec;
     const fs::path outDir(options.outDir);
     if (fs::exists(outDir, ec) && !fs::is_directory(outDir, ec)) {
@@ -132,7 +132,7 @@ std::optional<kvhost::HostError> CheckOutputPlaces(const CompileOptions& options
             return MakeHostError(options.logJson, msg::OutputIsRecipe);
         if (IsWithin(log, options.bundle)) return MakeHostError(options.logJson, msg::LogInBundle);
         if (const std::optional<fs::path> below = LogBelowOutDir(options)) {
-            const fs::path link = kvhost::FirstLinkBelow(Resolved(options.outDir), *below);
+            const fs::path link = kv::host::FirstLinkBelow(Resolved(options.outDir), *below);
             if (!link.empty()) {
                 return MakeHostError((outDir / link).string(), kv::diag::host::OutputThroughLink);
             }
@@ -144,11 +144,11 @@ std::optional<kvhost::HostError> CheckOutputPlaces(const CompileOptions& options
 
 // The checks that need the outputs: the log must not take the place of one, and replacing
 // the set must not take the recipe or the bundle with it.
-std::optional<kvhost::HostError> CheckAgainstOutputs(const CompileOptions& options,
-                                                     const std::vector<kvhost::OutputFile>& outputs,
-                                                     bool replacing) {
+std::optional<kv::host::HostError> CheckAgainstOutputs(
+    const CompileOptions& options, const std::vector<kv::host::OutputFile>& outputs,
+    bool replacing) {
     if (const std::optional<fs::path> below = LogBelowOutDir(options)) {
-        for (const kvhost::OutputFile& output : outputs) {
+        for (const kv::host::OutputFile& output : outputs) {
             const fs::path log = below->lexically_normal();
             const fs::path file = output.path.lexically_normal();
             if (log == file || RelativeBelow(log, file) || RelativeBelow(file, log)) {
@@ -157,7 +157,7 @@ std::optional<kvhost::HostError> CheckAgainstOutputs(const CompileOptions& optio
         }
     }
     if (!replacing) return std::nullopt;
-    for (const kvhost::OutputFile& output : outputs) {
+    for (const kv::host::OutputFile& output : outputs) {
         const fs::path replaced = fs::path(options.outDir) / *output.path.begin();
         if (IsWithin(options.recipe, replaced)) {
             return MakeHostError(replaced.string(), msg::OutputHoldsRecipe);
@@ -171,8 +171,8 @@ std::optional<kvhost::HostError> CheckAgainstOutputs(const CompileOptions& optio
 
 // Removes what killed runs left beside the output directory and the log.
 void RemoveLeftovers(const CompileOptions& options) {
-    kvhost::RemoveLeftoversOf(Resolved(options.outDir));
-    if (WritesLogFile(options)) kvhost::RemoveLeftoversOf(Resolved(options.logJson));
+    kv::host::RemoveLeftoversOf(Resolved(options.outDir));
+    if (WritesLogFile(options)) kv::host::RemoveLeftoversOf(Resolved(options.logJson));
 }
 
 // True when a regular file may stand at path: nothing there yet, or a regular file.
@@ -184,26 +184,26 @@ bool PlainFilePlace(const fs::path& path) {
 
 // Writes what the compile produced: the JSON log always, the outputs (null after syntax
 // errors) as one set when no error was reported or they were asked for anyway.
-int WriteResults(const CompileOptions& options, kvhost::LogSink& sink,
-                 const std::vector<kvhost::OutputFile>* outputs, std::ostream& out,
+int WriteResults(const CompileOptions& options, kv::host::LogSink& sink,
+                 const std::vector<kv::host::OutputFile>* outputs, std::ostream& out,
                  std::ostream& err) {
     const bool replacing = outputs != nullptr && (!sink.HasError() || options.writeOnError);
     if (auto error = CheckAgainstOutputs(
-            options, outputs ? *outputs : std::vector<kvhost::OutputFile>{}, replacing)) {
+            options, outputs ? *outputs : std::vector<kv::host::OutputFile>{}, replacing)) {
         return Fail(err, *error);
     }
     // What the library printed must have arrived before anything is written.
     if (!err.flush()) return Fail(err, MakeHostError("", msg::StderrFailed));
     if (!out.flush()) return Fail(err, MakeHostError("", msg::StdoutFailed));
 
-    std::vector<kvhost::OutputFile> logInOutDir;
+    std::vector<kv::host::OutputFile> logInOutDir;
     if (!options.logJson.empty()) {
-        std::string text = kvhost::LogCallsToJsonLines(sink.Calls());
+        std::string text = kv::host::LogCallsToJsonLines(sink.Calls());
         const std::optional<fs::path> below = LogBelowOutDir(options);
         // A log on a stream already written to goes through that stream, after what it holds.
         const int stream = options.logJson == kStandardOutput
                                ? 1
-                               : kvhost::StandardStreamWritingTo(options.logJson);
+                               : kv::host::StandardStreamWritingTo(options.logJson);
         if (stream != 0) {
             std::ostream& target = stream == 1 ? out : err;
             if (!target.write(text.data(), static_cast<std::streamsize>(text.size())).flush()) {
@@ -212,12 +212,12 @@ int WriteResults(const CompileOptions& options, kvhost::LogSink& sink,
             }
         } else if (replacing && below && PlainFilePlace(options.logJson)) {
             logInOutDir.push_back({*below, std::move(text)});
-        } else if (auto error = kvhost::WriteFileAtomically({options.logJson, std::move(text)})) {
+        } else if (auto error = kv::host::WriteFileAtomically({options.logJson, std::move(text)})) {
             return Fail(err, *error);
         }
     }
     if (replacing) {
-        if (auto error = kvhost::ReplaceOutputSet(options.outDir, *outputs, logInOutDir)) {
+        if (auto error = kv::host::ReplaceOutputSet(options.outDir, *outputs, logInOutDir)) {
             return Fail(err, *error);
         }
     }
@@ -225,26 +225,26 @@ int WriteResults(const CompileOptions& options, kvhost::LogSink& sink,
 }
 
 int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err) {
-    kvhost::HostResult<std::string> recipeText = kvhost::ReadWholeFile(options.recipe);
+    kv::host::HostResult<std::string> recipeText = kv::host::ReadWholeFile(options.recipe);
     if (!recipeText.Ok()) return Fail(err, recipeText.Error());
     if (recipeText.Value().find('\0') != std::string::npos) {
         return Fail(err, MakeHostError(options.recipe, msg::RecipeIsBinary));
     }
-    kvhost::HostResult<std::unique_ptr<kvhost::BundleData>> loaded =
-        kvhost::BundleData::Load(options.bundle);
+    kv::host::HostResult<std::unique_ptr<kv::host::BundleData>> loaded =
+        kv::host::BundleData::Load(options.bundle);
     if (!loaded.Ok()) return Fail(err, loaded.Error());
     // Remarks on the bundle: warnings always, notes on request; neither changes the status.
-    for (const kvhost::BundleRemark& remark : loaded.Value()->Remarks()) {
-        if (options.verbose || remark.kind == kvhost::BundleRemark::Kind::Warning) {
+    for (const kv::host::BundleRemark& remark : loaded.Value()->Remarks()) {
+        if (options.verbose || remark.kind == kv::host::BundleRemark::Kind::Warning) {
             err << remark.Describe() << '\n';
         }
     }
     if (auto error = CheckOutputPlaces(options)) return Fail(err, *error);
     RemoveLeftovers(options);
 
-    kvhost::BundleData& data = *loaded.Value();
-    const kvhost::SourceText source(options.recipe, std::move(recipeText.Value()));
-    kvhost::LogSink sink(out, err, &source, options.bundle);
+    kv::host::BundleData& data = *loaded.Value();
+    const kv::host::SourceText source(options.recipe, std::move(recipeText.Value()));
+    kv::host::LogSink sink(out, err, &source, options.bundle);
     data.SetLanguageDebug(&sink);
 
     ParsedRecipe parsed = ParseRecipe(source.Text());
@@ -261,13 +261,13 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err)
     for (const auto& block : parsed.blocks) blocks.push_back(block.get());
     // Read before the analysis, which rewrites every time point into one form.
     for (const RecipeWarning& warning : TimePointWarnings(blocks)) {
-        err << kvhost::RenderSourceDiagnostic("warning", source, warning.line, warning.column,
-                                              warning.text);
+        err << kv::host::RenderSourceDiagnostic("warning", source, warning.line, warning.column,
+                                                warning.text);
     }
     std::unique_ptr<ISyntaxTreeVisitor> visitor(newSyntaxTreeVistor(&data));
-    const std::vector<int> blockLines = kvhost::BlockLines(*visitor, blocks);
+    const std::vector<int> blockLines = kv::host::BlockLines(*visitor, blocks);
     try {
-        if (!kvhost::DriveAnalyzer(data, *visitor, blocks)) {
+        if (!kv::host::DriveAnalyzer(data, *visitor, blocks)) {
             return Fail(err, MakeHostError(options.bundle, msg::AnalyzerMissing));
         }
     } catch (const std::exception& failure) {
@@ -275,11 +275,11 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err)
     }
 
     // Paths relative to the output directory, which the set replaces as a whole.
-    kvhost::HostResult<std::vector<kvhost::OutputFile>> outputs =
-        kvhost::CollectBundleOutputs(data, fs::path());
+    kv::host::HostResult<std::vector<kv::host::OutputFile>> outputs =
+        kv::host::CollectBundleOutputs(data, fs::path());
     if (!outputs.Ok()) return Fail(err, outputs.Error());
     outputs.Value().push_back(
-        {kProgramFile, kvhost::RenderProgram(*visitor, blocks, blockLines, source.LineCount())});
+        {kProgramFile, kv::host::RenderProgram(*visitor, blocks, blockLines, source.LineCount())});
     return WriteResults(options, sink, &outputs.Value(), out, err);
 }
 
@@ -293,4 +293,4 @@ int RunCompile(const CompileOptions& options, std::ostream& out, std::ostream& e
     }
 }
 
-}  // namespace kvc
+}  // namespace kv::kvc

@@ -4,7 +4,7 @@
 #include <ostream>
 #include <string>
 
-namespace kvc {
+namespace kv::kvc {
 
 struct CompileOptions {
     std::string bundle;
@@ -22,4 +22,4 @@ struct CompileOptions {
 // writeOnError asks for them); the JSON log is written either way.
 int RunCompile(const CompileOptions& options, std::ostream& out, std::ostream& err);
 
-}  // namespace kvc
+}  // namespace kv::kvc

@@ -4,13 +4,13 @@
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
 
-namespace kvc {
+namespace kv::kvc {
 namespace {
 
-using kvhost::DecodedTable;
-using kvhost::ParameterRecord;
-using kvhost::TaskRecord;
-using kvhost::VariableRecord;
+using kv::host::DecodedTable;
+using kv::host::ParameterRecord;
+using kv::host::TaskRecord;
+using kv::host::VariableRecord;
 
 using Writer = rapidjson::Writer<rapidjson::StringBuffer>;
 
@@ -204,4 +204,4 @@ std::string ImageToJson(const DecodedImage& image) {
     return std::string(buffer.GetString(), buffer.GetSize()) + "\n";
 }
 
-}  // namespace kvc
+}  // namespace kv::kvc

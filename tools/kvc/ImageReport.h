@@ -5,9 +5,9 @@
 
 #include "host/ImageReader.h"
 
-namespace kvc {
+namespace kv::kvc {
 
-using kvhost::DecodedImage;
+using kv::host::DecodedImage;
 
 // Lines like:
 //   image: 64 bytes
@@ -29,4 +29,4 @@ std::string ImageToText(const DecodedImage& image);
 //  "tasks":{...},"parameters":{...},"defaultData":{...} or null,"extensionSize"}
 std::string ImageToJson(const DecodedImage& image);
 
-}  // namespace kvc
+}  // namespace kv::kvc

@@ -6,15 +6,15 @@
 #include "tools/kvc/ImageReport.h"
 #include "tools/kvc/KvcMessages.h"
 
-namespace kvc {
+namespace kv::kvc {
 
 int RunInspect(const InspectOptions& options, std::ostream& out, std::ostream& err) {
-    kvhost::HostResult<std::string> bytes = kvhost::ReadWholeFile(options.image);
+    kv::host::HostResult<std::string> bytes = kv::host::ReadWholeFile(options.image);
     if (!bytes.Ok()) {
         ShowError(err, bytes.Error().Describe());
         return bytes.Error().exitCode;
     }
-    kvhost::HostResult<DecodedImage> image = kvhost::DecodeImage(bytes.Value(), options.image);
+    kv::host::HostResult<DecodedImage> image = kv::host::DecodeImage(bytes.Value(), options.image);
     if (!image.Ok()) {
         ShowError(err, image.Error().Describe());
         return image.Error().exitCode;
@@ -28,4 +28,4 @@ int RunInspect(const InspectOptions& options, std::ostream& out, std::ostream& e
     return 0;
 }
 
-}  // namespace kvc
+}  // namespace kv::kvc

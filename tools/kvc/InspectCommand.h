@@ -4,7 +4,7 @@
 #include <ostream>
 #include <string>
 
-namespace kvc {
+namespace kv::kvc {
 
 struct InspectOptions {
     std::string image;
@@ -15,4 +15,4 @@ struct InspectOptions {
 // cannot be read. Errors go to err as one "kvc: error: ..." line.
 int RunInspect(const InspectOptions& options, std::ostream& out, std::ostream& err);
 
-}  // namespace kvc
+}  // namespace kv::kvc

@@ -12,11 +12,11 @@ namespace kv::diag::kvc {
 #include "diag/DefineTable.inc"
 }  // namespace kv::diag::kvc
 
-namespace kvc {
+namespace kv::kvc {
 
 // Shows a failure the way every kvc failure looks: "kvc: error: <text>".
 inline void ShowError(std::ostream& err, std::string_view text) {
     err << "kvc: error: " << text << '\n';
 }
 
-}  // namespace kvc
+}  // namespace kv::kvc

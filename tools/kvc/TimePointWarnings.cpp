@@ -5,7 +5,7 @@
 #include "arbor/IToken.h"
 #include "tools/kvc/KvcMessages.h"
 
-namespace kvc {
+namespace kv::kvc {
 namespace {
 
 // The variable a time point compares, as the analyzer recognises it.
@@ -42,4 +42,4 @@ std::vector<RecipeWarning> TimePointWarnings(const std::vector<ISyntaxTreeNode*>
     return warnings;
 }
 
-}  // namespace kvc
+}  // namespace kv::kvc

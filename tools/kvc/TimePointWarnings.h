@@ -6,7 +6,7 @@
 
 class ISyntaxTreeNode;
 
-namespace kvc {
+namespace kv::kvc {
 
 // A warning of the host's own at a recipe position.
 struct RecipeWarning {
@@ -21,4 +21,4 @@ struct RecipeWarning {
 // not yet analysed blocks.
 std::vector<RecipeWarning> TimePointWarnings(const std::vector<ISyntaxTreeNode*>& blocks);
 
-}  // namespace kvc
+}  // namespace kv::kvc

@@ -20,7 +20,7 @@ int CheckedExit(int status) {
     if (std::cout.flush()) return errorWritten ? status : kUsageExit;
     if (status != kUsageExit) {
         // A failed run has said so already; otherwise this is the only word of it.
-        kvc::ShowError(std::cerr, kv::diag::kvc::StdoutFailed.format);
+        kv::kvc::ShowError(std::cerr, kv::diag::kvc::StdoutFailed.format);
     }
     return kUsageExit;
 }
@@ -28,7 +28,7 @@ int CheckedExit(int status) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    kvhost::PrepareProcessForWrites();
+    kv::host::PrepareProcessForWrites();
     CLI::App app{"kvc: compiles catering recipes into VM images and inspects them", "kvc"};
     app.set_version_flag("--version", std::string("kvc ") + KVC_VERSION);
     app.require_subcommand(1);
@@ -40,7 +40,7 @@ int main(int argc, char** argv) {
         },
         "", "NONEMPTY");
 
-    kvc::CompileOptions compile;
+    kv::kvc::CompileOptions compile;
     CLI::App* compileCommand =
         app.add_subcommand("compile", "Compile RECIPE against the application BUNDLE into OUTDIR");
     compileCommand->add_option("BUNDLE", compile.bundle, "Application bundle directory")
@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
     compileCommand->add_flag("--verbose", compile.verbose,
                              "Also note the tables the library reads that the bundle lacks");
 
-    kvc::InspectOptions inspect;
+    kv::kvc::InspectOptions inspect;
     CLI::App* inspectCommand =
         app.add_subcommand("inspect", "Show the header, tables and default data of a VM image");
     inspectCommand->add_option("IMAGE", inspect.image, "Binary image file")
@@ -82,11 +82,12 @@ int main(int argc, char** argv) {
 
     try {
         if (compileCommand->parsed()) {
-            return CheckedExit(kvc::RunCompile(compile, std::cout, std::cerr));
+            return CheckedExit(kv::kvc::RunCompile(compile, std::cout, std::cerr));
         }
-        return CheckedExit(kvc::RunInspect(inspect, std::cout, std::cerr));
+        return CheckedExit(kv::kvc::RunInspect(inspect, std::cout, std::cerr));
     } catch (const std::exception& failure) {
-        kvc::ShowError(std::cerr, kv::diag::Text(kv::diag::kvc::InternalFailure, failure.what()));
+        kv::kvc::ShowError(std::cerr,
+                           kv::diag::Text(kv::diag::kvc::InternalFailure, failure.what()));
         return kUsageExit;
     }
 }
