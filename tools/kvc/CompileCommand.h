@@ -4,13 +4,11 @@
 #include <ostream>
 #include <string>
 
+#include "host/OutputPlaces.h"
+
 namespace kv::kvc {
 
-struct CompileOptions {
-    std::string bundle;
-    std::string recipe;
-    std::string outDir;
-    std::string logJson;  // empty: no JSON log
+struct CompileOptions : kv::host::CompilePaths {
     bool writeOnError = false;  // write the outputs even when errors were reported
     bool verbose = false;       // also show the loader's notes on the bundle, not only its warnings
 };
