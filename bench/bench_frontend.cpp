@@ -1,12 +1,12 @@
 // bench_frontend: parsing recipes and loading application tables; both should grow linearly.
-#include <string>
-
 #include <benchmark/benchmark.h>
+
+#include <string>
 
 #include "arbor/Arbor.h"
 #include "arbor/RecipeParser.h"
 #include "data/KvData.h"
-#include "support/FakeHost.h"
+#include "support/TestHost.h"
 
 namespace {
 
@@ -49,7 +49,7 @@ BENCHMARK(BM_CollectAndRender)->RangeMultiplier(4)->Range(16, 16384)->Complexity
 
 // Application tables with n entries each, split over rows of 64 entries so that the per-row
 // checks run many times.
-void AddTables(kv::test::FakeData& data, int64_t n) {
+void AddTables(kv::test::TestData& data, int64_t n) {
     auto& ingredients = data.AddTable("appParameterDataLc", "ingredient");
     auto& descriptors = data.AddTable("appParameterDataLc", "functionParasValueDes");
     auto& tasks = data.AddTable("appParameterDataVm", "taskInfo");
@@ -73,7 +73,7 @@ void AddTables(kv::test::FakeData& data, int64_t n) {
 }
 
 void BM_LoadTables(benchmark::State& state) {
-    kv::test::FakeData data;
+    kv::test::TestData data;
     AddTables(data, state.range(0));
     for (auto _ : state) {
         KvData loaded(&data);

@@ -36,20 +36,21 @@ void Drive(kv::fuzz::FuzzHost& host, ISyntaxTreeVisitor& visitor,
     }
 }
 
-void CheckLog(const kv::test::FakeLog& log) {
-    for (const kv::test::LogCall& call : log.calls) {
+void CheckLog(const kv::host::LogSink& log) {
+    for (const kv::host::LogCall& call : log.Calls()) {
         KV_FUZZ_CHECK(std::string_view(call.text).substr(0, kInternalFailure.size()) != kInternalFailure,
                       "an exception reached the boundary: " + call.text);
-        if (call.op.rfind("Report", 0) == 0) {
-            KV_FUZZ_CHECK(call.level == 3 && call.code != 0 && !call.text.empty(),
-                          call.op + " " + std::to_string(call.code) + " " + call.text);
+        if (kv::test::OpName(call).rfind("Report", 0) == 0) {
+            KV_FUZZ_CHECK(
+                call.level == 3 && call.code != 0 && !call.text.empty(),
+                kv::test::OpName(call) + " " + std::to_string(call.code) + " " + call.text);
         }
     }
 }
 
 void CheckStored(kv::fuzz::FuzzHost& host) {
-    const auto group = host.stored.find(KvConst::AppParameterDataVm);
-    KV_FUZZ_CHECK(group != host.stored.end(), "nothing stored");
+    const auto group = host.Stored().find(KvConst::AppParameterDataVm);
+    KV_FUZZ_CHECK(group != host.Stored().end(), "nothing stored");
     const auto version = group->second.find(KvConst::RecipeVersion);
     KV_FUZZ_CHECK(version != group->second.end() && version->second != nullptr, "no recipe version");
     const std::string& text = version->second->GetText();

@@ -30,7 +30,7 @@ void CheckLoadedTables(KvData& data) {
     for (const auto& [name, type] : data.GetBsType()) {
         KV_FUZZ_CHECK(name == type.name && !type.dataType.empty(), Printable(name));
     }
-    kv::test::FakeData scratch;
+    kv::test::TestData scratch;
     for (const auto& [logicNo, entry] : data.GetLogicInfoMap()) {
         KV_FUZZ_CHECK(logicNo == entry.logicNo, std::to_string(logicNo));
         KV_FUZZ_CHECK(entry.CheckData(&scratch), "logic entry kept that fails its check");
@@ -146,7 +146,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     CheckLoadedTables(data);
     bool everyRowValid = true;
     for (const auto& row : host.Rows()) everyRowValid = everyRowValid && row.valid;
-    if (everyRowValid && host.log.Errors().empty()) {
+    if (everyRowValid && kv::test::Errors(host.log).empty()) {
         // The configured version, even an empty one, or the default when none is configured.
         const auto& config = data.GetAppConfig();
         const auto configured = config.find(KvConst::RecipeVersion);

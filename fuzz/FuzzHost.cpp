@@ -132,11 +132,6 @@ public:
 
 std::span<const TableName> KnownTables() { return kKnownTables; }
 
-std::string ShortName(const std::string& fullName) {
-    const size_t dot = fullName.rfind('.');
-    return dot == std::string::npos ? fullName : fullName.substr(dot + 1);
-}
-
 SplitInput SplitSections(std::string_view input, size_t maxSections) {
     SplitInput split;
     // Where each marker line starts: at the very beginning or after a line feed.
@@ -185,7 +180,7 @@ void FuzzHost::AddSection(const Section& section, size_t index) {
     const bool valid = !header.ends_with('!');
     if (!valid) header.remove_suffix(1);
     auto name = ResolveTable(header);
-    kv::test::FakeTable*& table = current_[name];
+    kv::host::BundleTable*& table = current_[name];
     if (table == nullptr || fresh) table = &AddTable(name.first, name.second);
     // Zero-padded section numbers keep the rows in input order.
     char key[16];
@@ -198,35 +193,14 @@ void FuzzHost::AddFunctions(const std::string& json) {
     JsonArray<FunctionRow> rows;
     JsonBase::FromJson(&rows, json);
     for (const FunctionRow& row : rows) {
-        functions_.push_back(std::make_unique<FuzzFunction>(row.fullName, row.methodPath,
-                                                            row.functionNo, row.devIndex));
-        functionTable_[row.name].push_back(functions_.back().get());
+        AddFunction(row.name, row.fullName, row.functionNo, row.devIndex, row.methodPath);
     }
 }
 
 void FuzzHost::AddMidVariables(const std::string& json) {
     JsonArray<MidVariableRow> rows;
     JsonBase::FromJson(&rows, json);
-    for (const MidVariableRow& row : rows) {
-        midVariables_.push_back(
-            std::make_unique<FuzzMidVariable>(row.fullName, row.sensorPath, row.devId));
-    }
-}
-
-void FuzzHost::FindMidVariables(const std::string& shortName, std::vector<IMidVariable*>& out) {
-    for (const auto& variable : midVariables_) {
-        if (ShortName(variable->GetFullName()) == shortName) out.push_back(variable.get());
-    }
-}
-
-void FuzzHost::FindFunctions(const std::string& shortName, std::vector<ICFunction*>& out) {
-    for (const auto& function : functions_) {
-        if (ShortName(function->GetFullName()) == shortName) out.push_back(function.get());
-    }
-}
-
-const std::map<std::string, std::vector<ICFunction*>>& FuzzHost::GetFunctionTable() {
-    return functionTable_;
+    for (const MidVariableRow& row : rows) AddMidVariable(row.fullName, row.devId, row.sensorPath);
 }
 
 }  // namespace kv::fuzz

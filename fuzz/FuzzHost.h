@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "ICFunction.h"
-#include "support/FakeHost.h"
+#include "support/TestHost.h"
 
 namespace kv::fuzz {
 
@@ -45,50 +45,15 @@ struct SplitInput {
 };
 SplitInput SplitSections(std::string_view input, size_t maxSections);
 
-class FuzzFunction final : public ICFunction {
-public:
-    FuzzFunction(std::string fullName, std::string methodPath, int functionNo, int devIndex)
-        : fullName_(std::move(fullName)), methodPath_(std::move(methodPath)),
-          functionNo_(functionNo), devIndex_(devIndex) {}
-    int GetDevIndex() override { return devIndex_; }
-    int GetFunctionNo() override { return functionNo_; }
-    std::string GetFullName() override { return fullName_; }
-    std::string GetMethodPath() override { return methodPath_; }
-
-private:
-    std::string fullName_;
-    std::string methodPath_;
-    int functionNo_;
-    int devIndex_;
-};
-
-class FuzzMidVariable final : public IMidVariable {
-public:
-    FuzzMidVariable(std::string fullName, std::string sensorPath, int devId)
-        : fullName_(std::move(fullName)), sensorPath_(std::move(sensorPath)), devId_(devId) {}
-    int GetDevId() override { return devId_; }
-    std::string GetFullName() override { return fullName_; }
-    std::string GetSensorPath() override { return sensorPath_; }
-
-private:
-    std::string fullName_;
-    std::string sensorPath_;
-    int devId_;
-};
-
-// FakeData filled from one input, with function and variable tables of its own.
-class FuzzHost : public kv::test::FakeData {
+// The host's in-memory store filled from one input.
+class FuzzHost : public kv::test::TestData {
 public:
     explicit FuzzHost(std::string_view input);
-
-    void FindMidVariables(const std::string& shortName, std::vector<IMidVariable*>& out) override;
-    void FindFunctions(const std::string& shortName, std::vector<ICFunction*>& out) override;
-    const std::map<std::string, std::vector<ICFunction*>>& GetFunctionTable() override;
 
     const std::string& Recipe() const { return recipe_; }
     // Every row as it was built, in input order.
     struct RowCopy {
-        kv::test::FakeTable* table;
+        kv::host::BundleTable* table;
         std::string key;
         std::string text;
         bool valid;
@@ -103,13 +68,7 @@ private:
     std::string recipe_;
     std::vector<RowCopy> rows_;
     // The table that rows of (database, name) go to until a "+" header starts another.
-    std::map<std::pair<std::string, std::string>, kv::test::FakeTable*> current_;
-    std::vector<std::unique_ptr<FuzzFunction>> functions_;
-    std::map<std::string, std::vector<ICFunction*>> functionTable_;
-    std::vector<std::unique_ptr<FuzzMidVariable>> midVariables_;
+    std::map<std::pair<std::string, std::string>, kv::host::BundleTable*> current_;
 };
-
-// The last dotted piece of a full name.
-std::string ShortName(const std::string& fullName);
 
 }  // namespace kv::fuzz

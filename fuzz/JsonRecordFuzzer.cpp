@@ -14,7 +14,7 @@
 #include "data/KvData.h"
 #include "fuzz/FuzzCheck.h"
 #include "host/ImageReader.h"
-#include "support/FakeHost.h"
+#include "support/TestHost.h"
 #include "vm/KvAppVmData.h"
 #include "vm/KvMakeFile.h"
 
@@ -107,7 +107,7 @@ void CheckVmData(const std::string& text) {
                     ReadDefaultData);
     }
 
-    kv::test::FakeData host;
+    kv::test::TestData host;
     std::vector<uint8_t> image{0xAB};
     KvMakeBinFile builder(&host, vmData);
     if (builder.MakeFile(image)) {
@@ -118,13 +118,13 @@ void CheckVmData(const std::string& text) {
         KV_FUZZ_CHECK(decoded.Ok(), decoded.Ok() ? "" : decoded.Error().Describe());
     } else {
         KV_FUZZ_CHECK(image.size() == 1, "a refused image changed out");
-        KV_FUZZ_CHECK(!host.log.Errors().empty(), "an image was refused without an error");
+        KV_FUZZ_CHECK(!kv::test::Errors(host.log).empty(), "an image was refused without an error");
     }
 }
 
 // The read-only tables as the loader reads them, each followed by its check.
 void CheckInputTables(const std::string& text) {
-    kv::test::FakeData host;
+    kv::test::TestData host;
 
     auto descriptors = ReadOnly<JsonMap<CFunctionParasValueDes>>(text);
     KvData::CheckFunparDesc(&host, descriptors.entries);
@@ -152,7 +152,7 @@ void CheckInputTables(const std::string& text) {
     if (JsonBase::FromJson(&tasks, text)) KvData::CheckTaskInfo(&host, tasks.entries);
 
     // Every check that failed said why.
-    for (const kv::test::LogCall& call : host.log.Errors()) {
+    for (const kv::host::LogCall& call : kv::test::Errors(host.log)) {
         KV_FUZZ_CHECK(!call.text.empty(), "an error without text");
     }
 }

@@ -33,7 +33,8 @@ struct BundleRemark {
     std::string Describe() const;
 };
 
-class BundleData final : public IData {
+// Not final: a host that fills the store in memory (an editor, the tests) builds on it.
+class BundleData : public IData {
 public:
     // Loads every database, table and host list of the bundle at dir. Fails, naming the file
     // and the reason, for a missing or unreadable bundle, a folder holding none of the known
@@ -69,6 +70,19 @@ public:
     // Used by the loader while it fills the store: a database may hold no tables.
     void AddDatabase(const std::string& database);
     BundleTable& AddTable(const std::string& database, const std::string& name);
+    // A table held in one row (keyed "0"), for a store filled in memory.
+    BundleTable& AddTable(const std::string& database, const std::string& name,
+                          const std::string& json) {
+        return AddTable(database, name).AddRow("0", json);
+    }
+    // Adds a host function (called name in recipes) and an intermediate variable.
+    void AddFunction(const std::string& name, std::string fullName, int functionNo, int devIndex,
+                     std::string methodPath) {
+        functions_.Add(name, std::move(fullName), functionNo, devIndex, std::move(methodPath));
+    }
+    void AddMidVariable(std::string fullName, int devId, std::string sensorPath) {
+        midVariables_.Add(std::move(fullName), devId, std::move(sensorPath));
+    }
     void SetFunctions(FunctionTables functions) { functions_ = std::move(functions); }
     void SetMidVariables(MidVariableTables variables) { midVariables_ = std::move(variables); }
     void AddRemark(BundleRemark remark) { remarks_.push_back(std::move(remark)); }

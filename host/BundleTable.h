@@ -62,7 +62,17 @@ public:
         view_[key] = row.get();
         rows_[key] = std::move(row);
     }
+    // Adds a row held in memory only; valid false makes a row whose field is not valid.
+    BundleTable& AddRow(const std::string& key, std::string text, bool valid = true) {
+        AddRow(key,
+               std::make_unique<BundleRecord>(std::move(text), valid, std::filesystem::path()));
+        return *this;
+    }
     const std::map<std::string, std::unique_ptr<BundleRecord>>& Rows() const { return rows_; }
+    // The current text of the row under key.
+    const std::string& RowText(const std::string& key) const {
+        return rows_.at(key)->Field().Text();
+    }
 
 private:
     std::string name_;

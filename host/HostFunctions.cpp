@@ -60,6 +60,22 @@ std::string ShortName(const std::string& fullName) {
     return dot == std::string::npos ? fullName : fullName.substr(dot + 1);
 }
 
+void FunctionTables::Add(const std::string& name, std::string fullName, int functionNo,
+                         int devIndex, std::string methodPath) {
+    const std::string shortName = ShortName(fullName);
+    functions.push_back(std::make_unique<HostFunction>(std::move(fullName), functionNo, devIndex,
+                                                       std::move(methodPath)));
+    byName[name].push_back(functions.back().get());
+    byShortName[shortName].push_back(functions.back().get());
+}
+
+void MidVariableTables::Add(std::string fullName, int devId, std::string sensorPath) {
+    const std::string shortName = ShortName(fullName);
+    variables.push_back(
+        std::make_unique<HostMidVariable>(std::move(fullName), devId, std::move(sensorPath)));
+    byShortName[shortName].push_back(variables.back().get());
+}
+
 HostResult<FunctionTables> ParseFunctionTables(const std::string& text, const std::string& path) {
     rapidjson::Document doc;
     if (auto error = ParseArrayOfObjects(doc, text, path)) return *error;
@@ -83,11 +99,7 @@ HostResult<FunctionTables> ParseFunctionTables(const std::string& text, const st
         if (!GetStringKey(entry, "methodPath", methodPath)) {
             return EntryError(path, index, "methodPath", msg::KeyNotString);
         }
-        auto function =
-            std::make_unique<HostFunction>(fullName, functionNo, devIndex, std::move(methodPath));
-        tables.byName[name].push_back(function.get());
-        tables.byShortName[ShortName(fullName)].push_back(function.get());
-        tables.functions.push_back(std::move(function));
+        tables.Add(name, std::move(fullName), functionNo, devIndex, std::move(methodPath));
         ++index;
     }
     return tables;
@@ -111,9 +123,7 @@ HostResult<MidVariableTables> ParseMidVariableTables(const std::string& text,
         if (!GetStringKey(entry, "sensorPath", sensorPath)) {
             return EntryError(path, index, "sensorPath", msg::KeyNotString);
         }
-        auto variable = std::make_unique<HostMidVariable>(fullName, devId, std::move(sensorPath));
-        tables.byShortName[ShortName(fullName)].push_back(variable.get());
-        tables.variables.push_back(std::move(variable));
+        tables.Add(std::move(fullName), devId, std::move(sensorPath));
         ++index;
     }
     return tables;

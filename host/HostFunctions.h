@@ -52,6 +52,10 @@ std::string ShortName(const std::string& fullName);
 
 // Owns the functions and answers the three lookups IData offers, without copying.
 struct FunctionTables {
+    // Adds a function under the name recipes call it by.
+    void Add(const std::string& name, std::string fullName, int functionNo, int devIndex,
+             std::string methodPath);
+
     std::vector<std::unique_ptr<HostFunction>> functions;
     // Recipe name -> its functions in file order.
     std::map<std::string, std::vector<ICFunction*>> byName;
@@ -60,6 +64,8 @@ struct FunctionTables {
 };
 
 struct MidVariableTables {
+    void Add(std::string fullName, int devId, std::string sensorPath);
+
     std::vector<std::unique_ptr<HostMidVariable>> variables;
     std::map<std::string, std::vector<IMidVariable*>> byShortName;
 };

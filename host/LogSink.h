@@ -32,6 +32,11 @@ public:
 
     // Every call so far, in order.
     const std::vector<LogCall>& Calls() const { return calls_; }
+    // Forgets every call and the error state, for a host that checks again with the same sink.
+    void Forget() {
+        calls_.clear();
+        hasError_ = false;
+    }
 
 private:
     void Record(LogCall call);

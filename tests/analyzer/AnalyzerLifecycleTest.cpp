@@ -1,6 +1,7 @@
 // The analyzer's construction, listings and the checkers it hands to the host.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -8,37 +9,43 @@
 #include "ISemanticAnalyzer.h"
 #include "arbor/BasicData.h"
 #include "arbor/RecipeParser.h"
-#include "support/FakeHost.h"
+#include "support/TestHost.h"
 
 namespace {
 
-using kv::test::FakeData;
+using kv::test::TestData;
 
 TEST(AnalyzerLifecycle, LogsOnlyTheVersionLineWhenCreated) {
-    FakeData data;
+    TestData data;
     std::unique_ptr<ISemanticAnalyzer> analyzer(createObject(&data));
-    ASSERT_EQ(data.log.calls.size(), 1u);
-    EXPECT_EQ(data.log.calls[0].op, "Print");
-    EXPECT_EQ(data.log.calls[0].level, 0);
-    EXPECT_EQ(data.log.calls[0].text, "餐饮语义分析器版本：V3.00.03.00");
+    ASSERT_EQ(data.log.Calls().size(), 1u);
+    EXPECT_EQ(kv::test::OpName(data.log.Calls()[0]), "Print");
+    EXPECT_EQ(data.log.Calls()[0].level, 0);
+    EXPECT_EQ(data.log.Calls()[0].text, "餐饮语义分析器版本：V3.00.03.00");
 }
 
 TEST(AnalyzerLifecycle, LoadErrorsComeBeforeTheVersionLine) {
-    FakeData data;
+    TestData data;
     data.AddTable("appParameterDataLc", "functionParasValueDes").AddRow("0", "", false);
     std::unique_ptr<ISemanticAnalyzer> analyzer(createObject(&data));
-    ASSERT_EQ(data.log.calls.size(), 2u);
-    EXPECT_EQ(data.log.calls[0].text, "表<functionParasValueDes>数据错误！！！");
-    EXPECT_EQ(data.log.calls[1].text, "餐饮语义分析器版本：V3.00.03.00");
+    ASSERT_EQ(data.log.Calls().size(), 2u);
+    EXPECT_EQ(data.log.Calls()[0].text, "表<functionParasValueDes>数据错误！！！");
+    EXPECT_EQ(data.log.Calls()[1].text, "餐饮语义分析器版本：V3.00.03.00");
 }
 
 // A sink that fails on listings, as a host whose log is closed might.
-class ThrowingLog : public kv::test::FakeLog {
+class ThrowingLog : public ILanguageDebug {
 public:
+    bool HasError() override { return false; }
     void Print(const std::string&, int) override { throw std::runtime_error("log closed"); }
+    void PrintLine(const std::string&, int) override {}
+    void ReportError(int, const std::string&, int) override {}
+    void ReportErrorAt(int, int, int, const std::string&, int) override {}
+    void ReportErrorAtWithData(int, int, int, const std::string&, const std::string&,
+                               const std::map<std::string, std::string>&, int) override {}
 };
 
-class ThrowingLogData : public FakeData {
+class ThrowingLogData : public TestData {
 public:
     ILanguageDebug* GetLanguageDebug() override { return &failing; }
     ThrowingLog failing;
@@ -53,20 +60,20 @@ TEST(AnalyzerLifecycle, ASinkThatThrowsOnTheVersionLineLeavesNothingBehind) {
 }
 
 TEST(AnalyzerLifecycle, EndAnalyzeListsTheProgramTextOfTheTree) {
-    FakeData data;
+    TestData data;
     std::unique_ptr<ISemanticAnalyzer> analyzer(createObject(&data));
     ParsedRecipe recipe = ParseRecipe("time >= 10 => task_t1 = 3; heat(180, 5kg)\n");
     ASSERT_TRUE(recipe.errors.empty());
     analyzer->EndAnalyze(recipe.blocks[0].get());
     // The listing comes first; the parameter formatting that follows reports heat's missing
     // descriptor.
-    ASSERT_GE(data.log.calls.size(), 2u);
-    EXPECT_EQ(data.log.calls[1].op, "Print");
-    EXPECT_EQ(data.log.calls[1].text, "餐饮语义分析后:time >= 10 => task_t1 = 3; heat(180, 5kg)");
+    ASSERT_GE(data.log.Calls().size(), 2u);
+    EXPECT_EQ(kv::test::OpName(data.log.Calls()[1]), "Print");
+    EXPECT_EQ(data.log.Calls()[1].text, "餐饮语义分析后:time >= 10 => task_t1 = 3; heat(180, 5kg)");
 }
 
 TEST(AnalyzerLifecycle, AppendsToTheCheckerListWithoutClearingIt) {
-    FakeData data;
+    TestData data;
     std::unique_ptr<ISemanticAnalyzer> analyzer(createObject(&data));
     std::vector<ISemanticGenerator*> checkers(1, nullptr);
     analyzer->GetAppSemanticAnalyzers(checkers);

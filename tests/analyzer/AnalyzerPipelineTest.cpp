@@ -7,28 +7,28 @@
 
 #include "ISemanticAnalyzer.h"
 #include "arbor/BasicData.h"
-#include "support/FakeHost.h"
+#include "support/TestHost.h"
 
 namespace {
 
-using kv::test::FakeData;
+using kv::test::TestData;
 using Bytes = std::vector<uint8_t>;
 
-void RunPipeline(FakeData& data) {
+void RunPipeline(TestData& data) {
     std::unique_ptr<ISemanticAnalyzer> analyzer(createObject(&data));
     std::vector<ISyntaxTreeNode*> nodes;
     analyzer->AppParamDataVmPro(nodes);
 }
 
-const BasicData* Stored(FakeData& data, const std::string& key) {
-    auto group = data.stored.find("appParameterDataVm");
-    if (group == data.stored.end()) return nullptr;
+const BasicData* Stored(TestData& data, const std::string& key) {
+    auto group = data.Stored().find("appParameterDataVm");
+    if (group == data.Stored().end()) return nullptr;
     auto value = group->second.find(key);
     return value == group->second.end() ? nullptr : value->second.get();
 }
 
 TEST(AnalyzerPipeline, StoresTheQuotedRecipeVersion) {
-    FakeData data;
+    TestData data;
     data.AddTable("appParameterDataLc", "appConfig", R"({"recipeVersion":"3.1"})");
     RunPipeline(data);
     const BasicData* version = Stored(data, "recipeVersion");
@@ -38,7 +38,7 @@ TEST(AnalyzerPipeline, StoresTheQuotedRecipeVersion) {
 }
 
 TEST(AnalyzerPipeline, EmptyDataGivesTheEmptyImageAndItsListing) {
-    FakeData data;
+    TestData data;
     RunPipeline(data);
     const BasicData* image = Stored(data, "binBytes");
     ASSERT_NE(image, nullptr);
@@ -48,7 +48,7 @@ TEST(AnalyzerPipeline, EmptyDataGivesTheEmptyImageAndItsListing) {
     EXPECT_EQ(image->GetBytes(), expected);
 
     std::vector<std::pair<std::string, int>> lines;
-    for (const auto& call : data.log.calls) lines.emplace_back(call.text, call.level);
+    for (const auto& call : data.log.Calls()) lines.emplace_back(call.text, call.level);
     const std::vector<std::pair<std::string, int>> expectedLines = {
         {"餐饮语义分析器版本：V3.00.03.00", 0},
         {R"(餐饮应用数据：{"appVariable":[],"appTask":[],"appPar":[],"defaultData":{},"expandContent":[]})",
@@ -64,7 +64,7 @@ TEST(AnalyzerPipeline, EmptyDataGivesTheEmptyImageAndItsListing) {
 }
 
 TEST(AnalyzerPipeline, BuildsTheImageFromVariablesTasksAndDefaults) {
-    FakeData data;
+    TestData data;
     data.AddTable("appParameterDataVm", "appVariable",
                   R"([{"appKey":"1.a","dataType":2,"defaultValue":"","eventType":0}])");
     data.AddTable("appParameterDataVm", "defaultData", R"({"a":"1"})");
@@ -83,13 +83,14 @@ TEST(AnalyzerPipeline, BuildsTheImageFromVariablesTasksAndDefaults) {
         0x81, 0xA2, 'a', 0, 0xA2, '1', 0,                                // default data
     };
     EXPECT_EQ(image->GetBytes(), expected);
-    EXPECT_EQ(data.log.calls[1].text,
-              R"(餐饮应用数据：{"appVariable":[{"appKey":"1.a","dataType":2,"defaultValue":"","eventType":0,"belongTaskId":["t1"]}],)"
-              R"("appTask":[{"stepCount":2,"timerId":[],"varList":["1.a"],"step":[]}],"appPar":[],"defaultData":{"a":"1"},"expandContent":[]})");
+    EXPECT_EQ(
+        data.log.Calls()[1].text,
+        R"(餐饮应用数据：{"appVariable":[{"appKey":"1.a","dataType":2,"defaultValue":"","eventType":0,"belongTaskId":["t1"]}],)"
+        R"("appTask":[{"stepCount":2,"timerId":[],"varList":["1.a"],"step":[]}],"appPar":[],"defaultData":{"a":"1"},"expandContent":[]})");
 }
 
 TEST(AnalyzerPipeline, TaskTablesOnlyConfigurationStoresNoImage) {
-    FakeData data;
+    TestData data;
     data.AddTable("systemParameterDataLc", "compileConfigure",
                   R"([{"name":"VMAppFileType","description":"1"}])");
     RunPipeline(data);
@@ -98,7 +99,7 @@ TEST(AnalyzerPipeline, TaskTablesOnlyConfigurationStoresNoImage) {
 }
 
 TEST(AnalyzerPipeline, WritesParametersAndTasksBackWithDescendingKeys) {
-    FakeData data;
+    TestData data;
     auto& appPar = data.AddTable("appParameterDataVm", "appPar");
     appPar.AddRow("0", R"({"a":{"attachKeys":["k"]},"b":{}})");
     appPar.AddRow("1", "{}");

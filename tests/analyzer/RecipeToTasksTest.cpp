@@ -6,17 +6,17 @@
 #include <vector>
 
 #include "ISemanticAnalyzer.h"
-#include "analyzer/TaskHost.h"
+#include "analyzer/WokFunctions.h"
 #include "arbor/Arbor.h"
 #include "arbor/RecipeParser.h"
 #include "host/RecipeDrive.h"
 
 namespace {
 
-using kv::test::TaskHost;
+using kv::test::TestData;
 
 TEST(RecipeToTasks, TwoTasksGiveStepsTimersAndFormattedCalls) {
-    TaskHost data;
+    TestData data;
     kv::test::AddWok(data);
     data.AddTable("appParameterDataLc", "appConfig", R"({"recipeVersion":"2.3"})");
     data.AddTable("appParameterDataLc", "ingredient",
@@ -42,7 +42,7 @@ TEST(RecipeToTasks, TwoTasksGiveStepsTimersAndFormattedCalls) {
     std::unique_ptr<ISyntaxTreeVisitor> visitor(newSyntaxTreeVistor(&data));
     ASSERT_TRUE(kv::host::DriveAnalyzer(data, *visitor, blocks));
 
-    EXPECT_TRUE(data.log.Errors().empty());
+    EXPECT_TRUE(kv::test::Errors(data.log).empty());
     std::vector<std::string> program;
     for (ISyntaxTreeNode* block : blocks) program.push_back(visitor->ToText(block));
     const std::vector<std::string> expectedProgram = {
@@ -55,8 +55,8 @@ TEST(RecipeToTasks, TwoTasksGiveStepsTimersAndFormattedCalls) {
     EXPECT_EQ(program, expectedProgram);
 
     // Task tables only: steps with their durations and the timers started, no image.
-    EXPECT_EQ(data.stored["appParameterDataVm"]["recipeVersion"]->GetText(), "\"2.3\"");
-    EXPECT_EQ(data.stored["appParameterDataVm"].count("binBytes"), 0u);
+    EXPECT_EQ(data.Stored().at("appParameterDataVm").at("recipeVersion")->GetText(), "\"2.3\"");
+    EXPECT_EQ(data.Stored().at("appParameterDataVm").count("binBytes"), 0u);
     EXPECT_EQ(
         taskInfo.RowText("0"),
         R"({"t2":{"stepCount":2,"timerId":[],"varList":[],"step":[)"

@@ -8,7 +8,7 @@
 
 #include "analyzer/KvSemanticAnalyzer.h"
 #include "data/KvData.h"
-#include "support/FakeHost.h"
+#include "support/TestHost.h"
 
 namespace {
 
@@ -36,7 +36,7 @@ protected:
         return steps;
     }
 
-    kv::test::FakeData data;
+    kv::test::TestData data;
     std::unique_ptr<KvSemanticAnalyzer> analyzer;
 };
 

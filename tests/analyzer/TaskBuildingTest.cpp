@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "analyzer/KvSemanticAnalyzer.h"
-#include "analyzer/TaskHost.h"
+#include "analyzer/WokFunctions.h"
 #include "arbor/Arbor.h"
 #include "arbor/RecipeParser.h"
 #include "checkers/FunctionSemanticCodeAnalyze.h"
@@ -52,7 +52,7 @@ protected:
     std::string Text(ISyntaxTreeNode* block) { return Analyzer().treeVisitor->ToText(block); }
     std::vector<Error> Errors() {
         std::vector<Error> errors;
-        for (const auto& call : data.log.Errors()) {
+        for (const auto& call : kv::test::Errors(data.log)) {
             errors.emplace_back(call.code, call.line, call.column, call.text);
         }
         return errors;
@@ -60,7 +60,7 @@ protected:
     // The call node of the first argument of block.
     ISyntaxTreeNode* FirstCall(ISyntaxTreeNode* block) { return Nodes(block)[0]->GetParent(); }
 
-    kv::test::TaskHost data;
+    kv::test::TestData data;
     std::unique_ptr<KvSemanticAnalyzer> analyzer;
     std::vector<std::unique_ptr<ISyntaxTreeNode>> blocks;
 };
@@ -329,7 +329,7 @@ TEST_F(TaskBuilding, ALongArgumentListIsFormattedIntoOneArgument) {
 
 TEST_F(TaskBuilding, AfterAnErrorStepsAreBuiltButCallsKeepTheirArguments) {
     auto b = Parse("task_t1 = 1; heat(180, 30)\n");
-    data.log.hasError = true;
+    data.log.ReportError(2002, "an earlier error", 3);
     Analyzer().EndAnalyze(b[0]);
     EXPECT_EQ(analyzer->steps.count("t1.1"), 1u);
     EXPECT_EQ(Text(b[0]), "task_t1 = 1; heat(180, 30)");

@@ -10,7 +10,7 @@
 #include "arbor/RecipeParser.h"
 #include "checkers/FunctionSemanticCodeAnalyze.h"
 #include "data/KvData.h"
-#include "support/FakeHost.h"
+#include "support/TestHost.h"
 
 namespace {
 
@@ -23,8 +23,8 @@ struct RecipeFunction : ICFunction {
     int number;
 };
 
-// FakeData with a function table.
-class FunctionHost : public kv::test::FakeData {
+// TestData with a function table.
+class FunctionHost : public kv::test::TestData {
 public:
     std::map<std::string, std::vector<ICFunction*>> functions;
     const std::map<std::string, std::vector<ICFunction*>>& GetFunctionTable() override {
@@ -72,7 +72,7 @@ protected:
         host.functions["empty"] = {};
         appData = std::make_unique<KvData>(&host);
         checker = std::make_unique<FunctionSemanticCodeAnalyze>(&host, appData.get());
-        EXPECT_TRUE(host.log.Errors().empty());
+        EXPECT_TRUE(kv::test::Errors(host.log).empty());
     }
 
     // Offers every node of the one-line recipe to the checker, as the host does; returns what
@@ -89,7 +89,7 @@ protected:
         return answers;
     }
 
-    std::vector<std::string> TakeErrors() { return host.log.TakeErrorLines(); }
+    std::vector<std::string> TakeErrors() { return kv::test::TakeErrorLines(host.log); }
 
     using Texts = std::vector<std::string>;
 
@@ -149,7 +149,7 @@ TEST_F(FunctionCheckerTest, StringsLoseTheirQuotesBeforeNullBecomesTheEmptyLiter
 TEST_F(FunctionCheckerTest, UnknownBusinessTypeStopsTheCallWithoutPosition) {
     // The argument without a type is skipped, so #none is never looked up.
     Run("use(锅, #none, 2)");
-    EXPECT_EQ(TakeErrors(), Texts{"ReportError 2002 0:0 业务类型名称<无此类型>在业务类型表中找不到!"});
+    EXPECT_EQ(TakeErrors(), Texts{"ReportError 2002 业务类型名称<无此类型>在业务类型表中找不到!"});
     EXPECT_EQ(program, "use(R07, #none, 2)");
 }
 

@@ -9,7 +9,7 @@
 #include "arbor/Arbor.h"
 #include "checkers/FunctionSemanticCodeAnalyze.h"
 #include "data/KvData.h"
-#include "support/FakeHost.h"
+#include "support/TestHost.h"
 
 namespace {
 
@@ -31,7 +31,7 @@ protected:
             "odd": {"attachKeys": [], "attachData": {"k1": {"src": "s", "dst": "mid"}}}})");
         appData = std::make_unique<KvData>(&host);
         checker = std::make_unique<FunctionSemanticCodeAnalyze>(&host, appData.get());
-        EXPECT_TRUE(host.log.Errors().empty());
+        EXPECT_TRUE(kv::test::Errors(host.log).empty());
     }
 
     // An argument of a call f at line 2, column 5; the argument itself is at line 3, column 9,
@@ -64,12 +64,12 @@ protected:
         return (passed ? "" : "failed ") + arg->GetToken()->GetText();
     }
 
-    std::vector<std::string> TakeErrors() { return host.log.TakeErrorLines(); }
+    std::vector<std::string> TakeErrors() { return kv::test::TakeErrorLines(host.log); }
 
     using Texts = std::vector<std::string>;
     const std::map<std::string, std::string> choices{{"high", "3"}, {"low", "1"}};
 
-    kv::test::FakeData host;
+    kv::test::TestData host;
     std::unique_ptr<KvData> appData;
     std::unique_ptr<FunctionSemanticCodeAnalyze> checker;
     std::vector<std::unique_ptr<ISyntaxTreeNode>> calls;

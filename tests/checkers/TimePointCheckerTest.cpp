@@ -11,7 +11,7 @@
 #include "arbor/RecipeParser.h"
 #include "checkers/TimePointSemanticCodeAnalyze.h"
 #include "data/KvData.h"
-#include "support/FakeHost.h"
+#include "support/TestHost.h"
 
 namespace {
 
@@ -41,15 +41,15 @@ protected:
     // The errors as "op code@line:column text".
     Lines Reported() const {
         Lines out;
-        for (const kv::test::LogCall& call : host.log.Errors()) {
-            out.push_back(call.op + " " + std::to_string(call.code) + "@" +
+        for (const kv::host::LogCall& call : kv::test::Errors(host.log)) {
+            out.push_back(kv::test::OpName(call) + " " + std::to_string(call.code) + "@" +
                           std::to_string(call.line) + ":" + std::to_string(call.column) + " " +
                           call.text);
         }
         return out;
     }
 
-    kv::test::FakeData host;
+    kv::test::TestData host;
     KvData app{nullptr};
     TimePointSemanticCodeAnalyze checker{&host, &app};
     std::unique_ptr<ISyntaxTreeVisitor> visitor{newSyntaxTreeVistor(&host)};

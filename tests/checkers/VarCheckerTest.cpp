@@ -9,17 +9,18 @@
 #include "arbor/RecipeParser.h"
 #include "checkers/VarSemanticCodeAnalyze.h"
 #include "data/KvData.h"
-#include "support/FakeHost.h"
+#include "support/TestHost.h"
 
 namespace {
 
 using Errors = std::vector<std::string>;
 
 // The log's errors as "code@line:column text"; every one must be a positioned level-3 error.
-Errors ErrorsOf(const kv::test::FakeLog& log) {
+Errors ErrorsOf(const kv::host::LogSink& log) {
     Errors out;
-    for (const kv::test::LogCall& call : log.Errors()) {
-        EXPECT_EQ(call.op + std::to_string(call.level), "ReportErrorAt3") << call.text;
+    for (const kv::host::LogCall& call : kv::test::Errors(log)) {
+        EXPECT_EQ(kv::test::OpName(call) + std::to_string(call.level), "ReportErrorAt3")
+            << call.text;
         out.push_back(std::to_string(call.code) + "@" + std::to_string(call.line) + ":" +
                       std::to_string(call.column) + " " + call.text);
     }
@@ -65,8 +66,7 @@ protected:
     }
     // Offers the operand of line on a clean log; text receives the operand's text afterwards.
     bool Check(const std::string& line) {
-        host.log.calls.clear();
-        host.log.hasError = false;
+        host.log.Forget();
         ISyntaxTreeNode* operand = Operand(line);
         const bool passed = checker.Analyze(operand, nullptr);
         text = operand->GetToken()->GetText();
@@ -74,7 +74,7 @@ protected:
     }
     Errors Reported() const { return ErrorsOf(host.log); }
 
-    kv::test::FakeData host;
+    kv::test::TestData host;
     KvData app{nullptr};
     VarSemanticCodeAnalyze checker{&host, &app};
     std::unique_ptr<ISyntaxTreeVisitor> visitor{newSyntaxTreeVistor(&host)};
@@ -171,7 +171,7 @@ TEST_F(VarChecker, ACookingParameterReferenceIsCheckedAndBecomesItsVmForm) {
     EXPECT_EQ(Reported(), Errors{"1003@1:1 参数错误:不在值描述范围内!"});
 
     std::string bare = "#";
-    host.log.calls.clear();
+    host.log.Forget();
     EXPECT_FALSE(checker.CheckVarValue(
         Operand("oven.speed = 1")->GetParent()->GetChildren()[0]->GetToken(), bare));
     EXPECT_EQ(Reported(), Errors{"2001@1:1 烹饪变量不能为空!"});
@@ -204,11 +204,11 @@ TEST_F(VarChecker, OnlyTheOtherOperandOfADescribedVariableIsExaminedAndFlagged) 
     std::unique_ptr<ISyntaxTreeNode> call(newSyntaxTreeNode(newToken("heat", 1, 2, 2, 4), nullptr));
     newSyntaxTreeNode(newToken("oven.temp", 6, 2, 3, kv::TokenType::Name), call.get());
     ISyntaxTreeNode* value = newSyntaxTreeNode(newToken("20", 17, 3, 3, 2), call.get());
-    host.log.calls.clear();
+    host.log.Forget();
     EXPECT_FALSE(checker.Analyze(value, nullptr));
     EXPECT_EQ(Reported(), Errors{"1003@3:6 参数值:<20>的值不在正常范围内，必须在0-10范围内"});
     newSyntaxTreeNode(newToken("7", 21, 3, 3, 2), call.get());
-    host.log.calls.clear();
+    host.log.Forget();
     EXPECT_FALSE(checker.Analyze(value, nullptr));
     EXPECT_EQ(Reported(), Errors{});
 }

@@ -12,7 +12,7 @@ namespace {
 using Brisk::RapidJsonHelper::JsonBase;
 using kv::test::ExpectNoLog;
 using kv::test::ExpectOnlyError;
-using kv::test::FakeData;
+using kv::test::TestData;
 
 template <typename T>
 T Parsed(const std::string& json) {
@@ -22,7 +22,7 @@ T Parsed(const std::string& json) {
 }
 
 TEST(FunctionDescriptorCheck, NamesTheTableKeyOfTheFirstParameterWithoutName) {
-    FakeData host;
+    TestData host;
     const auto des = Parsed<CFunctionParasValueDes>(
         R"({"functionName": "炒", "par": [{"name": "a"}, {"name": ""}, {}],
             "arrayPar": {"name": "x", "par": [{}]}})");
@@ -31,7 +31,7 @@ TEST(FunctionDescriptorCheck, NamesTheTableKeyOfTheFirstParameterWithoutName) {
 }
 
 TEST(FunctionDescriptorCheck, LooksAtTheArrayParameterOnlyWhenItHasAName) {
-    FakeData host;
+    TestData host;
     const auto unnamed = Parsed<CFunctionParasValueDes>(
         R"({"par": [{"name": "a"}], "arrayPar": {"par": [{"name": ""}]}})");
     EXPECT_TRUE(unnamed.CheckData(&host, "f"));
@@ -44,7 +44,7 @@ TEST(FunctionDescriptorCheck, LooksAtTheArrayParameterOnlyWhenItHasAName) {
 }
 
 TEST(FunctionDescriptorCheck, TheMapCheckStopsAtTheFirstKeyInOrder) {
-    FakeData host;
+    TestData host;
     std::map<std::string, CFunctionParasValueDes> descriptors;
     descriptors["b"] = Parsed<CFunctionParasValueDes>(R"({"par": [{}]})");
     descriptors["a"] = Parsed<CFunctionParasValueDes>(R"({"par": [{"name": "x"}]})");
@@ -55,7 +55,7 @@ TEST(FunctionDescriptorCheck, TheMapCheckStopsAtTheFirstKeyInOrder) {
 }
 
 TEST(MaterialCheck, ReportsOnlyTheFirstIngredientWithoutId) {
-    FakeData host;
+    TestData host;
     std::vector<CMaterial> materials(3);
     materials[0].code = "m0";
     materials[1].name = "盐";
@@ -63,23 +63,23 @@ TEST(MaterialCheck, ReportsOnlyTheFirstIngredientWithoutId) {
     EXPECT_FALSE(KvData::CheckMaterialData(&host, materials));
     ExpectOnlyError(host.log, "ReportError", "表<ingredient>错误：<盐的id未填写!");
 
-    FakeData clean;
+    TestData clean;
     EXPECT_TRUE(KvData::CheckMaterialData(&clean, {}));
     ExpectNoLog(clean.log);
 }
 
 TEST(UnitCheck, ReportsTheOffsetBeforeTheRatio) {
-    FakeData host;
+    TestData host;
     EXPECT_FALSE(Parsed<CUnit>(R"({"srcename": "kg"})").CheckData(&host));
     ExpectOnlyError(host.log, "ReportErrorAt", "餐饮应用单位表中单位<kg>的偏移量格式不合法或未填写!");
 
-    FakeData ratio;
+    TestData ratio;
     EXPECT_FALSE(Parsed<CUnit>(R"({"srcename": "kg", "offset": 0})").CheckData(&ratio));
     ExpectOnlyError(ratio.log, "ReportErrorAt", "餐饮应用单位表中单位<kg>的换算系数格式不合法或未填写!");
 }
 
 TEST(UnitCheck, OnlyTheMissingValueIsRejected) {
-    FakeData host;
+    TestData host;
     EXPECT_TRUE(Parsed<CUnit>(R"({"ratio": 1, "offset": 0})").CheckData(&host));
     EXPECT_TRUE(Parsed<CUnit>(R"({"ratio": 0, "offset": -273.15})").CheckData(&host));
     EXPECT_TRUE(Parsed<CUnit>(R"({"ratio": 3.4e38, "offset": 1e38})").CheckData(&host));
@@ -89,7 +89,7 @@ TEST(UnitCheck, OnlyTheMissingValueIsRejected) {
 }
 
 TEST(UnitCheck, TheListCheckStopsAtTheFirstBadUnit) {
-    FakeData host;
+    TestData host;
     std::vector<CUnit> units = {Parsed<CUnit>(R"({"srcename": "g", "ratio": 1, "offset": 0})"),
                                 Parsed<CUnit>(R"({"srcename": "kg", "offset": 0})"),
                                 Parsed<CUnit>(R"({"srcename": "t"})")};
@@ -110,14 +110,14 @@ TEST(LogicCheck, ReportsTheFirstMissingNumber) {
         {R"({"logicNo": 1, "visibleStep": 1})", "表<logicInfo>错误：visibleId不合法或未填写!"},
     };
     for (const Case& c : cases) {
-        FakeData host;
+        TestData host;
         EXPECT_FALSE(Parsed<CLogicInfo>(c.json).CheckData(&host)) << c.json;
         ExpectOnlyError(host.log, "ReportErrorAt", c.message);
     }
 }
 
 TEST(LogicCheck, ReportsTheFirstIncompleteIngredientWithTheLogicNumber) {
-    FakeData host;
+    TestData host;
     EXPECT_FALSE(Parsed<CLogicInfo>(
                      R"({"logicNo": -7, "visibleStep": 0, "visibleId": 0,
                          "materialList": [{}, {"name": "盐"}]})")
@@ -125,7 +125,7 @@ TEST(LogicCheck, ReportsTheFirstIncompleteIngredientWithTheLogicNumber) {
     ExpectOnlyError(host.log, "ReportErrorAt",
                     "表<logicInfo>错误：logicNo<-7> 中materialList的name不合法或未填写!");
 
-    FakeData quantity;
+    TestData quantity;
     EXPECT_FALSE(Parsed<CLogicInfo>(
                      R"({"logicNo": 12, "visibleStep": 0, "visibleId": 0,
                          "materialList": [{"name": "盐", "quantity": "5g"}, {"name": "糖"}]})")
@@ -133,14 +133,14 @@ TEST(LogicCheck, ReportsTheFirstIncompleteIngredientWithTheLogicNumber) {
     ExpectOnlyError(quantity.log, "ReportErrorAt",
                     "表<logicInfo>错误：logicNo<12> 中materialList的quantity不合法或未填写!");
 
-    FakeData clean;
+    TestData clean;
     EXPECT_TRUE(Parsed<CLogicInfo>(R"({"logicNo": 1, "visibleStep": 1, "visibleId": 1})")
                     .CheckData(&clean));
     ExpectNoLog(clean.log);
 }
 
 TEST(TaskCheck, ReportsTheFirstTaskInKeyOrderWithoutStepCount) {
-    FakeData host;
+    TestData host;
     std::map<std::string, CAppVmTaskInfo> tasks;
     tasks["t9"] = CAppVmTaskInfo();
     tasks["t10"] = CAppVmTaskInfo();

@@ -10,13 +10,13 @@ namespace {
 
 using kv::test::ExpectNoLog;
 using kv::test::ExpectOnlyError;
-using kv::test::FakeData;
 using kv::test::kLc;
 using kv::test::kSystem;
 using kv::test::kVm;
+using kv::test::TestData;
 
 TEST(KvDataLoad, FillsEveryTableFromItsDocument) {
-    FakeData host;
+    TestData host;
     host.AddTable(kLc, "appConfig", R"({"recipeVersion": "3.1", "other": "x", "n": 5})");
     host.AddTable(kLc, "functionParasValueDes",
                   R"({"加热": {"functionName": "heat", "par": [{"name": "temp"}]}})");
@@ -65,7 +65,7 @@ TEST(KvDataLoad, FillsEveryTableFromItsDocument) {
 }
 
 TEST(KvDataLoad, SplitTablesAccumulateRowByRow) {
-    FakeData host;
+    TestData host;
     host.AddTable(kLc, "oral").AddRow("0", R"([{"id": "a"}])").AddRow("1", R"([{"id": "b"}])");
     host.AddTable(kLc, "appConfig")
         .AddRow("0", R"({"x": "1", "y": "1"})")
@@ -78,11 +78,11 @@ TEST(KvDataLoad, SplitTablesAccumulateRowByRow) {
 }
 
 TEST(KvDataLoad, RecipeVersionDefaultsOnlyWhenTheLoadCompletes) {
-    FakeData complete;
+    TestData complete;
     complete.AddTable(kLc, "appConfig", R"({"version": "1"})");
     EXPECT_EQ(KvData(&complete).GetRecipeVersion(), "2.0");
 
-    FakeData stopped;
+    TestData stopped;
     stopped.AddTable(kLc, "appConfig", R"({"recipeVersion": "3.1"})");
     stopped.AddTable(kLc, "oral").AddRow("0", "", false);
     EXPECT_EQ(KvData(&stopped).GetRecipeVersion(), "");
@@ -90,7 +90,7 @@ TEST(KvDataLoad, RecipeVersionDefaultsOnlyWhenTheLoadCompletes) {
 }
 
 TEST(KvDataLoad, AStopKeepsWhatWasLoadedAndLeavesEverythingLaterEmpty) {
-    FakeData host;
+    TestData host;
     host.AddTable(kLc, "ingredient", R"([{"code": "m1", "name": "盐"}])");
     host.AddTable(kLc, "resource")
         .AddRow("0", R"([{"code": "r1", "name": "锅"}, {"code": "", "name": "铲"},
@@ -114,7 +114,7 @@ TEST(KvDataLoad, AStopKeepsWhatWasLoadedAndLeavesEverythingLaterEmpty) {
 // An unusable row stops the load in every table; it is reported so that the empty tables it
 // leaves behind never pass for a successful compilation.
 TEST(KvDataLoad, AnUnusableRowStopsTheLoadAndIsReported) {
-    FakeData host;
+    TestData host;
     host.AddTable(kVm, "appVariable")
         .AddRow("0", R"([{"appKey": "-1.a"}])")
         .AddRow("1", "[]", false)
@@ -125,7 +125,7 @@ TEST(KvDataLoad, AnUnusableRowStopsTheLoadAndIsReported) {
     EXPECT_EQ(data.appVariable.size(), 1u);
     EXPECT_TRUE(data.defaultData.empty());
 
-    FakeData descriptors;
+    TestData descriptors;
     descriptors.AddTable(kLc, "functionParasValueDes")
         .AddRow("0", R"({"f": {"par": [{"name": "a"}]}})")
         .AddRow("1", "", false);
@@ -137,7 +137,7 @@ TEST(KvDataLoad, AnUnusableRowStopsTheLoadAndIsReported) {
 }
 
 TEST(KvDataLoad, AFailedDescriptorRowStaysLoadedAndStopsTheLoad) {
-    FakeData host;
+    TestData host;
     host.AddTable(kLc, "functionParasValueDes")
         .AddRow("0", R"({"f": {"par": [{"name": "a"}]}})")
         .AddRow("1", R"({"h": {"par": [{"name": ""}]},
@@ -153,7 +153,7 @@ TEST(KvDataLoad, AFailedDescriptorRowStaysLoadedAndStopsTheLoad) {
 }
 
 TEST(KvDataLoad, IngredientsKeepTheFirstCodeAndABadRowStoresNothing) {
-    FakeData host;
+    TestData host;
     host.AddTable(kLc, "ingredient")
         .AddRow("0", R"([{"code": "m1", "name": "盐"}, {"code": "m2", "name": "盐"}])")
         .AddRow("1", R"([{"code": "m3", "name": "盐"}, {"code": "m4", "name": "糖"}])")
@@ -166,7 +166,7 @@ TEST(KvDataLoad, IngredientsKeepTheFirstCodeAndABadRowStoresNothing) {
 }
 
 TEST(KvDataLoad, KnownResourceAndBusinessTypeNamesAreSkippedEvenWhenIncomplete) {
-    FakeData host;
+    TestData host;
     host.AddTable(kLc, "resource")
         .AddRow("0", R"([{"code": "r1", "name": "锅"}])")
         .AddRow("1", R"([{"code": "", "name": "锅"}, {"code": "r2", "name": "锅"}])");
@@ -183,7 +183,7 @@ TEST(KvDataLoad, KnownResourceAndBusinessTypeNamesAreSkippedEvenWhenIncomplete) 
 
 TEST(KvDataLoad, UnitNamesOfDigitsAreCheckedAfterTheWholeUnitTable) {
     // The digit-only name comes first, but the missing offset of the later row is found first.
-    FakeData host;
+    TestData host;
     host.AddTable(kLc, "unit")
         .AddRow("0", R"([{"srcename": "123", "ratio": 1, "offset": 0}])")
         .AddRow("1", R"([{"srcename": "kg", "ratio": 1000}])");
@@ -191,7 +191,7 @@ TEST(KvDataLoad, UnitNamesOfDigitsAreCheckedAfterTheWholeUnitTable) {
     ExpectOnlyError(host.log, "ReportErrorAt", "餐饮应用单位表中单位<kg>的偏移量格式不合法或未填写!");
     EXPECT_EQ(data.unit.size(), 2u);
 
-    FakeData digits;
+    TestData digits;
     digits.AddTable(kLc, "unit")
         .AddRow("0", R"([{"srcename": "g", "ratio": 1, "offset": 0}])")
         .AddRow("1", R"([{"srcename": "123", "ratio": 1, "offset": 0}])");
@@ -201,7 +201,7 @@ TEST(KvDataLoad, UnitNamesOfDigitsAreCheckedAfterTheWholeUnitTable) {
     EXPECT_EQ(stopped.unit.size(), 2u);
     EXPECT_TRUE(stopped.cookPar.empty());
 
-    FakeData secondName;
+    TestData secondName;
     secondName.AddTable(kLc, "unit",
                         R"([{"srcename": "kg", "srccname": "123", "ratio": 1, "offset": 0}])");
     KvData named(&secondName);
@@ -209,7 +209,7 @@ TEST(KvDataLoad, UnitNamesOfDigitsAreCheckedAfterTheWholeUnitTable) {
 }
 
 TEST(KvDataLoad, LogicEntriesAreCheckedOneByOneAndKeyedByLogicNumber) {
-    FakeData host;
+    TestData host;
     host.AddTable(kLc, "logicInfo",
                   R"([{"logicNo": 3, "visibleStep": 1, "visibleId": 1},
                       {"logicNo": 3, "visibleStep": 2, "visibleId": 2},
@@ -224,7 +224,7 @@ TEST(KvDataLoad, LogicEntriesAreCheckedOneByOneAndKeyedByLogicNumber) {
 }
 
 TEST(KvDataLoad, ASplitTaskTableIsCheckedWithTheEntriesOfBothRows) {
-    FakeData host;
+    TestData host;
     host.AddTable(kVm, "taskInfo")
         .AddRow("0", R"({"t2": {"stepCount": 1}, "t5": {"stepCount": 1}})")
         .AddRow("1", R"({"t1": {"stepCount": 1}, "t2": {"stepCount": "3"}, "t3": {}})");
@@ -236,7 +236,7 @@ TEST(KvDataLoad, ASplitTaskTableIsCheckedWithTheEntriesOfBothRows) {
     EXPECT_EQ(data.taskInfo.entries.at("t2").stepCount, kAppIntUnset);
     EXPECT_TRUE(data.appObject.empty());
 
-    FakeData valid;
+    TestData valid;
     valid.AddTable(kVm, "taskInfo")
         .AddRow("0", R"({"t2": {"stepCount": 1}})")
         .AddRow("1", R"({"t1": {"stepCount": 0}})");
@@ -248,7 +248,7 @@ TEST(KvDataLoad, ASplitTaskTableIsCheckedWithTheEntriesOfBothRows) {
 
 TEST(KvDataLoad, TheFileTypeComesFromTheFirstMatchingEntryOfEachRow) {
     const auto fileTypeOf = [](std::vector<std::string> rows) {
-        FakeData host;
+        TestData host;
         auto& table = host.AddTable(kSystem, "compileConfigure");
         for (size_t i = 0; i < rows.size(); ++i) table.AddRow(std::to_string(i), rows[i]);
         return KvData(&host).vmAppFileType;
@@ -269,7 +269,7 @@ TEST(KvDataLoad, TheFileTypeComesFromTheFirstMatchingEntryOfEachRow) {
 }
 
 TEST(KvDataLoad, ANonZeroFileTypeSkipsTheVariableTasks) {
-    FakeData host;
+    TestData host;
     host.AddTable(kVm, "taskInfo", R"({"t1": {"stepCount": 1, "varList": ["1.a"]}})");
     host.AddTable(kVm, "appVariable", R"([{"appKey": "1.a"}, {"appKey": "bad"}])");
     host.AddTable(kSystem, "compileConfigure", R"([{"name": "VMAppFileType", "description": "1"}])");
@@ -279,7 +279,7 @@ TEST(KvDataLoad, ANonZeroFileTypeSkipsTheVariableTasks) {
 }
 
 TEST(KvDataLoad, IgnoresUnknownDatabasesAndTablesAndTablesOfAnotherDatabase) {
-    FakeData host;
+    TestData host;
     host.AddTable("otherDatabase", "oral", R"([{"id": "o1"}])");
     host.AddTable(kLc, "unknownTable", R"({"x": 1})");
     host.AddTable(kVm, "oral", R"([{"id": "o2"}])");
@@ -295,7 +295,7 @@ TEST(KvDataLoad, IgnoresUnknownDatabasesAndTablesAndTablesOfAnotherDatabase) {
 TEST(KvDataLoad, BadDocumentsLeaveDefaultsWithoutCrashingOrReporting) {
     const std::string deep = std::string(100000, '[') + std::string(100000, ']');
     const std::string longKey = "-1." + std::string(1 << 20, 'x');
-    FakeData host;
+    TestData host;
     host.AddTable(kLc, "appConfig").AddRow("0", "not json").AddRow("1", deep).AddRow("2", "[1]");
     host.AddTable(kLc, "functionParasValueDes")
         .AddRow("0", "[1, 2]")
@@ -320,14 +320,14 @@ TEST(KvDataLoad, BadDocumentsLeaveDefaultsWithoutCrashingOrReporting) {
 }
 
 TEST(KvDataLoad, AConversionFactorBeyondTheFloatRangeCountsAsNotGiven) {
-    FakeData host;
+    TestData host;
     host.AddTable(kLc, "unit", R"([{"srcename": "kg", "ratio": 1e39, "offset": 0}])");
     KvData data(&host);
     ExpectOnlyError(host.log, "ReportErrorAt", "餐饮应用单位表中单位<kg>的换算系数格式不合法或未填写!");
 }
 
 TEST(KvDataLoad, NonObjectIngredientEntriesAreEntriesWithoutCode) {
-    FakeData host;
+    TestData host;
     host.AddTable(kLc, "ingredient", "[5]");
     KvData data(&host);
     ExpectOnlyError(host.log, "ReportError", "表<ingredient>错误：<的id未填写!");

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "support/FakeHost.h"
+#include "support/TestHost.h"
 
 namespace kv::test {
 
@@ -15,11 +15,11 @@ inline constexpr const char* kSystem = "systemParameterDataLc";
 
 // Asserts that the log holds exactly one error: op with code 2002, level 3, and text; a
 // ReportErrorAt has no position (-1, -1).
-inline void ExpectOnlyError(const kv::test::FakeLog& log, const std::string& op,
+inline void ExpectOnlyError(const kv::host::LogSink& log, const std::string& op,
                             const std::string& text) {
-    const auto errors = log.Errors();
+    const auto errors = kv::test::Errors(log);
     ASSERT_EQ(errors.size(), 1u) << (errors.empty() ? "no error" : errors.back().text);
-    EXPECT_EQ(errors[0].op, op);
+    EXPECT_EQ(kv::test::OpName(errors[0]), op);
     EXPECT_EQ(errors[0].code, 2002);
     EXPECT_EQ(errors[0].level, 3);
     EXPECT_EQ(errors[0].text, text);
@@ -29,8 +29,8 @@ inline void ExpectOnlyError(const kv::test::FakeLog& log, const std::string& op,
     }
 }
 
-inline void ExpectNoLog(const kv::test::FakeLog& log) {
-    EXPECT_TRUE(log.calls.empty()) << log.calls.front().text;
+inline void ExpectNoLog(const kv::host::LogSink& log) {
+    EXPECT_TRUE(log.Calls().empty()) << log.Calls().front().text;
 }
 
 }  // namespace kv::test

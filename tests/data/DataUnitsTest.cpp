@@ -11,8 +11,8 @@ namespace {
 
 using kv::test::ExpectNoLog;
 using kv::test::ExpectOnlyError;
-using kv::test::FakeData;
 using kv::test::kLc;
+using kv::test::TestData;
 
 // A KvData whose unit table holds kg (base g, ratio 1000) and then g (the base itself).
 class UnitsTest : public ::testing::Test {
@@ -36,7 +36,7 @@ protected:
         return {accepted, out, text};
     }
 
-    FakeData host;
+    TestData host;
     std::unique_ptr<KvData> data;
 };
 
@@ -84,7 +84,7 @@ TEST_F(UnitsTest, ParseUnitNeedsSomethingBeforeTheName) {
 }
 
 TEST(ParseUnit, TheLongestNameEndingTheTextWinsWhateverTheTableOrder) {
-    FakeData host;
+    TestData host;
     host.AddTable(kLc, "unit",
                   R"([{"srcename": "l", "base": "l", "ratio": 1, "offset": 0},
                       {"srcename": "kcal", "base": "cal", "ratio": 1000, "offset": 0},

@@ -11,9 +11,9 @@ namespace {
 
 using kv::test::ExpectNoLog;
 using kv::test::ExpectOnlyError;
-using kv::test::FakeData;
 using kv::test::kLc;
 using kv::test::kVm;
+using kv::test::TestData;
 using Tasks = std::vector<std::string>;
 
 // The belongTaskId lists of every variable, in table order.
@@ -24,7 +24,7 @@ std::vector<Tasks> TaskLists(const KvData& data) {
 }
 
 TEST(MakeVmAppVar, AVariableOfSeveralTasksBelongsToTheSmallestTaskKeyOnce) {
-    FakeData host;
+    TestData host;
     host.AddTable(kVm, "taskInfo",
                   R"({"t2": {"stepCount": 1, "varList": ["1.a", "abc"]},
                       "t1": {"stepCount": 1, "varList": ["1.a", "1.a"]}})");
@@ -36,7 +36,7 @@ TEST(MakeVmAppVar, AVariableOfSeveralTasksBelongsToTheSmallestTaskKeyOnce) {
 }
 
 TEST(MakeVmAppVar, VariablesNoTaskListsTakeTheirObjectsTasks) {
-    FakeData host;
+    TestData host;
     host.AddTable(kVm, "taskInfo", R"({"t1": {"stepCount": 1, "varList": ["5.y"]}})");
     host.AddTable(kVm, "appVariable",
                   R"([{"appKey": "5.x"}, {"appKey": "-1.x"}, {"appKey": "5.y"}, {"appKey": "5."}])");
@@ -60,7 +60,7 @@ TEST(MakeVmAppVar, TheObjectsListReplacesAndTheTaskKeyAppends) {
 }
 
 TEST(MakeVmAppVar, AnUnknownObjectStopsTheWalkAndKeepsEarlierUpdates) {
-    FakeData host;
+    TestData host;
     host.AddTable(kVm, "appVariable",
                   R"([{"appKey": "5.x"}, {"appKey": "9.x"}, {"appKey": "5.z"}])");
     host.AddTable(kVm, "appObject", R"({"5": {"taskIdList": ["t3"]}})");
@@ -71,7 +71,7 @@ TEST(MakeVmAppVar, AnUnknownObjectStopsTheWalkAndKeepsEarlierUpdates) {
 
 TEST(MakeVmAppVar, AKeyWithoutObjectIdIsMalformed) {
     for (const char* key : {"abc", ".x", ""}) {
-        FakeData host;
+        TestData host;
         host.AddTable(kVm, "appVariable",
                       std::string(R"([{"appKey": ")") + key + R"("}, {"appKey": "-1.y"}])");
         KvData data(&host);
@@ -81,7 +81,7 @@ TEST(MakeVmAppVar, AKeyWithoutObjectIdIsMalformed) {
 }
 
 TEST(MakeVmAppVar, RunsAfterAStoppedLoadWithWhatWasLoaded) {
-    FakeData host;
+    TestData host;
     host.AddTable(kLc, "bsType", R"([{"name": "x"}])");
     host.AddTable(kVm, "appVariable", R"([{"appKey": "9.x"}])");
     KvData data(&host);
@@ -90,7 +90,7 @@ TEST(MakeVmAppVar, RunsAfterAStoppedLoadWithWhatWasLoaded) {
 }
 
 TEST(ChangeVmDataValue, WritesTheWholeTextIntoEveryRowOfTheTable) {
-    FakeData host;
+    TestData host;
     host.AddTable(kVm, "appPar", R"({"p": {}})");
     auto& taskTable = host.AddTable(kVm, "taskInfo");
     taskTable.AddRow("0", R"({"t1": {"stepCount": 1}})")
@@ -108,7 +108,7 @@ TEST(ChangeVmDataValue, WritesTheWholeTextIntoEveryRowOfTheTable) {
 }
 
 TEST(ChangeVmDataValue, StopsAtAnInvalidRowAndIgnoresUnknownTables) {
-    FakeData host;
+    TestData host;
     auto& table = host.AddTable(kVm, "appPar");
     table.AddRow("0", "a").AddRow("1", "b", false).AddRow("2", "c");
     KvData data(&host);
@@ -118,7 +118,7 @@ TEST(ChangeVmDataValue, StopsAtAnInvalidRowAndIgnoresUnknownTables) {
     data.ChangeVmDataValue("missing", "", "{}");
     EXPECT_EQ(table.RowText("2"), "c");
 
-    FakeData noVm;
+    TestData noVm;
     noVm.AddTable(kLc, "appPar", "x");
     KvData other(&noVm);
     other.ChangeVmDataValue("appPar", "", "{}");

@@ -14,7 +14,7 @@
 #include "checkers/CheckerMessages.h"
 #include "data/DataMessages.h"
 #include "host/HostMessages.h"
-#include "support/FakeHost.h"
+#include "support/TestHost.h"
 #include "tools/kvc/KvcMessages.h"
 #include "vm/VmMessages.h"
 
@@ -125,15 +125,15 @@ TEST(Catalogs, SlotsAreFilledInTheirOrderAndAPercentSignSurvives) {
 }
 
 TEST(Catalogs, APositionChoosesTheSinkCallAndAHostWithoutASinkIsLeftAlone) {
-    kv::test::FakeData host;
+    kv::test::TestData host;
     using namespace kv::diag;
     Report(&host, checker::FunBsTypeMissing, Nowhere(), "t");
     Report(&host, data::ScopeBoundsReversed, NoLine());
     Report(&host, checker::FunDescMissing, AtWithData(2, 5), "f");
     EXPECT_EQ(
-        host.log.TakeErrorLines(),
+        kv::test::TakeErrorLines(host.log),
         (std::vector<std::string>{
-            "ReportError 2002 0:0 业务类型名称<t>在业务类型表中找不到!",
+            "ReportError 2002 业务类型名称<t>在业务类型表中找不到!",
             "ReportErrorAt 2002 -1:-1 餐饮输入数据错误：参数范围有误",
             "ReportErrorAtWithData 2002 2:5 函数参数值描述表中没有找到函数--<f>对应的函数值描述"}));
     Report(nullptr, data::ScopeBoundsReversed, NoLine());

@@ -1,33 +1,34 @@
 // Tests of the binary image: header offsets, indexed tables, listing lines and 16-bit limits.
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
-#include "support/FakeHost.h"
+#include "support/TestHost.h"
 #include "vm/ByteAssert.h"
 #include "vm/KvMakeFile.h"
 
+using kv::host::LogCall;
 using kv::test::Bytes;
-using kv::test::FakeData;
 using kv::test::Join;
-using kv::test::LogCall;
 using kv::test::SameBytes;
+using kv::test::TestData;
 using kv::test::TextWithNul;
 
 namespace {
 
 // (op, level or code, text) of every log call, for whole-sequence comparisons.
-std::vector<std::string> Trace(const FakeData& host) {
+std::vector<std::string> Trace(const TestData& host) {
     std::vector<std::string> trace;
-    for (const LogCall& call : host.log.calls) {
-        const int number = call.op == "PrintLine" ? call.level : call.code;
+    for (const LogCall& call : host.log.Calls()) {
+        const int number = kv::test::OpName(call) == "PrintLine" ? call.level : call.code;
         std::string where;
-        if (call.op == "ReportErrorAt") {
+        if (kv::test::OpName(call) == "ReportErrorAt") {
             where = " " + std::to_string(call.line) + ":" + std::to_string(call.column) + " L" +
                     std::to_string(call.level);
         }
-        trace.push_back(call.op + " " + std::to_string(number) + where + " " + call.text);
+        trace.push_back(kv::test::OpName(call) + " " + std::to_string(number) + where + " " +
+                        call.text);
     }
     return trace;
 }
@@ -56,7 +57,7 @@ const std::string kNoDefaults = "PrintLine 3 默认值数据表打包失败！";
 }  // namespace
 
 TEST(VmImage, EmptyDataSetGivesThreeEmptyTablesAndAnEmptyDefaultSection) {
-    FakeData host;
+    TestData host;
     KvMakeBinFile maker(&host, KvVmData());
     Bytes image;
     ASSERT_TRUE(maker.MakeFile(image));
@@ -76,7 +77,7 @@ TEST(VmImage, EmptyDataSetGivesThreeEmptyTablesAndAnEmptyDefaultSection) {
 }
 
 TEST(VmImage, SmallDataSetGivesThe64ByteImage) {
-    FakeData host;
+    TestData host;
     KvMakeBinFile maker(&host, SmallDataSet());
     Bytes image;
     ASSERT_TRUE(maker.MakeFile(image));
@@ -111,7 +112,7 @@ TEST(VmImage, RecordsFollowHashOrderAndTheCallersDataStaysUnsorted) {
     data.appVariable.push_back(a);
     data.appVariable.push_back(taskInfo);
 
-    FakeData host;
+    TestData host;
     KvMakeBinFile maker(&host, data);
     Bytes image;
     ASSERT_TRUE(maker.MakeFile(image));
@@ -128,7 +129,7 @@ TEST(VmImage, RecordsFollowHashOrderAndTheCallersDataStaysUnsorted) {
 }
 
 TEST(VmImage, SecondMakeFileGivesTheSameImage) {
-    FakeData host;
+    TestData host;
     KvVmData data = SmallDataSet();
     CAppVmTaskInfo other;
     other.taskId = "taskInfo";
@@ -148,7 +149,7 @@ TEST(VmImageLimits, RecordBytesUpTo65535AreAccepted) {
     CAppVmParBin par;
     par.key = std::string(65529, 'p');
     data.appPar.push_back(par);
-    FakeData host;
+    TestData host;
     KvMakeBinFile maker(&host, data);
     Bytes image;
     ASSERT_TRUE(maker.MakeFile(image));
@@ -159,7 +160,7 @@ TEST(VmImageLimits, RecordBytesUpTo65535AreAccepted) {
     // Default-value and extension offsets: 8 + 65541 = 65549 = 0x1000D.
     EXPECT_TRUE(SameBytes({0x00, 0x01, 0x00, 0x0D, 0x00, 0x01, 0x00, 0x0D},
                           Bytes(image.begin() + 12, image.begin() + 20)));
-    EXPECT_TRUE(host.log.Errors().empty());
+    EXPECT_TRUE(kv::test::Errors(host.log).empty());
 }
 
 TEST(VmImageLimits, RecordBytesOver65535RefuseTheImage) {
@@ -167,7 +168,7 @@ TEST(VmImageLimits, RecordBytesOver65535RefuseTheImage) {
     CAppVmParBin par;
     par.key = std::string(65530, 'p');  // 65536 bytes of records
     data.appPar.push_back(par);
-    FakeData host;
+    TestData host;
     KvMakeBinFile maker(&host, data);
     Bytes image = {0xEE};
     EXPECT_FALSE(maker.MakeFile(image));
@@ -188,10 +189,10 @@ TEST(VmImageLimits, EndOffsetPast65535AcrossRecordsIsRefused) {
         v.appKey = std::string(32761, fill);
         data.appVariable.push_back(v);
     }
-    FakeData host;
+    TestData host;
     KvMakeBinFile maker(&host, data);
     EXPECT_TRUE(maker.MakeAppVarTable().empty());
-    const auto errors = host.log.Errors();
+    const auto errors = kv::test::Errors(host.log);
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0].text, "应用变量表超出容量：记录数或字节数超过65535！");
 }
@@ -199,12 +200,12 @@ TEST(VmImageLimits, EndOffsetPast65535AcrossRecordsIsRefused) {
 TEST(VmImageLimits, MoreThan65535RecordsAreRefused) {
     KvVmData data;
     data.appTask.items.resize(65536);
-    FakeData host;
+    TestData host;
     KvMakeBinFile maker(&host, data);
     Bytes image;
     EXPECT_FALSE(maker.MakeFile(image));
     EXPECT_TRUE(image.empty());
-    const auto errors = host.log.Errors();
+    const auto errors = kv::test::Errors(host.log);
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0].code, 2002);
     EXPECT_EQ(errors[0].text, "任务信息表超出容量：记录数或字节数超过65535！");
@@ -215,10 +216,10 @@ TEST(VmImageLimits, ManySmallRecordsAreBoundByTheByteLimit) {
     // refused for its bytes, with one error.
     KvVmData data;
     data.appVariable.items.resize(65535);
-    FakeData host;
+    TestData host;
     KvMakeBinFile maker(&host, data);
     EXPECT_TRUE(maker.MakeAppVarTable().empty());
-    ASSERT_EQ(host.log.Errors().size(), 1u);
+    ASSERT_EQ(kv::test::Errors(host.log).size(), 1u);
 
     // 9362 such records fit just below the byte limit (9362 * 7 = 65534 = 0xFFFE).
     KvVmData fits;

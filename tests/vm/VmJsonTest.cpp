@@ -1,9 +1,9 @@
 // Tests of the VM records' JSON forms: write orders, read rules and read/write asymmetries.
-#include <string>
-
 #include <gtest/gtest.h>
 
-#include "support/FakeHost.h"
+#include <string>
+
+#include "support/TestHost.h"
 #include "vm/KvAppVmData.h"
 
 using Brisk::RapidJsonHelper::JsonBase;
@@ -103,12 +103,12 @@ TEST(VmJson, ParameterAndDataSetRoundTripInTheirWriteOrder) {
 }
 
 TEST(VmTaskCheck, MissingStepCountReportsError2002ForThatTask) {
-    kv::test::FakeData host;
+    kv::test::TestData host;
     CAppVmTaskInfo task;
     EXPECT_FALSE(task.CheckData(&host, "t9"));
-    const auto errors = host.log.Errors();
+    const auto errors = kv::test::Errors(host.log);
     ASSERT_EQ(errors.size(), 1u);
-    EXPECT_EQ(errors[0].op, "ReportErrorAt");
+    EXPECT_EQ(kv::test::OpName(errors[0]), "ReportErrorAt");
     EXPECT_EQ(errors[0].code, 2002);
     EXPECT_EQ(errors[0].line, -1);
     EXPECT_EQ(errors[0].column, -1);
@@ -120,5 +120,5 @@ TEST(VmTaskCheck, MissingStepCountReportsError2002ForThatTask) {
     EXPECT_TRUE(task.CheckData(&host, "t9"));
     task.stepCount = -1;
     EXPECT_TRUE(task.CheckData(&host, "t9"));
-    EXPECT_EQ(host.log.calls.size(), 1u);
+    EXPECT_EQ(host.log.Calls().size(), 1u);
 }
