@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <string_view>
@@ -66,12 +67,12 @@ std::vector<std::string> UnitTypes(KvData& data) {
     return types;
 }
 
-// A rewritten value is the "%f" text of the number it stands for.
+// A rewritten value is the "%f" text of the number it stands for, as printf writes it (six
+// decimals, so it need not read back as the same float).
 bool IsFixedText(const std::string& text, float number) {
-    char* end = nullptr;
-    const double read = std::strtod(text.c_str(), &end);
-    return end == text.c_str() + text.size() && !text.empty() &&
-           static_cast<float>(read) == number;
+    char printed[400];
+    std::snprintf(printed, sizeof printed, "%f", static_cast<double>(number));
+    return text == printed;
 }
 
 void CheckValueOperations(KvData& data, IData* host, const std::string& recipe) {
