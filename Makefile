@@ -5,7 +5,7 @@ BUILD := build/$(PRESET)
 EXAMPLE ?= examples/braised-chicken
 OUT ?= out/braised-chicken
 
-.PHONY: all deps configure build run test asan-test clean
+.PHONY: all deps configure build run test asan-test windows clean
 
 all: build
 
@@ -27,6 +27,14 @@ test: build
 
 asan-test:
 	@$(MAKE) --no-print-directory test PRESET=asan
+
+# The Windows DLLs and kvc.exe, cross-built: 32-bit (the deliverable) and its 64-bit twin.
+windows:
+	@bash scripts/install-deps.sh --windows
+	@for preset in windows windows-x64; do \
+		cmake --preset $$preset >/dev/null && cmake --build --preset $$preset -j $(JOBS) || exit 1; \
+		ctest --preset $$preset -R AnalyzerLibrary || exit 1; \
+	done
 
 clean:
 	rm -rf build out

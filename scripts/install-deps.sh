@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the Linux build needs; does nothing when all are present.
+# Installs the Debian packages the build needs; does nothing when all are present.
+#   scripts/install-deps.sh            the Linux build
+#   scripts/install-deps.sh --windows  also the MinGW-w64 cross compilers and Wine
 set -euo pipefail
 
 packages=(
@@ -7,6 +9,10 @@ packages=(
     rapidjson-dev libmsgpack-cxx-dev libcli11-dev
     libgtest-dev libgmock-dev libbenchmark-dev
 )
+if [ "${1:-}" = "--windows" ]; then
+    # googletest ships the sources that the cross builds compile for Windows.
+    packages+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 googletest)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
