@@ -41,7 +41,8 @@ function(kv_add_test name)
     if(CMAKE_CROSSCOMPILING AND NOT CMAKE_CROSSCOMPILING_EMULATOR)
         return()
     endif()
-    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
+    # Listing the tests under Wine waits for Wine itself to start.
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
         WORKING_DIRECTORY ${PROJECT_BINARY_DIR}
         PROPERTIES ENVIRONMENT "KV_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
 endfunction()
