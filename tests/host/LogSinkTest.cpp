@@ -3,6 +3,7 @@
 
 #include <sstream>
 
+#include "arbor/TextEncoding.h"
 #include "host/LogJson.h"
 #include "host/LogSink.h"
 
@@ -60,6 +61,9 @@ TEST(LogSink, CaretPaddingKeepsTabsAndCountsWideCharactersByWidth) {
 }
 
 TEST(LogSink, FirstLineColumnsCountFromAfterTheByteOrderMark) {
+    if (kPlatformRecipeEncoding != RecipeEncoding::Utf8) {
+        GTEST_SKIP() << "a GBK recipe has no byte-order mark";
+    }
     // The parser counts line 1 from after the mark, so the shown line and the caret do too.
     const SourceText source{"recipe.rcp", "\xEF\xBB\xBF" "abc = 1; 9x = 2\nb = 1\n"};
     std::ostringstream listing;
