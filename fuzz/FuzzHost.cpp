@@ -5,7 +5,9 @@
 #include <cstdio>
 
 #include "RapidJsonHelper/JsonArray.h"
+#include "host/KnownTables.h"
 #include "utilo/JsonBase.h"
+#include "utilo/JsonFields.h"
 
 namespace kv::fuzz {
 namespace {
@@ -14,29 +16,19 @@ using Brisk::RapidJsonHelper::JsonArray;
 using Brisk::RapidJsonHelper::JsonBase;
 using Brisk::RapidJsonHelper::JsonValue;
 using Brisk::RapidJsonHelper::JsonWriter;
+using kv::json::ForEachMember;
 
 constexpr std::string_view kMarker = "@@";
 
-constexpr TableName kKnownTables[] = {
-    {"appParameterDataLc", "appConfig"},
-    {"appParameterDataLc", "functionParasValueDes"},
-    {"appParameterDataLc", "variableValueDes"},
-    {"appParameterDataLc", "ingredient"},
-    {"appParameterDataLc", "resource"},
-    {"appParameterDataLc", "oral"},
-    {"appParameterDataLc", "bsType"},
-    {"appParameterDataLc", "unit"},
-    {"appParameterDataLc", "par"},
-    {"appParameterDataLc", "logicTaskRelated"},
-    {"appParameterDataLc", "logicInfo"},
-    {"appParameterDataVm", "appPar"},
-    {"appParameterDataVm", "taskInfo"},
-    {"appParameterDataVm", "appVariable"},
-    {"appParameterDataVm", "defaultData"},
-    {"appParameterDataVm", "expandContent"},
-    {"appParameterDataVm", "appObject"},
-    {"systemParameterDataLc", "compileConfigure"},
-};
+// Every (database, table) the library reads, from the host's own list, in its order.
+std::vector<std::pair<std::string_view, std::string_view>> ReadTables() {
+    std::vector<std::pair<std::string_view, std::string_view>> tables;
+    for (const kv::host::KnownDatabase& database : kv::host::KnownDatabases()) {
+        for (const std::string_view table : database.tables)
+            tables.emplace_back(database.name, table);
+    }
+    return tables;
+}
 
 uint32_t Fnv1a(std::string_view text) {
     uint32_t hash = 2166136261u;
@@ -68,21 +60,13 @@ std::pair<std::string, std::string> ResolveTable(std::string_view header) {
     std::string database = ExpandDatabase(header.substr(0, slash));
     std::string table(slash == std::string_view::npos ? "" : header.substr(slash + 1));
     if (literal) return {std::move(database), std::move(table)};
-    for (const TableName& known : kKnownTables) {
-        if (database == known.database && table == known.table) return {database, table};
+    if (const kv::host::KnownDatabase* known = kv::host::FindKnownDatabase(database);
+        known != nullptr && kv::host::IsKnownTable(*known, table)) {
+        return {std::move(database), std::move(table)};
     }
-    const TableName& picked = kKnownTables[Fnv1a(header) % std::size(kKnownTables)];
-    return {picked.database, picked.table};
-}
-
-// Calls onMember(name, value) for each member of an object; other values give no calls.
-template <typename OnMember>
-void ForEachMember(const JsonValue& value, OnMember&& onMember) {
-    if (!value.IsObject()) return;
-    for (const auto& member : value.GetObject()) {
-        onMember(std::string(member.name.GetString(), member.name.GetStringLength()),
-                 member.value);
-    }
+    static const std::vector<std::pair<std::string_view, std::string_view>> tables = ReadTables();
+    const auto& picked = tables[Fnv1a(header) % tables.size()];
+    return {std::string(picked.first), std::string(picked.second)};
 }
 
 // One entry of the host's function table, as a bundle lists it.
@@ -99,12 +83,17 @@ public:
         writer.EndObject();
     }
     void ParseJson(const JsonValue& value) override {
-        ForEachMember(value, [this](const std::string& key, const JsonValue& field) {
-            if (key == "name") ToParseEvery(field, name);
-            else if (key == "fullName") ToParseEvery(field, fullName);
-            else if (key == "methodPath") ToParseEvery(field, methodPath);
-            else if (key == "functionNo") ToParseEvery(field, functionNo);
-            else if (key == "devIndex") ToParseEvery(field, devIndex);
+        ForEachMember(value, [this](std::string_view key, const JsonValue& field) {
+            if (key == "name")
+                ToParseEvery(field, name);
+            else if (key == "fullName")
+                ToParseEvery(field, fullName);
+            else if (key == "methodPath")
+                ToParseEvery(field, methodPath);
+            else if (key == "functionNo")
+                ToParseEvery(field, functionNo);
+            else if (key == "devIndex")
+                ToParseEvery(field, devIndex);
         });
     }
 };
@@ -120,17 +109,18 @@ public:
         writer.EndObject();
     }
     void ParseJson(const JsonValue& value) override {
-        ForEachMember(value, [this](const std::string& key, const JsonValue& field) {
-            if (key == "fullName") ToParseEvery(field, fullName);
-            else if (key == "sensorPath") ToParseEvery(field, sensorPath);
-            else if (key == "devId") ToParseEvery(field, devId);
+        ForEachMember(value, [this](std::string_view key, const JsonValue& field) {
+            if (key == "fullName")
+                ToParseEvery(field, fullName);
+            else if (key == "sensorPath")
+                ToParseEvery(field, sensorPath);
+            else if (key == "devId")
+                ToParseEvery(field, devId);
         });
     }
 };
 
 }  // namespace
-
-std::span<const TableName> KnownTables() { return kKnownTables; }
 
 SplitInput SplitSections(std::string_view input, size_t maxSections) {
     SplitInput split;

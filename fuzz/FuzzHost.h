@@ -25,14 +25,6 @@
 
 namespace kv::fuzz {
 
-struct TableName {
-    const char* database;
-    const char* table;
-};
-
-// Every table the loader reads, by database.
-std::span<const TableName> KnownTables();
-
 struct Section {
     std::string header;  // the marker line without "@@", trimmed
     std::string body;

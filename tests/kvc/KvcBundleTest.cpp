@@ -10,6 +10,7 @@
 
 #include "host/TestTempDir.h"
 #include "kvc/KvcRun.h"
+#include "kvc/SmallBundle.h"
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -28,11 +29,7 @@ using kv::test::TestTempDir;
 class KvcBundle : public ::testing::Test {
 protected:
     KvcBundle() {
-        BundleFile("appParameterDataLc/appConfig.json", "{\"recipeVersion\":\"1.2\"}");
-        BundleFile("appParameterDataLc/logicTaskRelated.json", "{\"3\":\"t1\"}");
-        BundleFile("appParameterDataVm/appPar.json", "{}");
-        BundleFile("appParameterDataVm/taskInfo/a.json", "{}");
-        BundleFile("host/functions.json", "[]");
+        kv::test::WriteSmallBundle(dir, "w/bundle");
         dir.Write("w/recipe.rcp", "\n\noven.temp > 150 => fan = 1\n");
     }
 
