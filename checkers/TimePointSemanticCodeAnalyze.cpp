@@ -16,9 +16,9 @@ using kv::node::TokenOf;
 
 namespace {
 
-// The reserved variable of time points, and the built-in timeout value it becomes.
+// The reserved variable of time points; the built-in timeout value it becomes is a catalog
+// text, so that the Windows build holds it in GBK like every other host text.
 constexpr const char* kTimeName = "time";
-constexpr const char* kTimeoutName = "超时";
 constexpr const char* kTimeoutOperator = ">=";
 
 bool IsTimeName(IToken* token) {
@@ -62,7 +62,7 @@ bool TimePointSemanticCodeAnalyze::Analyze(ISyntaxTreeNode* node,
     const auto current = times.find(line);
     if (current == times.end()) return false;
 
-    time->SetText(kTimeoutName);
+    time->SetText(kv::diag::checker::TimeoutValueText.format);
     if (IToken* op = comparison->GetToken()) op->SetText(kTimeoutOperator);
     const auto previous = line > INT_MIN ? times.find(line - 1) : times.end();
     if (previous != times.end()) {

@@ -46,3 +46,28 @@ function(kv_add_test name)
         WORKING_DIRECTORY ${PROJECT_BINARY_DIR}
         PROPERTIES ENVIRONMENT "KV_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
 endfunction()
+
+# kv_message_catalog(target file.def): the Windows build's host texts are GBK, so there the
+# library's catalog is converted once, at build time, to gbk/<folder>/<file> in the build tree,
+# where the catalog's header includes it. A text GBK cannot hold fails the build.
+function(kv_message_catalog target def)
+    if(NOT WIN32)
+        return()
+    endif()
+    find_program(KV_ICONV iconv REQUIRED)
+    set(source ${CMAKE_CURRENT_SOURCE_DIR}/${def})
+    file(RELATIVE_PATH relative ${PROJECT_SOURCE_DIR} ${source})
+    set(converted ${PROJECT_BINARY_DIR}/gbk/${relative})
+    get_filename_component(folder ${converted} DIRECTORY)
+    add_custom_command(OUTPUT ${converted}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${folder}
+        COMMAND ${KV_ICONV} -f UTF-8 -t CP936 -o ${converted} ${source}
+        DEPENDS ${source}
+        COMMENT "Converting ${relative} to GBK"
+        VERBATIM)
+    # Listed only to order the build: a .def source would otherwise reach the linker as a
+    # module-definition file.
+    target_sources(${target} PRIVATE ${converted})
+    set_source_files_properties(${converted} PROPERTIES HEADER_FILE_ONLY ON)
+    target_include_directories(${target} PUBLIC ${PROJECT_BINARY_DIR})
+endfunction()

@@ -8,6 +8,7 @@
 #include <random>
 #include <string_view>
 
+#include "host/HostText.h"
 #include "host/PlatformFiles.h"
 
 namespace kv::host {
@@ -64,7 +65,7 @@ std::optional<unsigned long> TemporaryOwner(const std::string& name, const std::
 }
 
 std::string TemporaryPrefix(const fs::path& target) {
-    return "." + target.filename().string() + kTemporaryMark;
+    return "." + PathText(target.filename()) + kTemporaryMark;
 }
 
 std::error_code LastError() { return {errno, std::generic_category()}; }
@@ -89,7 +90,7 @@ fs::path FreshTemporaryFor(const fs::path& target) {
     const fs::path dir = target.has_parent_path() ? target.parent_path() : fs::path(".");
     const std::string prefix = TemporaryPrefix(target) + std::to_string(CurrentProcessId()) + "-";
     for (;;) {
-        fs::path candidate = dir / (prefix + RandomPart());
+        fs::path candidate = dir / PathFromText(prefix + RandomPart());
         std::error_code ec;
         if (!fs::exists(fs::symlink_status(candidate, ec))) return candidate;
     }
@@ -102,7 +103,7 @@ void RemoveLeftoversOf(const fs::path& target) {
     std::vector<fs::path> ended;
     for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
         const std::optional<unsigned long> owner =
-            TemporaryOwner(it->path().filename().string(), prefix);
+            TemporaryOwner(PathText(it->path().filename()), prefix);
         if (owner && *owner != CurrentProcessId() && ProcessHasEnded(*owner)) {
             ended.push_back(it->path());
         }
@@ -111,7 +112,12 @@ void RemoveLeftoversOf(const fs::path& target) {
 }
 
 std::error_code WriteBytes(const fs::path& path, const std::string& bytes) {
-    std::FILE* file = std::fopen(path.string().c_str(), "wb");
+#ifdef _WIN32
+    // The wide name reaches every file name; a narrow one only those of the ANSI code page.
+    std::FILE* file = _wfopen(path.c_str(), L"wb");
+#else
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+#endif
     if (file == nullptr) return LastError();
     std::error_code error;
     if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size()) {
@@ -137,7 +143,7 @@ std::optional<HostError> CreateDirectories(const fs::path& dir, std::vector<fs::
         if (made) created.push_back(*it);
     }
     if (!fs::is_directory(dir, ec)) {
-        return MakeHostError(dir.string(), msg::CannotCreateDirectory, msg::NotDirectory.format);
+        return MakeHostError(PathText(dir), msg::CannotCreateDirectory, msg::NotDirectory.format);
     }
     return std::nullopt;
 }
@@ -148,7 +154,7 @@ void RemoveCreatedDirectories(const std::vector<fs::path>& created) {
 }
 
 std::optional<HostError> WriteFileAtomically(const OutputFile& file) {
-    const std::string shown = file.path.string();
+    const std::string shown = PathText(file.path);
     std::error_code ec;
     fs::path target = file.path;
     if (fs::is_symlink(fs::symlink_status(target, ec))) {

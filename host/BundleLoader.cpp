@@ -5,6 +5,7 @@
 
 #include "host/BundleData.h"
 #include "host/FileRead.h"
+#include "host/HostText.h"
 #include "host/JsonCheck.h"
 #include "host/KnownTables.h"
 
@@ -56,8 +57,21 @@ HostResult<std::string> ReadJsonFile(const fs::path& file) {
     if (!text.Ok()) return text;
     const std::size_t markSize = StripByteOrderMark(text.Value());
     if (IsBlank(text.Value())) return std::string();
-    if (auto error = CheckJsonText(text.Value(), file.string(), markSize)) return *error;
-    return text;
+    if (auto error = CheckJsonText(text.Value(), PathText(file), markSize)) return *error;
+    if (!kHostTextIsGbk) return text;
+    kv::gbk::Converted host = JsonToHostText(text.Value());
+    if (!host.Ok()) {
+        return MakeHostError(PathText(file), msg::NotGbkAt,
+                             std::to_string(markSize + *host.failedAt));
+    }
+    return std::move(host.text);
+}
+
+// A table or row name (a file name, UTF-8) as the library is handed it.
+HostResult<std::string> HostName(const std::string& name, const fs::path& file) {
+    kv::gbk::Converted host = ToHostText(name);
+    if (!host.Ok()) return MakeHostError(PathText(file), msg::NotGbkAt, "0");
+    return std::move(host.text);
 }
 
 // Reads one row file; an empty (or blank) file is a row whose field is not valid.
@@ -75,7 +89,7 @@ std::optional<HostError> AddRowFile(BundleTable& table, const std::string& key,
 // the table quietly empty.
 std::optional<HostError> RefuseJsonNamedFolder(const NamedEntry& entry) {
     if (!IsJsonFileName(entry.name) || !IsDirectory(entry.entry)) return std::nullopt;
-    return MakeHostError(entry.entry.path().string(), msg::JsonNamedFolder);
+    return MakeHostError(PathText(entry.entry.path()), msg::JsonNamedFolder);
 }
 
 // Where one table lives: a file held in one row, or a folder of row files.
@@ -93,7 +107,10 @@ std::optional<HostError> LoadSplitTable(BundleTable& table, const fs::path& fold
         if (auto error = RefuseJsonNamedFolder(row)) return error;
         // Keyed by the whole file name so that the rows walk in file name order. Whatever
         // is not a regular file (a FIFO, a dangling link) is refused by the read.
-        if (auto error = AddRowFile(table, row.name, row.entry.path(), relativeFolder / row.name)) {
+        HostResult<std::string> key = HostName(row.name, row.entry.path());
+        if (!key.Ok()) return key.Error();
+        if (auto error = AddRowFile(table, key.Value(), row.entry.path(),
+                                    relativeFolder / PathFromText(row.name))) {
             return error;
         }
     }
@@ -101,7 +118,7 @@ std::optional<HostError> LoadSplitTable(BundleTable& table, const fs::path& fold
 }
 
 void Remark(BundleData& data, BundleRemark::Kind kind, const fs::path& path, std::string text) {
-    data.AddRemark({kind, path.string(), std::move(text)});
+    data.AddRemark({kind, PathText(path), std::move(text)});
 }
 
 // A warning that names the nearest name meant, when there is one.
@@ -126,8 +143,8 @@ void RemarkOnTables(BundleData& data, const fs::path& folder, const std::string&
         const std::string suffix = source.file ? kJsonSuffix : "";
         std::string nearest = NearestName(name, known->tables);
         if (!nearest.empty()) nearest += suffix;
-        UnknownNameRemark(data, folder / (name + suffix), msg::UnknownTable, msg::UnknownTableNear,
-                          nearest);
+        UnknownNameRemark(data, folder / PathFromText(name + suffix), msg::UnknownTable,
+                          msg::UnknownTableNear, nearest);
     }
     for (const std::string_view table : known->tables) {
         if (sources.count(std::string(table)) == 0) {
@@ -155,15 +172,18 @@ std::optional<HostError> LoadDatabase(BundleData& data, const fs::path& folder,
         }
     }
     for (const auto& [name, source] : sources) {
-        const fs::path relative = fs::path(database) / name;
+        const fs::path relative = PathFromText(database) / PathFromText(name);
         if (source.file && source.folder) {
-            return MakeHostError((folder / name).string(), msg::TableFileAndFolder);
+            return MakeHostError(PathText(folder / PathFromText(name)), msg::TableFileAndFolder);
         }
-        BundleTable& table = data.AddTable(database, name);
-        std::optional<HostError> error = source.file
-                                             ? AddRowFile(table, name + kJsonSuffix, *source.file,
-                                                          fs::path(database) / (name + kJsonSuffix))
-                                             : LoadSplitTable(table, *source.folder, relative);
+        HostResult<std::string> hostName =
+            HostName(name, source.file ? *source.file : *source.folder);
+        if (!hostName.Ok()) return hostName.Error();
+        BundleTable& table = data.AddTable(database, hostName.Value());
+        std::optional<HostError> error =
+            source.file ? AddRowFile(table, hostName.Value() + kJsonSuffix, *source.file,
+                                     PathFromText(database) / PathFromText(name + kJsonSuffix))
+                        : LoadSplitTable(table, *source.folder, relative);
         if (error) return error;
     }
     RemarkOnTables(data, folder, database, sources);
@@ -179,15 +199,15 @@ std::optional<HostError> LoadHostLists(BundleData& data, const fs::path& hostFol
         if (!isFolder.Ok()) return isFolder.Error();
     }
     if (!Exists(functionsFile)) {
-        return MakeHostError(functionsFile.string(), msg::FunctionsMissing);
+        return MakeHostError(PathText(functionsFile), msg::FunctionsMissing);
     }
     HostResult<std::string> functionsText = ReadJsonFile(functionsFile);
     if (!functionsText.Ok()) return functionsText.Error();
     if (functionsText.Value().empty()) {
-        return MakeHostError(functionsFile.string(), msg::FunctionsBlank);
+        return MakeHostError(PathText(functionsFile), msg::FunctionsBlank);
     }
     HostResult<FunctionTables> functions =
-        ParseFunctionTables(functionsText.Value(), functionsFile.string());
+        ParseFunctionTables(functionsText.Value(), PathText(functionsFile));
     if (!functions.Ok()) return functions.Error();
     data.SetFunctions(std::move(functions.Value()));
 
@@ -197,7 +217,7 @@ std::optional<HostError> LoadHostLists(BundleData& data, const fs::path& hostFol
     if (!variablesText.Ok()) return variablesText.Error();
     if (variablesText.Value().empty()) return std::nullopt;
     HostResult<MidVariableTables> variables =
-        ParseMidVariableTables(variablesText.Value(), variablesFile.string());
+        ParseMidVariableTables(variablesText.Value(), PathText(variablesFile));
     if (!variables.Ok()) return variables.Error();
     data.SetMidVariables(std::move(variables.Value()));
     return std::nullopt;
@@ -229,7 +249,7 @@ HostResult<std::vector<NamedEntry>> FindDatabases(const fs::path& dir) {
             if (!names.empty()) names += ", ";
             names += name;
         }
-        return MakeHostError(dir.string(), msg::NotABundle, names);
+        return MakeHostError(PathText(dir), msg::NotABundle, names);
     }
     return databases;
 }

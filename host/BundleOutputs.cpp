@@ -1,6 +1,8 @@
 // BundleOutputs: maps stored values and rewritten rows onto output files.
 #include "host/BundleOutputs.h"
 
+#include "host/HostText.h"
+
 namespace kv::host {
 namespace msg = kv::diag::host;
 namespace fs = std::filesystem;
@@ -27,21 +29,30 @@ HostResult<std::vector<OutputFile>> CollectBundleOutputs(const BundleData& data,
                                                          const fs::path& outDir) {
     std::vector<OutputFile> files;
     for (const auto& [group, values] : data.Stored()) {
-        if (!IsPlainFileName(group)) return MakeHostError(Quoted(group), msg::BadOutputName);
+        // Checked in UTF-8: a GBK trail byte may be a backslash.
+        const std::string groupName = FromHostText(group);
+        if (!IsPlainFileName(groupName)) {
+            return MakeHostError(Quoted(groupName), msg::BadOutputName);
+        }
+        const fs::path folder = outDir / PathFromText(groupName);
         for (const auto& [key, value] : values) {
-            if (!IsPlainFileName(key)) return MakeHostError(Quoted(key), msg::BadOutputName);
+            const std::string keyName = FromHostText(key);
+            if (!IsPlainFileName(keyName))
+                return MakeHostError(Quoted(keyName), msg::BadOutputName);
             if (value->IsBytes()) {
                 const std::vector<uint8_t>& bytes = value->GetBytes();
-                files.push_back(
-                    {outDir / group / (key + ".bin"), std::string(bytes.begin(), bytes.end())});
+                files.push_back({folder / PathFromText(keyName + ".bin"),
+                                 std::string(bytes.begin(), bytes.end())});
             } else {
-                files.push_back({outDir / group / (key + ".txt"), value->GetText()});
+                files.push_back(
+                    {folder / PathFromText(keyName + ".txt"), FromHostText(value->GetText())});
             }
         }
     }
-    // Row paths come from the bundle's own file names, so they are plain already.
+    // Row paths come from the bundle's own file names, so they are plain already. A row is
+    // JSON, whose strings the library's writer escaped byte by byte: converted string by string.
     for (const RewrittenRow& row : data.RewrittenRows()) {
-        files.push_back({outDir / row.relativePath, *row.text});
+        files.push_back({outDir / row.relativePath, JsonFromHostText(*row.text)});
     }
     return files;
 }

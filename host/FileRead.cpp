@@ -6,6 +6,8 @@
 #include <fstream>
 #include <system_error>
 
+#include "host/HostText.h"
+
 namespace kv::host {
 namespace msg = kv::diag::host;
 namespace fs = std::filesystem;
@@ -20,11 +22,11 @@ HostResult<fs::file_status> StatusOf(const fs::path& path) {
         // A listed name that "does not exist" would puzzle; say that its link leads nowhere.
         std::error_code linkEc;
         if (fs::is_symlink(fs::symlink_status(path, linkEc))) {
-            return MakeHostError(path.string(), msg::DanglingLink);
+            return MakeHostError(PathText(path), msg::DanglingLink);
         }
-        return MakeHostError(path.string(), msg::PathMissing);
+        return MakeHostError(PathText(path), msg::PathMissing);
     }
-    if (ec) return MakeHostError(path.string(), msg::PathUnreachable, ec.message());
+    if (ec) return MakeHostError(PathText(path), msg::PathUnreachable, ec.message());
     return status;
 }
 
@@ -32,14 +34,14 @@ HostResult<fs::file_status> StatusOf(const fs::path& path) {
 HostError NotRegularFile(const fs::path& path, const fs::file_status& status) {
     switch (status.type()) {
         case fs::file_type::fifo:
-            return MakeHostError(path.string(), msg::FifoNotRegularFile);
+            return MakeHostError(PathText(path), msg::FifoNotRegularFile);
         case fs::file_type::socket:
-            return MakeHostError(path.string(), msg::SocketNotRegularFile);
+            return MakeHostError(PathText(path), msg::SocketNotRegularFile);
         case fs::file_type::block:
         case fs::file_type::character:
-            return MakeHostError(path.string(), msg::DeviceNotRegularFile);
+            return MakeHostError(PathText(path), msg::DeviceNotRegularFile);
         default:
-            return MakeHostError(path.string(), msg::NotRegularFile);
+            return MakeHostError(PathText(path), msg::NotRegularFile);
     }
 }
 
@@ -56,8 +58,8 @@ HostResult<std::string> ReadWholeFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         const int reason = errno;
-        if (reason == 0) return MakeHostError(path.string(), msg::CannotOpen);
-        return MakeHostError(path.string(), msg::CannotOpenBecause,
+        if (reason == 0) return MakeHostError(PathText(path), msg::CannotOpen);
+        return MakeHostError(PathText(path), msg::CannotOpenBecause,
                              std::generic_category().message(reason));
     }
     std::string bytes;
@@ -65,7 +67,7 @@ HostResult<std::string> ReadWholeFile(const fs::path& path) {
     while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
         bytes.append(chunk, static_cast<std::size_t>(in.gcount()));
     }
-    if (in.bad()) return MakeHostError(path.string(), msg::ReadFailed);
+    if (in.bad()) return MakeHostError(PathText(path), msg::ReadFailed);
     return bytes;
 }
 
@@ -73,7 +75,7 @@ HostResult<bool> RequireDirectory(const fs::path& path) {
     HostResult<fs::file_status> status = StatusOf(path);
     if (!status.Ok()) return status.Error();
     if (!fs::is_directory(status.Value())) {
-        return MakeHostError(path.string(), msg::NotDirectory);
+        return MakeHostError(PathText(path), msg::NotDirectory);
     }
     return true;
 }
@@ -83,9 +85,9 @@ HostResult<std::vector<NamedEntry>> ListDirectory(const fs::path& path) {
     fs::directory_iterator it(path, ec);
     std::vector<NamedEntry> entries;
     for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-        entries.push_back({it->path().filename().string(), *it});
+        entries.push_back({PathText(it->path().filename()), *it});
     }
-    if (ec) return MakeHostError(path.string(), msg::CannotList, ec.message());
+    if (ec) return MakeHostError(PathText(path), msg::CannotList, ec.message());
     // The directory's own order differs between file systems; names decide instead
     // (std::string compares bytes as unsigned, which is byte order).
     std::sort(entries.begin(), entries.end(),

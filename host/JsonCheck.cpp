@@ -31,7 +31,7 @@ struct DepthLimit : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, DepthLimit> 
 // The offset of the first byte that does not start a well-formed character, or npos.
 std::size_t FirstMalformedByte(std::string_view text) {
     for (std::size_t pos = 0; pos < text.size();) {
-        const std::size_t length = WellFormedCharLength(text, pos, kPlatformRecipeEncoding);
+        const std::size_t length = WellFormedCharLength(text, pos, RecipeEncoding::Utf8);
         if (length == 0) return pos;
         pos += length;
     }

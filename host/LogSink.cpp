@@ -2,6 +2,7 @@
 #include "host/LogSink.h"
 
 #include "host/DiagnosticRender.h"
+#include "host/HostText.h"
 
 namespace kv::host {
 
@@ -68,6 +69,18 @@ void LogSink::ReportErrorAtWithData(int code, int line, int column, const std::s
 }
 
 void LogSink::Record(LogCall call) {
+    if (kHostTextIsGbk) {
+        // From here on every text and column is the one the user's UTF-8 file shows, so the
+        // JSON log and the diagnostics read the same on every platform.
+        call.text = FromHostText(call.text);
+        call.extra = FromHostText(call.extra);
+        std::map<std::string, std::string> data;
+        for (const auto& [key, value] : call.data) data[FromHostText(key)] = FromHostText(value);
+        call.data = std::move(data);
+        if (source_ != nullptr && call.line >= 1) {
+            call.column = source_->DisplayColumn(call.line, call.column);
+        }
+    }
     if (call.IsError()) {
         hasError_ = true;
         diagnostics_ << RenderDiagnostic(call, source_, bundleName_);

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "host/HostMessages.h"
+#include "host/HostText.h"
 #include "host/OutputSet.h"
 #include "host/PlatformFiles.h"
 
@@ -85,35 +86,39 @@ std::optional<HostError> CheckOutputPlaces(const CompilePaths& options) {
     std::error_code ec;
     const fs::path outDir(options.outDir);
     if (fs::exists(outDir, ec) && !fs::is_directory(outDir, ec)) {
-        return MakeHostError(options.outDir, msg::OutputNotDirectory);
+        return MakeHostError(PathText(options.outDir), msg::OutputNotDirectory);
     }
     if (!NearestExistingIsDirectory(outDir)) {
-        return MakeHostError(options.outDir, msg::OutputUnderFile);
+        return MakeHostError(PathText(options.outDir), msg::OutputUnderFile);
     }
     // Anything written inside the bundle would change what it holds, even as a new folder.
-    if (SameFile(outDir, options.bundle)) return MakeHostError(options.outDir, msg::OutputIsBundle);
+    if (SameFile(outDir, options.bundle))
+        return MakeHostError(PathText(options.outDir), msg::OutputIsBundle);
     if (IsWithin(outDir, options.bundle)) {
-        return MakeHostError(options.outDir, msg::OutputInBundle);
+        return MakeHostError(PathText(options.outDir), msg::OutputInBundle);
     }
     if (SameFile(outDir / kProgramFile, options.recipe)) {
-        return MakeHostError((outDir / kProgramFile).string(), msg::OutputIsRecipe);
+        return MakeHostError(PathText(outDir / kProgramFile), msg::OutputIsRecipe);
     }
     if (WritesLogFile(options)) {
         const fs::path log(options.logJson);
-        if (fs::is_directory(log, ec)) return MakeHostError(options.logJson, msg::LogIsDirectory);
+        if (fs::is_directory(log, ec))
+            return MakeHostError(PathText(options.logJson), msg::LogIsDirectory);
         if (!NearestExistingIsDirectory(log.has_parent_path() ? log.parent_path()
                                                               : fs::path("."))) {
-            return MakeHostError(options.logJson, msg::LogUnderFile);
+            return MakeHostError(PathText(options.logJson), msg::LogUnderFile);
         }
         if (SameFile(log, options.recipe))
-            return MakeHostError(options.logJson, msg::OutputIsRecipe);
-        if (IsWithin(log, options.bundle)) return MakeHostError(options.logJson, msg::LogInBundle);
+            return MakeHostError(PathText(options.logJson), msg::OutputIsRecipe);
+        if (IsWithin(log, options.bundle))
+            return MakeHostError(PathText(options.logJson), msg::LogInBundle);
         if (const std::optional<fs::path> below = LogBelowOutDir(options)) {
             const fs::path link = FirstLinkBelow(Resolved(options.outDir), *below);
             if (!link.empty()) {
-                return MakeHostError((outDir / link).string(), kv::diag::host::OutputThroughLink);
+                return MakeHostError(PathText(outDir / link), kv::diag::host::OutputThroughLink);
             }
-            if (*below == kProgramFile) return MakeHostError(options.logJson, msg::LogIsOutput);
+            if (*below == kProgramFile)
+                return MakeHostError(PathText(options.logJson), msg::LogIsOutput);
         }
     }
     return std::nullopt;
@@ -129,7 +134,7 @@ std::optional<HostError> CheckAgainstOutputs(const CompilePaths& options,
             const fs::path log = below->lexically_normal();
             const fs::path file = output.path.lexically_normal();
             if (log == file || RelativeBelow(log, file) || RelativeBelow(file, log)) {
-                return MakeHostError(options.logJson, msg::LogIsOutput);
+                return MakeHostError(PathText(options.logJson), msg::LogIsOutput);
             }
         }
     }
@@ -137,10 +142,10 @@ std::optional<HostError> CheckAgainstOutputs(const CompilePaths& options,
     for (const OutputFile& output : outputs) {
         const fs::path replaced = fs::path(options.outDir) / *output.path.begin();
         if (IsWithin(options.recipe, replaced)) {
-            return MakeHostError(replaced.string(), msg::OutputHoldsRecipe);
+            return MakeHostError(PathText(replaced), msg::OutputHoldsRecipe);
         }
         if (IsWithin(options.bundle, replaced)) {
-            return MakeHostError(replaced.string(), msg::OutputHoldsBundle);
+            return MakeHostError(PathText(replaced), msg::OutputHoldsBundle);
         }
     }
     return std::nullopt;

@@ -18,12 +18,12 @@ inline constexpr const char* kProgramFile = "program.rcp";
 // The JSON log's name for standard output.
 inline constexpr const char* kStandardOutput = "-";
 
-// The paths of one compile as the user gave them.
+// The paths of one compile as the user gave them (made with PathFromText from what was typed).
 struct CompilePaths {
-    std::string bundle;
-    std::string recipe;
-    std::string outDir;
-    std::string logJson;  // empty: no JSON log; kStandardOutput: standard output
+    std::filesystem::path bundle;
+    std::filesystem::path recipe;
+    std::filesystem::path outDir;
+    std::filesystem::path logJson;  // empty: no JSON log; kStandardOutput: standard output
 };
 
 // True when the JSON log is a file (not absent, not standard output).

@@ -5,6 +5,7 @@
 #include <string>
 #include <system_error>
 
+#include "host/HostText.h"
 #include "host/PlatformFiles.h"
 
 namespace kv::host {
@@ -37,7 +38,7 @@ std::optional<HostError> KeepFolder(const Keeping& keeping, const fs::path& from
     }
     if (!ec) fs::permissions(to, permissions, ec);
     if (ec)
-        return MakeHostError((keeping.outDir / relative).string(), msg::CannotKeep, ec.message());
+        return MakeHostError(PathText(keeping.outDir / relative), msg::CannotKeep, ec.message());
     return std::nullopt;
 }
 
@@ -45,7 +46,7 @@ std::optional<HostError> KeepFolder(const Keeping& keeping, const fs::path& from
 // same contents, so that no kill can lose it. relative is its path below the output folder.
 std::optional<HostError> Keep(const Keeping& keeping, const fs::path& from, const fs::path& to,
                               const fs::path& relative) {
-    const std::string shown = (keeping.outDir / relative).string();
+    const std::string shown = PathText(keeping.outDir / relative);
     std::error_code ec;
     const fs::file_status status = fs::symlink_status(from, ec);
     if (ec) return MakeHostError(shown, msg::PathUnreachable, ec.message());
@@ -75,14 +76,14 @@ std::optional<HostError> WriteInto(const fs::path& fresh, const fs::path& outDir
     const fs::path target = fresh / file.path;
     std::vector<fs::path> created;  // inside fresh, which goes whole on a failure
     if (auto error = CreateDirectories(target.parent_path(), created)) {
-        return MakeHostError((outDir / file.path).string(), msg::WriteFailed, error->reason);
+        return MakeHostError(PathText(outDir / file.path), msg::WriteFailed, error->reason);
     }
     std::error_code ec;
     std::error_code failure = fs::is_directory(fs::symlink_status(target, ec))
                                   ? std::make_error_code(std::errc::is_a_directory)
                                   : WriteBytes(target, file.bytes);
     if (failure) {
-        return MakeHostError((outDir / file.path).string(), msg::WriteFailed, failure.message());
+        return MakeHostError(PathText(outDir / file.path), msg::WriteFailed, failure.message());
     }
     return std::nullopt;
 }
@@ -92,17 +93,17 @@ HostResult<fs::path> SwapIn(const fs::path& fresh, const fs::path& dir, const fs
     std::error_code ec = ExchangeDirectories(fresh, dir);
     if (!ec) return fresh;
     if (ec != std::errc::operation_not_supported) {
-        return MakeHostError(outDir.string(), msg::CannotReplace, ec.message());
+        return MakeHostError(PathText(outDir), msg::CannotReplace, ec.message());
     }
     // Two renames: in between, a reader finds no folder at all, but never a mixed one.
     const fs::path aside = FreshTemporaryFor(dir);
     fs::rename(dir, aside, ec);
-    if (ec) return MakeHostError(outDir.string(), msg::CannotReplace, ec.message());
+    if (ec) return MakeHostError(PathText(outDir), msg::CannotReplace, ec.message());
     fs::rename(fresh, dir, ec);
     if (ec) {
         std::error_code ignored;
         fs::rename(aside, dir, ignored);
-        return MakeHostError(outDir.string(), msg::CannotReplace, ec.message());
+        return MakeHostError(PathText(outDir), msg::CannotReplace, ec.message());
     }
     return aside;
 }
@@ -128,7 +129,7 @@ std::optional<HostError> ReplaceOutputSet(const fs::path& outDir,
                                           const std::vector<OutputFile>& ownPathOnly) {
     std::error_code ec;
     const fs::path dir = fs::weakly_canonical(fs::absolute(outDir, ec), ec);
-    if (ec) return MakeHostError(outDir.string(), msg::PathUnreachable, ec.message());
+    if (ec) return MakeHostError(PathText(outDir), msg::PathUnreachable, ec.message());
 
     std::set<fs::path> replacedTop;
     std::set<fs::path> replacedFiles;
@@ -136,7 +137,7 @@ std::optional<HostError> ReplaceOutputSet(const fs::path& outDir,
         for (const OutputFile& file : *list) {
             const fs::path link = FirstLinkBelow(dir, file.path);
             if (!link.empty()) {
-                return MakeHostError((outDir / link).string(), msg::OutputThroughLink);
+                return MakeHostError(PathText(outDir / link), msg::OutputThroughLink);
             }
         }
     }
@@ -152,7 +153,7 @@ std::optional<HostError> ReplaceOutputSet(const fs::path& outDir,
     const fs::path fresh = FreshTemporaryFor(dir);
     if (!fs::create_directory(fresh, ec)) {
         RemoveCreatedDirectories(createdParents);
-        return MakeHostError(fresh.string(), msg::CannotCreateDirectory,
+        return MakeHostError(PathText(fresh), msg::CannotCreateDirectory,
                              ec ? ec.message() : std::string());
     }
     const auto fail = [&](HostError error) {
@@ -169,7 +170,7 @@ std::optional<HostError> ReplaceOutputSet(const fs::path& outDir,
             if (replacedTop.count(name) != 0) continue;
             if (auto error = Keep(keeping, it->path(), fresh / name, name)) return fail(*error);
         }
-        if (ec) return fail(MakeHostError(outDir.string(), msg::CannotList, ec.message()));
+        if (ec) return fail(MakeHostError(PathText(outDir), msg::CannotList, ec.message()));
         fs::permissions(fresh, fs::status(dir, ec).permissions(), ec);
     }
     for (const std::vector<OutputFile>* list : {&outputs, &ownPathOnly}) {
@@ -180,13 +181,13 @@ std::optional<HostError> ReplaceOutputSet(const fs::path& outDir,
 
     if (!existed) {
         fs::rename(fresh, dir, ec);
-        if (ec) return fail(MakeHostError(outDir.string(), msg::CannotReplace, ec.message()));
+        if (ec) return fail(MakeHostError(PathText(outDir), msg::CannotReplace, ec.message()));
         return std::nullopt;
     }
     HostResult<fs::path> old = SwapIn(fresh, dir, outDir);
     if (!old.Ok()) return fail(old.Error());
     fs::remove_all(old.Value(), ec);
-    if (ec) return MakeHostError(old.Value().string(), msg::CannotRemoveOld, ec.message());
+    if (ec) return MakeHostError(PathText(old.Value()), msg::CannotRemoveOld, ec.message());
     return std::nullopt;
 }
 

@@ -11,7 +11,14 @@
 #include <csignal>
 #include <cstdio>
 #else
+#include <fcntl.h>
+#include <io.h>
 #include <process.h>
+#include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
+
+#include <cstdio>
 #endif
 
 namespace kv::host {
@@ -91,7 +98,35 @@ void PrepareProcessForWrites() {
             ::close(opened);
         }
     }
+#else
+    // Text mode would turn each line feed into CR LF: what kvc prints is the same bytes on
+    // every platform.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
 #endif
+}
+
+std::vector<std::string> CommandLineArguments(int argc, char** argv) {
+#ifdef _WIN32
+    // The narrow argv went through the ANSI code page and lost what it cannot hold; the wide
+    // command line has every character.
+    int count = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (wide != nullptr) {
+        std::vector<std::string> arguments;
+        for (int i = 0; i < count; ++i) {
+            const int size =
+                WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+            std::string argument(static_cast<std::size_t>(size > 0 ? size : 1), '\0');
+            WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, argument.data(), size, nullptr, nullptr);
+            argument.resize(argument.size() - 1);  // the terminating NUL
+            arguments.push_back(std::move(argument));
+        }
+        LocalFree(wide);
+        return arguments;
+    }
+#endif
+    return std::vector<std::string>(argv, argv + argc);
 }
 
 }  // namespace kv::host

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 #include <system_error>
+#include <vector>
 
 namespace kv::host {
 
@@ -27,7 +29,12 @@ int StandardStreamWritingTo(const std::filesystem::path& path);
 
 // Turns write failures into errors instead of signals that end the process: a pipe without
 // a reader and the file size limit. A closed standard stream is reopened read-only, so that
-// writing to it fails and no file opened later takes its number.
+// writing to it fails and no file opened later takes its number. On Windows, standard output
+// and error are put in binary mode so that line ends stay as written.
 void PrepareProcessForWrites();
+
+// The command's arguments in UTF-8, the program's name first: on Windows from the wide
+// command line, elsewhere argv as it is.
+std::vector<std::string> CommandLineArguments(int argc, char** argv);
 
 }  // namespace kv::host

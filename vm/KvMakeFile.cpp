@@ -58,6 +58,16 @@ ILanguageDebug* KvMakeBinFile::Log() const {
 }
 
 bool KvMakeBinFile::MakeFile(std::vector<uint8_t>& out) {
+    try {
+        return BuildImage(out);
+    } catch (const NotConvertibleText& text) {
+        // Nothing was appended to out yet: the image is refused whole.
+        kv::diag::Report(data_, msg::TextNotConvertible, kv::diag::NoLine(), text.Shown());
+        return false;
+    }
+}
+
+bool KvMakeBinFile::BuildImage(std::vector<uint8_t>& out) {
     if (!sorted_) {
         vmData_.Sort();
         sorted_ = true;

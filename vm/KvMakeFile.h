@@ -26,7 +26,8 @@ public:
 
     // Appends the whole image to out and lists the five header offsets on the log sink.
     // Returns false, leaving out unchanged, when a table exceeds its 16-bit fields (error
-    // 2002 reported for each such table); the caller must then store no image.
+    // 2002 reported for each such table) and, in the Windows build, when a text is not GBK
+    // (error 2002 naming it); the caller must then store no image.
     bool MakeFile(std::vector<uint8_t>& out);
 
     // One indexed table each: count, record offsets, end offset, records. A record that fails
@@ -47,6 +48,8 @@ public:
     }
 
 private:
+    // MakeFile's work; the Windows build's conversions throw NotConvertibleText out of it.
+    bool BuildImage(std::vector<uint8_t>& out);
     struct CommonMethodDeleter {
         void operator()(CommonMethod* method) const;
     };

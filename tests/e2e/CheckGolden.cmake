@@ -20,7 +20,7 @@ if(NOT status STREQUAL "0")
     message(FATAL_ERROR "make_expected.py failed (${status}): ${errors}")
 endif()
 
-file(GLOB_RECURSE written RELATIVE "${copy}" "${copy}/expected/*")
+file(GLOB_RECURSE written RELATIVE "${copy}" "${copy}/expected/*" "${copy}/expected-windows/*")
 list(APPEND written expected-inspect.txt)
 set(drifted "")
 foreach(file IN LISTS written)

@@ -14,7 +14,7 @@ endforeach()
 set(bundle "${CASE}/bundle")
 e2e_fresh_directory("${WORK}")
 execute_process(
-    COMMAND "${KVC}" compile "${bundle}" "${CASE}/recipe.rcp" -o "${WORK}/out"
+    COMMAND ${RUNNER} "${KVC}" compile "${bundle}" "${CASE}/recipe.rcp" -o "${WORK}/out"
             --log-json "${WORK}/log.jsonl"
     RESULT_VARIABLE status
     OUTPUT_VARIABLE stdout_text

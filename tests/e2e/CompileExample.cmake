@@ -3,6 +3,8 @@
 # expected/ mirrors the output directory file for file (log.jsonl included, written there with
 # --log-json), plus stdout.txt and stderr.txt for the two streams. The expected image must also
 # read back with `kvc inspect`, showing the texts of expected-inspect.txt in that order.
+# Optional: -DRUNNER=<program that runs kvc, such as Wine>, -DENCODING=gbk to compile the recipe
+# converted to GBK, -DOVERRIDES=<dir> whose files are expected instead of expected/'s.
 include(${CMAKE_CURRENT_LIST_DIR}/E2EHelpers.cmake)
 
 foreach(required KVC EXAMPLE WORK)
@@ -15,9 +17,22 @@ set(expected_dir "${EXAMPLE}/expected")
 set(out "${WORK}/out")
 e2e_fresh_directory("${WORK}")
 
+set(recipe "${EXAMPLE}/recipe.rcp")
+set(encoding_option "")
+if(ENCODING STREQUAL "gbk")
+    find_program(ICONV iconv REQUIRED)
+    set(recipe "${WORK}/recipe-gbk.rcp")
+    execute_process(COMMAND "${ICONV}" -f UTF-8 -t CP936 -o "${recipe}" "${EXAMPLE}/recipe.rcp"
+                    RESULT_VARIABLE converted)
+    if(NOT converted STREQUAL "0")
+        message(FATAL_ERROR "iconv could not convert ${EXAMPLE}/recipe.rcp to GBK")
+    endif()
+    set(encoding_option --encoding=gbk)
+endif()
+
 execute_process(
-    COMMAND "${KVC}" compile "${EXAMPLE}/bundle" "${EXAMPLE}/recipe.rcp" -o "${out}"
-            --log-json "${out}/log.jsonl"
+    COMMAND ${RUNNER} "${KVC}" compile "${EXAMPLE}/bundle" "${recipe}" -o "${out}"
+            --log-json "${out}/log.jsonl" ${encoding_option}
     RESULT_VARIABLE status
     OUTPUT_VARIABLE stdout_text
     ERROR_VARIABLE stderr_text)
@@ -50,17 +65,21 @@ foreach(name IN LISTS expected_files)
     if(NOT EXISTS "${actual}")
         continue()
     endif()
+    set(expected "${expected_dir}/${name}")
+    if(DEFINED OVERRIDES AND EXISTS "${OVERRIDES}/${name}")
+        set(expected "${OVERRIDES}/${name}")
+    endif()
     if(name MATCHES "\\.bin$")
-        e2e_compare_binary("${expected_dir}/${name}" "${actual}" failures)
+        e2e_compare_binary("${expected}" "${actual}" failures)
     else()
-        e2e_compare_text("${expected_dir}/${name}" "${actual}" failures)
+        e2e_compare_text("${expected}" "${actual}" failures)
     endif()
 endforeach()
 
 # The image reads back: every record's texts, in image order.
 set(image "${expected_dir}/appParameterDataVm/binBytes.bin")
 if(EXISTS "${EXAMPLE}/expected-inspect.txt")
-    execute_process(COMMAND "${KVC}" inspect "${image}"
+    execute_process(COMMAND ${RUNNER} "${KVC}" inspect "${image}"
         RESULT_VARIABLE inspect_status OUTPUT_VARIABLE shown ERROR_VARIABLE inspect_errors)
     if(NOT inspect_status STREQUAL "0")
         message("kvc inspect exited with ${inspect_status}: ${inspect_errors}")

@@ -407,6 +407,17 @@ def write(path, content):
         f.write(content if isinstance(content, bytes) else content.encode("utf-8"))
 
 
+def write_listing(folder, calls):
+    """log.jsonl and stdout.txt of a compile whose log calls are calls."""
+    log = ""
+    for op, number, text in calls:
+        # Print carries a kind, PrintLine a level; both are written before the text.
+        field = "kind" if op == "Print" else "level"
+        log += compact({"op": op, field: number, "text": text}) + "\n"
+    write(os.path.join(folder, "log.jsonl"), log)
+    write(os.path.join(folder, "stdout.txt"), "".join(text + "\n" for _, _, text in calls))
+
+
 def main(example):
     check_against_worked_examples()
     expected = os.path.join(example, "expected")
@@ -438,17 +449,21 @@ def main(example):
     calls += [("Print", 0, LISTING_PREFIX + unformatted(block)) for block in blocks]
     calls.append(("Print", 0, VM_DATA_PREFIX + vm_data_text(data)))
     calls.append(("PrintLine", 0, offset_line(OFFSET_NAMES[0], offsets[0])))
+    # The Windows build lists each record before packing it, in image order: its key and the
+    # key's hash (over the UTF-8 key, the text the image holds).
+    windows_lines = []
+    for label, keys in (("变量key: ", [v["appKey"] for v in data["appVariable"]]),
+                        ("任务id: ", list(data["taskInfo"])),
+                        ("参数key: ", list(data["appPar"]))):
+        windows_lines += [("PrintLine", 0, label + key + " " + str(hash_code(key)))
+                          for key in sorted(keys, key=hash_code)]
+    rest = []
     if not defaults_packed:
-        calls.append(("PrintLine", 3, DEFAULT_DATA_FAILED))
-    calls += [("PrintLine", 0, offset_line(name, value))
-              for name, value in zip(OFFSET_NAMES[1:], offsets[1:])]
-    log = ""
-    for op, number, text in calls:
-        # Print carries a kind, PrintLine a level; both are written before the text.
-        field = "kind" if op == "Print" else "level"
-        log += compact({"op": op, field: number, "text": text}) + "\n"
-    write(os.path.join(expected, "log.jsonl"), log)
-    write(os.path.join(expected, "stdout.txt"), "".join(text + "\n" for _, _, text in calls))
+        rest.append(("PrintLine", 3, DEFAULT_DATA_FAILED))
+    rest += [("PrintLine", 0, offset_line(name, value))
+             for name, value in zip(OFFSET_NAMES[1:], offsets[1:])]
+    write_listing(expected, calls + rest)
+    write_listing(os.path.join(example, "expected-windows"), calls + windows_lines + rest)
     write(os.path.join(expected, "stderr.txt"), "")
 
     # What inspect must show back, in image order: every text of every record.

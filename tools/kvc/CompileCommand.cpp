@@ -14,6 +14,7 @@
 #include "host/BundleOutputs.h"
 #include "host/DiagnosticRender.h"
 #include "host/FileRead.h"
+#include "host/HostText.h"
 #include "host/LogJson.h"
 #include "host/LogSink.h"
 #include "host/OutputPlaces.h"
@@ -28,6 +29,7 @@ namespace kv::kvc {
 namespace fs = std::filesystem;
 namespace msg = kv::diag::kvc;
 using kv::host::MakeHostError;
+using kv::host::PathText;
 
 namespace {
 
@@ -82,7 +84,7 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err)
     kv::host::HostResult<std::string> recipeText = kv::host::ReadWholeFile(options.recipe);
     if (!recipeText.Ok()) return Fail(err, recipeText.Error());
     if (recipeText.Value().find('\0') != std::string::npos) {
-        return Fail(err, MakeHostError(options.recipe, msg::RecipeIsBinary));
+        return Fail(err, MakeHostError(PathText(options.recipe), msg::RecipeIsBinary));
     }
     kv::host::HostResult<std::unique_ptr<kv::host::BundleData>> loaded =
         kv::host::BundleData::Load(options.bundle);
@@ -97,8 +99,11 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err)
     kv::host::RemoveLeftovers(options);
 
     kv::host::BundleData& data = *loaded.Value();
-    const kv::host::SourceText source(options.recipe, std::move(recipeText.Value()));
-    kv::host::LogSink sink(out, err, &source, options.bundle);
+    kv::host::HostResult<std::string> hostRecipe = kv::host::RecipeToHostText(
+        std::move(recipeText.Value()), options.recipeEncoding, PathText(options.recipe));
+    if (!hostRecipe.Ok()) return Fail(err, hostRecipe.Error());
+    const kv::host::SourceText source(PathText(options.recipe), std::move(hostRecipe.Value()));
+    kv::host::LogSink sink(out, err, &source, PathText(options.bundle));
     data.SetLanguageDebug(&sink);
 
     ParsedRecipe parsed = ParseRecipe(source.Text());
@@ -115,17 +120,19 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err)
     for (const auto& block : parsed.blocks) blocks.push_back(block.get());
     // Read before the analysis, which rewrites every time point into one form.
     for (const RecipeWarning& warning : TimePointWarnings(blocks)) {
-        err << kv::host::RenderSourceDiagnostic("warning", source, warning.line, warning.column,
+        err << kv::host::RenderSourceDiagnostic("warning", source, warning.line,
+                                                source.DisplayColumn(warning.line, warning.column),
                                                 warning.text);
     }
     std::unique_ptr<ISyntaxTreeVisitor> visitor(newSyntaxTreeVistor(&data));
     const std::vector<int> blockLines = kv::host::BlockLines(*visitor, blocks);
     try {
         if (!kv::host::DriveAnalyzer(data, *visitor, blocks)) {
-            return Fail(err, MakeHostError(options.bundle, msg::AnalyzerMissing));
+            return Fail(err, MakeHostError(PathText(options.bundle), msg::AnalyzerMissing));
         }
     } catch (const std::exception& failure) {
-        return Fail(err, MakeHostError(options.bundle, msg::AnalyzerFailed, failure.what()));
+        return Fail(err,
+                    MakeHostError(PathText(options.bundle), msg::AnalyzerFailed, failure.what()));
     }
 
     // Paths relative to the output directory, which the set replaces as a whole.
@@ -133,8 +140,8 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err)
         kv::host::CollectBundleOutputs(data, fs::path());
     if (!outputs.Ok()) return Fail(err, outputs.Error());
     outputs.Value().push_back(
-        {kv::host::kProgramFile,
-         kv::host::RenderProgram(*visitor, blocks, blockLines, source.LineCount())});
+        {kv::host::kProgramFile, kv::host::FromHostText(kv::host::RenderProgram(
+                                     *visitor, blocks, blockLines, source.LineCount()))});
     return WriteResults(options, sink, &outputs.Value(), out, err);
 }
 

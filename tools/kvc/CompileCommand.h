@@ -4,6 +4,7 @@
 #include <ostream>
 #include <string>
 
+#include "arbor/TextEncoding.h"
 #include "host/OutputPlaces.h"
 
 namespace kv::kvc {
@@ -11,6 +12,7 @@ namespace kv::kvc {
 struct CompileOptions : kv::host::CompilePaths {
     bool writeOnError = false;  // write the outputs even when errors were reported
     bool verbose = false;       // also show the loader's notes on the bundle, not only its warnings
+    RecipeEncoding recipeEncoding = RecipeEncoding::Utf8;  // how the recipe file is written
 };
 
 // Compiles the recipe against the bundle and writes the outputs. Listing lines go to out,

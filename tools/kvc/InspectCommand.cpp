@@ -2,6 +2,7 @@
 #include "tools/kvc/InspectCommand.h"
 
 #include "host/FileRead.h"
+#include "host/HostText.h"
 #include "host/ImageReader.h"
 #include "tools/kvc/ImageReport.h"
 #include "tools/kvc/KvcMessages.h"
@@ -14,7 +15,8 @@ int RunInspect(const InspectOptions& options, std::ostream& out, std::ostream& e
         ShowError(err, bytes.Error().Describe());
         return bytes.Error().exitCode;
     }
-    kv::host::HostResult<DecodedImage> image = kv::host::DecodeImage(bytes.Value(), options.image);
+    kv::host::HostResult<DecodedImage> image =
+        kv::host::DecodeImage(bytes.Value(), kv::host::PathText(options.image));
     if (!image.Ok()) {
         ShowError(err, image.Error().Describe());
         return image.Error().exitCode;

@@ -1,13 +1,13 @@
 // InspectCommand: `kvc inspect IMAGE [--json]`.
 #pragma once
 
+#include <filesystem>
 #include <ostream>
-#include <string>
 
 namespace kv::kvc {
 
 struct InspectOptions {
-    std::string image;
+    std::filesystem::path image;
     bool json = false;
 };
 

@@ -3,6 +3,7 @@
 
 #include "arbor/ISyntaxTreeNode.h"
 #include "arbor/IToken.h"
+#include "host/HostText.h"
 #include "tools/kvc/KvcMessages.h"
 
 namespace kv::kvc {
@@ -35,8 +36,9 @@ std::vector<RecipeWarning> TimePointWarnings(const std::vector<ISyntaxTreeNode*>
                 continue;
             }
             warnings.push_back({op->GetLine(), op->GetColumn(),
-                                kv::diag::Text(kv::diag::kvc::TimePointOperator, op->GetText(),
-                                               value->GetText())});
+                                kv::diag::Text(kv::diag::kvc::TimePointOperator,
+                                               kv::host::FromHostText(op->GetText()),
+                                               kv::host::FromHostText(value->GetText()))});
         }
     }
     return warnings;

@@ -3,7 +3,9 @@
 #include <exception>
 #include <iostream>
 #include <string>
+#include <vector>
 
+#include "host/HostText.h"
 #include "host/PlatformFiles.h"
 #include "tools/kvc/CompileCommand.h"
 #include "tools/kvc/InspectCommand.h"
@@ -32,6 +34,8 @@ int main(int argc, char** argv) {
     CLI::App app{"kvc: compiles catering recipes into VM images and inspects them", "kvc"};
     app.set_version_flag("--version", std::string("kvc ") + KVC_VERSION);
     app.require_subcommand(1);
+    // On Windows CLI11 would read "/path" as an option named "path"; options here start with -.
+    app.allow_windows_style_options(false);
 
     // An empty path would quietly mean the current directory.
     const CLI::Validator nonEmpty(
@@ -40,39 +44,44 @@ int main(int argc, char** argv) {
         },
         "", "NONEMPTY");
 
+    // Paths are taken as typed (UTF-8) and made paths once the arguments are parsed.
+    std::string bundle, recipe, outDir, logJson, image, encoding = "utf-8";
     kv::kvc::CompileOptions compile;
     CLI::App* compileCommand =
         app.add_subcommand("compile", "Compile RECIPE against the application BUNDLE into OUTDIR");
-    compileCommand->add_option("BUNDLE", compile.bundle, "Application bundle directory")
+    compileCommand->add_option("BUNDLE", bundle, "Application bundle directory")
         ->required()
         ->check(nonEmpty);
-    compileCommand->add_option("RECIPE", compile.recipe, "Recipe file (UTF-8 text)")
-        ->required()
-        ->check(nonEmpty);
-    compileCommand->add_option("-o,--output", compile.outDir, "Output directory")
+    compileCommand->add_option("RECIPE", recipe, "Recipe file")->required()->check(nonEmpty);
+    compileCommand->add_option("-o,--output", outDir, "Output directory")
         ->required()
         ->check(nonEmpty)
         ->type_name("OUTDIR");
     compileCommand
-        ->add_option("--log-json", compile.logJson,
+        ->add_option("--log-json", logJson,
                      "Write every log call, one JSON object per line, to FILE")
         ->check(nonEmpty)
         ->type_name("FILE");
     compileCommand->add_flag("--write-on-error", compile.writeOnError,
                              "Write the outputs even when errors were reported, for debugging");
+    compileCommand
+        ->add_option("--encoding", encoding, "The recipe's encoding: utf-8 (the default) or gbk")
+        ->check(CLI::IsMember({"utf-8", "gbk"}))
+        ->type_name("NAME");
     compileCommand->add_flag("--verbose", compile.verbose,
                              "Also note the tables the library reads that the bundle lacks");
 
     kv::kvc::InspectOptions inspect;
     CLI::App* inspectCommand =
         app.add_subcommand("inspect", "Show the header, tables and default data of a VM image");
-    inspectCommand->add_option("IMAGE", inspect.image, "Binary image file")
-        ->required()
-        ->check(nonEmpty);
+    inspectCommand->add_option("IMAGE", image, "Binary image file")->required()->check(nonEmpty);
     inspectCommand->add_flag("--json", inspect.json, "Print one JSON document instead of text");
 
+    const std::vector<std::string> arguments = kv::host::CommandLineArguments(argc, argv);
+    std::vector<const char*> pointers;
+    for (const std::string& argument : arguments) pointers.push_back(argument.c_str());
     try {
-        app.parse(argc, argv);
+        app.parse(static_cast<int>(pointers.size()), pointers.data());
     } catch (const CLI::Success& done) {
         return CheckedExit(app.exit(done));
     } catch (const CLI::ParseError& error) {
@@ -80,6 +89,12 @@ int main(int argc, char** argv) {
         return CheckedExit(kUsageExit);
     }
 
+    compile.bundle = kv::host::PathFromText(bundle);
+    compile.recipe = kv::host::PathFromText(recipe);
+    compile.outDir = kv::host::PathFromText(outDir);
+    compile.logJson = kv::host::PathFromText(logJson);
+    compile.recipeEncoding = encoding == "utf-8" ? RecipeEncoding::Utf8 : RecipeEncoding::Gbk;
+    inspect.image = kv::host::PathFromText(image);
     try {
         if (compileCommand->parsed()) {
             return CheckedExit(kv::kvc::RunCompile(compile, std::cout, std::cerr));
