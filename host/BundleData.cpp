@@ -1,6 +1,8 @@
 // BundleData: the in-memory store and lookups of a loaded bundle.
 #include "host/BundleData.h"
 
+#include "host/HostText.h"
+
 namespace kv::host {
 
 std::string BundleRemark::Describe() const {
@@ -50,6 +52,20 @@ BundleTable& BundleData::AddTable(const std::string& database, const std::string
     databaseView_[database].push_back(tables_.back().get());
     databases_[database].push_back(tables_.back().get());
     return *tables_.back();
+}
+
+BundleTable& BundleData::AddTable(const std::string& database, const std::string& name,
+                                  const std::string& json) {
+    return AddTable(database, name).AddRow("0", json);
+}
+
+BundleTable& BundleTable::AddRow(const std::string& key, std::string text, bool valid) {
+    if (kHostTextIsGbk) {
+        kv::gbk::Converted host = JsonToHostText(text);
+        if (host.Ok()) text = std::move(host.text);
+    }
+    AddRow(key, std::make_unique<BundleRecord>(std::move(text), valid, std::filesystem::path()));
+    return *this;
 }
 
 }  // namespace kv::host

@@ -70,11 +70,9 @@ public:
     // Used by the loader while it fills the store: a database may hold no tables.
     void AddDatabase(const std::string& database);
     BundleTable& AddTable(const std::string& database, const std::string& name);
-    // A table held in one row (keyed "0"), for a store filled in memory.
+    // A table held in one row (keyed "0"), for a store filled in memory; json as AddRow takes it.
     BundleTable& AddTable(const std::string& database, const std::string& name,
-                          const std::string& json) {
-        return AddTable(database, name).AddRow("0", json);
-    }
+                          const std::string& json);
     // Adds a host function (called name in recipes) and an intermediate variable.
     void AddFunction(const std::string& name, std::string fullName, int functionNo, int devIndex,
                      std::string methodPath) {

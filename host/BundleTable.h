@@ -62,12 +62,10 @@ public:
         view_[key] = row.get();
         rows_[key] = std::move(row);
     }
-    // Adds a row held in memory only; valid false makes a row whose field is not valid.
-    BundleTable& AddRow(const std::string& key, std::string text, bool valid = true) {
-        AddRow(key,
-               std::make_unique<BundleRecord>(std::move(text), valid, std::filesystem::path()));
-        return *this;
-    }
+    // Adds a row held in memory only; valid false makes a row whose field is not valid. text is
+    // UTF-8 JSON, as a bundle file is; its strings are handed to the library in the host's
+    // encoding, as the loader hands them (a string that encoding cannot hold stays as it is).
+    BundleTable& AddRow(const std::string& key, std::string text, bool valid = true);
     const std::map<std::string, std::unique_ptr<BundleRecord>>& Rows() const { return rows_; }
     // The current text of the row under key.
     const std::string& RowText(const std::string& key) const {

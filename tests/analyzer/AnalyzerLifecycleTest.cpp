@@ -62,7 +62,7 @@ TEST(AnalyzerLifecycle, ASinkThatThrowsOnTheVersionLineLeavesNothingBehind) {
 TEST(AnalyzerLifecycle, EndAnalyzeListsTheProgramTextOfTheTree) {
     TestData data;
     std::unique_ptr<ISemanticAnalyzer> analyzer(createObject(&data));
-    ParsedRecipe recipe = ParseRecipe("time >= 10 => task_t1 = 3; heat(180, 5kg)\n");
+    ParsedRecipe recipe = kv::test::ParseUtf8Recipe("time >= 10 => task_t1 = 3; heat(180, 5kg)\n");
     ASSERT_TRUE(recipe.errors.empty());
     analyzer->EndAnalyze(recipe.blocks[0].get());
     // The listing comes first; the parameter formatting that follows reports heat's missing

@@ -30,7 +30,7 @@ TEST(RecipeToTasks, TwoTasksGiveStepsTimersAndFormattedCalls) {
                                    R"({"t1":{"stepCount":2,"timerId":[9]},"t2":{"stepCount":2}})");
     data.AddTable("systemParameterDataLc", "compileConfigure",
                   R"([{"name":"VMAppFileType","description":"1"}])");
-    ParsedRecipe recipe = ParseRecipe(
+    ParsedRecipe recipe = kv::test::ParseUtf8Recipe(
         "task_t1 = 1; heat(180, 30); starttimer(3)\n"
         "pot.temp >= 160 => task_t1 = 2; stir(40); heat(200, 60); starttimer(1); starttimer(3)\n"
         "task_t2 = 1; wait(); stir(10)\n"
@@ -44,7 +44,7 @@ TEST(RecipeToTasks, TwoTasksGiveStepsTimersAndFormattedCalls) {
 
     EXPECT_TRUE(kv::test::Errors(data.log).empty());
     std::vector<std::string> program;
-    for (ISyntaxTreeNode* block : blocks) program.push_back(visitor->ToText(block));
+    for (ISyntaxTreeNode* block : blocks) program.push_back(kv::test::Utf8(visitor->ToText(block)));
     const std::vector<std::string> expectedProgram = {
         R"(task_t1 = 1; heat("t1,{"temp":"180","time":"30"}"); starttimer(3))",
         R"(pot.temp >= 160 => task_t1 = 2; stir("t1,{"speed":"40"}"); )"

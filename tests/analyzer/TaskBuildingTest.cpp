@@ -37,7 +37,7 @@ protected:
     }
     // The blocks of text, kept alive by the fixture; lines count from 1 in every text.
     std::vector<ISyntaxTreeNode*> Parse(const std::string& text) {
-        ParsedRecipe recipe = ParseRecipe(text);
+        ParsedRecipe recipe = kv::test::ParseUtf8Recipe(text);
         EXPECT_TRUE(recipe.errors.empty());
         std::vector<ISyntaxTreeNode*> parsed;
         for (auto& block : recipe.blocks) {

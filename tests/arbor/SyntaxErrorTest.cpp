@@ -8,6 +8,7 @@
 
 #include "arbor/RecipeParser.h"
 #include "arbor/SyntaxMessages.h"
+#include "support/HostEncoding.h"
 
 namespace {
 
@@ -26,7 +27,7 @@ void ExpectSingleError(const ExpectedError& expected) {
     EXPECT_EQ(error.line, 1) << expected.text;
     EXPECT_EQ(error.column, expected.column) << expected.text;
     EXPECT_EQ(error.code, expected.code) << expected.text;
-    EXPECT_EQ(error.message, expected.message) << expected.text;
+    EXPECT_EQ(kv::test::Utf8(error.message), expected.message) << expected.text;
 }
 
 TEST(SyntaxError, BadBytesAreReportedAtTheByte) {

@@ -78,7 +78,7 @@ protected:
     // Offers every node of the one-line recipe to the checker, as the host does; returns what
     // Analyze answered per node, and keeps the program text in program.
     std::vector<bool> Run(const std::string& recipe) {
-        parsed.push_back(ParseRecipe(recipe));
+        parsed.push_back(kv::test::ParseUtf8Recipe(recipe));
         EXPECT_TRUE(parsed.back().errors.empty()) << recipe;
         std::vector<bool> answers;
         ISyntaxTreeNode* block = parsed.back().blocks.at(0).get();

@@ -38,14 +38,14 @@ protected:
     // so that call, argument and mixed positions differ.
     ISyntaxTreeNode* Arg(const std::string& text) {
         calls.emplace_back(newSyntaxTreeNode(newToken("f", 5, 2, 2, 4), nullptr));
-        return newSyntaxTreeNode(newToken(text, 9, 3, 3, 2), calls.back().get());
+        return newSyntaxTreeNode(newToken(kv::test::Host(text), 9, 3, 3, 2), calls.back().get());
     }
 
     static CFunPar Par(const std::string& dataType, std::vector<std::string> scope = {},
                        std::map<std::string, std::string> select = {}) {
         CFunPar p;
         p.name = "p";
-        p.dataType = dataType;
+        p.dataType = kv::test::Host(dataType);
         p.scope.items = std::move(scope);
         p.select.entries = std::move(select);
         return p;
@@ -56,12 +56,12 @@ protected:
     std::string After(Check check, const CFunPar& p, const std::string& text) {
         ISyntaxTreeNode* arg = Arg(text);
         const bool passed = (checker.get()->*check)(p, arg);
-        return (passed ? "" : "failed ") + arg->GetToken()->GetText();
+        return (passed ? "" : "failed ") + kv::test::Utf8(arg->GetToken()->GetText());
     }
     std::string AfterCookPar(const CFunPar& p, const std::string& text) {
         ISyntaxTreeNode* arg = Arg(text);
         const bool passed = checker->CheckCookParFunPar(p, arg, false);
-        return (passed ? "" : "failed ") + arg->GetToken()->GetText();
+        return (passed ? "" : "failed ") + kv::test::Utf8(arg->GetToken()->GetText());
     }
 
     std::vector<std::string> TakeErrors() { return kv::test::TakeErrorLines(host.log); }

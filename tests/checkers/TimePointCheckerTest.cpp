@@ -23,7 +23,7 @@ protected:
     // Offers every leaf of every block of recipe with the whole list, as the host does, and
     // returns the program text afterwards.
     Lines Run(const std::string& recipe) {
-        parsed = ParseRecipe(recipe);
+        parsed = kv::test::ParseUtf8Recipe(recipe);
         EXPECT_TRUE(parsed.errors.empty()) << recipe;
         all.clear();
         for (const auto& block : parsed.blocks) {
@@ -35,7 +35,8 @@ protected:
     }
     Lines Program() {
         Lines lines;
-        for (const auto& block : parsed.blocks) lines.push_back(visitor->ToText(block.get()));
+        for (const auto& block : parsed.blocks)
+            lines.push_back(kv::test::Utf8(visitor->ToText(block.get())));
         return lines;
     }
     // The errors as "op code@line:column text".
@@ -96,7 +97,7 @@ TEST_F(TimePoints, OnlyAValueBesideTimeInATwoOperandNodeCountsAndOnlyWithNodesGi
     EXPECT_EQ(Run("oven.temp >= 10 => a = 1"), Lines{"oven.temp >= 10 => a = 1"});
     EXPECT_TRUE(app.logicTimeMap.empty());
 
-    ParsedRecipe recipe = ParseRecipe("time >= 10 => a = 1");
+    ParsedRecipe recipe = kv::test::ParseUtf8Recipe("time >= 10 => a = 1");
     std::vector<ISyntaxTreeNode*> leaves = visitor->CollectNodes(recipe.blocks.at(0).get());
     std::vector<ISyntaxTreeNode*> none;
     EXPECT_FALSE(checker.Analyze(leaves[1], &none));
@@ -105,7 +106,7 @@ TEST_F(TimePoints, OnlyAValueBesideTimeInATwoOperandNodeCountsAndOnlyWithNodesGi
     EXPECT_TRUE(app.logicTimeMap.empty());
     EXPECT_EQ(visitor->ToText(recipe.blocks[0].get()), "time >= 10 => a = 1");
     EXPECT_FALSE(checker.Analyze(leaves[1], &leaves));
-    EXPECT_EQ(visitor->ToText(recipe.blocks[0].get()), "超时 >= 10 => a = 1");
+    EXPECT_EQ(kv::test::Utf8(visitor->ToText(recipe.blocks[0].get())), "超时 >= 10 => a = 1");
 
     // With a time point on the line, a node of three operands is still no comparison.
     std::unique_ptr<ISyntaxTreeNode> call(newSyntaxTreeNode(newToken("f", 1, 1, 1, 4), nullptr));
@@ -140,7 +141,7 @@ private:
 
 TEST_F(TimePoints, AProgramWithoutTimePointsIsSearchedOnceNotOncePerComparison) {
     // Assignments to time count as comparisons but add no time point, so the map stays empty.
-    ParsedRecipe recipe = ParseRecipe("x = 1; time = 5");
+    ParsedRecipe recipe = kv::test::ParseUtf8Recipe("x = 1; time = 5");
     ASSERT_TRUE(recipe.errors.empty());
     ISyntaxTreeNode* value = visitor->CollectNodes(recipe.blocks.at(0).get()).back();
     RootCounting listed(value);

@@ -60,7 +60,7 @@ protected:
 
     // Parses line and returns the operand of its last statement.
     ISyntaxTreeNode* Operand(const std::string& line) {
-        recipes.push_back(ParseRecipe(line));
+        recipes.push_back(kv::test::ParseUtf8Recipe(line));
         EXPECT_TRUE(recipes.back().errors.empty()) << line;
         return visitor->CollectNodes(recipes.back().blocks.at(0).get()).back();
     }

@@ -4,16 +4,24 @@
 #include <sstream>
 
 #include "arbor/TextEncoding.h"
+#include "host/HostText.h"
 #include "host/LogJson.h"
 #include "host/LogSink.h"
+#include "support/HostEncoding.h"
 
 namespace {
 
 using kv::host::LogSink;
 using kv::host::SourceText;
+using kv::test::Host;
+
+// The library and the parser hand the sink host texts, and count columns in the host's bytes:
+// 加热 is six bytes in UTF-8 and four in GBK, so the second ',' of line 3 is at byte column 10
+// or 8.
+constexpr int kSecondCommaColumn = kv::host::kHostTextIsGbk ? 8 : 10;
 
 struct SinkFixture {
-    SourceText source{"recipe.rcp", "time >= 10 => heat(180)\r\n\tx = 1\n加热(1,,2)\n"};
+    SourceText source{"recipe.rcp", Host("time >= 10 => heat(180)\r\n\tx = 1\n加热(1,,2)\n")};
     std::ostringstream listing;
     std::ostringstream diagnostics;
     LogSink sink{listing, diagnostics, &source, "bundles/demo"};
@@ -21,15 +29,15 @@ struct SinkFixture {
 
 TEST(LogSink, ListingLinesGoToTheListingAndOnlyReportsSetHasError) {
     SinkFixture f;
-    f.sink.Print("版本", 0);
-    f.sink.PrintLine("偏移量 0", 3);
+    f.sink.Print(Host("版本"), 0);
+    f.sink.PrintLine(Host("偏移量 0"), 3);
     EXPECT_FALSE(f.sink.HasError()) << "a failure line of the image builder is not a report";
     EXPECT_EQ(f.listing.str(), "版本\n偏移量 0\n");
     EXPECT_EQ(f.diagnostics.str(), "");
 
-    f.sink.ReportError(2002, "缺少数据", 3);
+    f.sink.ReportError(2002, Host("缺少数据"), 3);
     EXPECT_TRUE(f.sink.HasError());
-    f.sink.Print("后来", 0);
+    f.sink.Print(Host("后来"), 0);
     EXPECT_TRUE(f.sink.HasError()) << "it stays true";
     EXPECT_EQ(f.listing.str(), "版本\n偏移量 0\n后来\n");
     ASSERT_EQ(f.sink.Calls().size(), 4u);
@@ -39,7 +47,7 @@ TEST(LogSink, ListingLinesGoToTheListingAndOnlyReportsSetHasError) {
 
 TEST(LogSink, PositionedErrorsShowTheSourceLineAndACaretUnderTheColumn) {
     SinkFixture f;
-    f.sink.ReportErrorAt(1003, 1, 20, "参数值错误:不在物料范围内!", 3);
+    f.sink.ReportErrorAt(1003, 1, 20, Host("参数值错误:不在物料范围内!"), 3);
     EXPECT_EQ(f.diagnostics.str(),
               "recipe.rcp:1:20: error[1003]: 参数值错误:不在物料范围内!\n"
               "time >= 10 => heat(180)\n"
@@ -50,7 +58,7 @@ TEST(LogSink, CaretPaddingKeepsTabsAndCountsWideCharactersByWidth) {
     SinkFixture f;
     f.sink.ReportErrorAt(1001, 2, 4, "t", 3);
     // 加 and 热 are three bytes each and two cells wide: byte column 10 is the second ','.
-    f.sink.ReportErrorAtWithData(1002, 3, 10, "w", "", {}, 3);
+    f.sink.ReportErrorAtWithData(1002, 3, kSecondCommaColumn, "w", "", {}, 3);
     EXPECT_EQ(f.diagnostics.str(),
               "recipe.rcp:2:4: error[1001]: t\n"
               "\tx = 1\n"
@@ -104,6 +112,7 @@ TEST(LogSink, PartialOrOutOfRangePositionsStillRenderSafely) {
 }
 
 TEST(LogSink, ControlCharactersAreEscapedInTextsAndLinesAndTheCaretFollowsTheEscapes) {
+    if (kv::host::kHostTextIsGbk) GTEST_SKIP() << "the line's bytes are UTF-8 forms";
     SourceText source{"r.rcp", "a(\x1b[2J, \x7f\xc2\x85\xff, 1)\n"};
     std::ostringstream listing, diagnostics;
     LogSink sink{listing, diagnostics, &source, "b"};
@@ -122,7 +131,8 @@ TEST(LogSink, ControlCharactersAreEscapedInTextsAndLinesAndTheCaretFollowsTheEsc
 
 TEST(LogSink, ErrorsWithDataListTheExtraTextAndEntries) {
     SinkFixture f;
-    f.sink.ReportErrorAtWithData(1002, -1, -1, "参数个数错误", "详情", {{"b", "2"}, {"a", "1"}}, 3);
+    f.sink.ReportErrorAtWithData(1002, -1, -1, Host("参数个数错误"), Host("详情"),
+                                 {{"b", "2"}, {"a", "1"}}, 3);
     EXPECT_EQ(f.diagnostics.str(),
               "bundles/demo: error[1002]: 参数个数错误\n"
               "    详情\n"
@@ -132,16 +142,16 @@ TEST(LogSink, ErrorsWithDataListTheExtraTextAndEntries) {
 
 TEST(LogJson, WritesOneObjectPerCallWithTheKeysOfItsOperation) {
     SinkFixture f;
-    f.sink.Print("版本", 0);
+    f.sink.Print(Host("版本"), 0);
     f.sink.PrintLine("line", 3);
-    f.sink.ReportError(2002, "缺少", 3);
-    f.sink.ReportErrorAt(1003, 3, 12, "参数值错误", 3);
+    f.sink.ReportError(2002, Host("缺少"), 3);
+    f.sink.ReportErrorAt(1003, 1, 12, Host("参数值错误"), 3);
     f.sink.ReportErrorAtWithData(1002, 1, 2, "t", "x", {{"k", "v"}, {"a", "\"q\""}}, 3);
     EXPECT_EQ(kv::host::LogCallsToJsonLines(f.sink.Calls()),
               "{\"op\":\"Print\",\"kind\":0,\"text\":\"版本\"}\n"
               "{\"op\":\"PrintLine\",\"level\":3,\"text\":\"line\"}\n"
               "{\"op\":\"ReportError\",\"code\":2002,\"level\":3,\"text\":\"缺少\"}\n"
-              "{\"op\":\"ReportErrorAt\",\"code\":1003,\"line\":3,\"column\":12,\"level\":3,"
+              "{\"op\":\"ReportErrorAt\",\"code\":1003,\"line\":1,\"column\":12,\"level\":3,"
               "\"text\":\"参数值错误\"}\n"
               "{\"op\":\"ReportErrorAtWithData\",\"code\":1002,\"line\":1,\"column\":2,\"level\":3,"
               "\"text\":\"t\",\"extra\":\"x\",\"data\":{\"a\":\"\\\"q\\\"\",\"k\":\"v\"}}\n");

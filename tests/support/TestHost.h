@@ -6,8 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "arbor/RecipeParser.h"
 #include "host/BundleData.h"
 #include "host/LogSink.h"
+#include "support/HostEncoding.h"
 
 namespace kv::test {
 
@@ -22,6 +24,10 @@ public:
     std::ostringstream diagnostics;
     kv::host::LogSink log{listing, diagnostics, nullptr, "bundle"};
 };
+
+// A recipe written in UTF-8, as test sources are, parsed as the host's parser reads it (in GBK
+// in the Windows build).
+inline ParsedRecipe ParseUtf8Recipe(std::string_view recipe) { return ParseRecipe(Host(recipe)); }
 
 // The calls of log that report an error, in order.
 inline std::vector<kv::host::LogCall> Errors(const kv::host::LogSink& log) {

@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "support/HostEncoding.h"
 #include "vm/ByteAssert.h"
 #include "vm/KvMethod.h"
 #include "vm/VmMessages.h"
@@ -61,9 +62,10 @@ TEST(KvMethodBytes, ZeroWidthIsEmptyAndOver32Throws) {
 
 TEST(KvMethodListing, NameValueCommaAndUpperCaseHexBytes) {
     KvMethod method;
-    EXPECT_EQ(method.MakeAppDebugMessage("应用变量表偏移量", "0", {0x00, 0x00, 0x00, 0x00}),
+    EXPECT_EQ(kv::test::Utf8(method.MakeAppDebugMessage(kv::test::Host("应用变量表偏移量"), "0",
+                                                        {0x00, 0x00, 0x00, 0x00})),
               "应用变量表偏移量 0，大端模式大端编码0x00 00 00 00");
-    EXPECT_EQ(method.MakeAppDebugMessage("n", "44", {0x00, 0xAB, 0x2C}),
+    EXPECT_EQ(kv::test::Utf8(method.MakeAppDebugMessage("n", "44", {0x00, 0xAB, 0x2C})),
               "n 44，大端模式大端编码0x00 AB 2C");
-    EXPECT_EQ(method.MakeAppDebugMessage("n", "7", {}), "n 7，大端模式大端编码");
+    EXPECT_EQ(kv::test::Utf8(method.MakeAppDebugMessage("n", "7", {})), "n 7，大端模式大端编码");
 }
