@@ -54,8 +54,14 @@ bool ProcessHasEnded(unsigned long id) {
     if (id == 0 || id > static_cast<unsigned long>(INT_MAX)) return true;
     return ::kill(static_cast<pid_t>(id), 0) != 0 && errno == ESRCH;
 #else
-    (void)id;
-    return true;
+    if (id == 0 || id > 0xFFFFFFFFul) return true;
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(id));
+    // No such process is an invalid parameter; any other refusal means it exists.
+    if (process == nullptr) return GetLastError() == ERROR_INVALID_PARAMETER;
+    DWORD code = 0;
+    const bool ended = GetExitCodeProcess(process, &code) && code != STILL_ACTIVE;
+    CloseHandle(process);
+    return ended;
 #endif
 }
 

@@ -17,7 +17,6 @@ std::error_code ExchangeDirectories(const std::filesystem::path& a, const std::f
 unsigned long CurrentProcessId();
 
 // True when no process with this id is running any more, so that what it left can go.
-// Where that cannot be asked, every owner counts as ended.
 bool ProcessHasEnded(unsigned long id);
 
 // Makes a named pipe at path; fails where the system has none.

@@ -49,7 +49,9 @@ protected:
     std::vector<ISyntaxTreeNode*> Nodes(ISyntaxTreeNode* block) {
         return Analyzer().treeVisitor->CollectNodes(block);
     }
-    std::string Text(ISyntaxTreeNode* block) { return Analyzer().treeVisitor->ToText(block); }
+    std::string Text(ISyntaxTreeNode* block) {
+        return kv::test::Utf8(Analyzer().treeVisitor->ToText(block));
+    }
     std::vector<Error> Errors() {
         std::vector<Error> errors;
         for (const auto& call : kv::test::Errors(data.log)) {

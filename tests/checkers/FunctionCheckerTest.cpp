@@ -85,7 +85,7 @@ protected:
         for (ISyntaxTreeNode* node : visitor->CollectNodes(block)) {
             answers.push_back(checker->Analyze(node, nullptr));
         }
-        program = visitor->ToText(block);
+        program = kv::test::Utf8(visitor->ToText(block));
         return answers;
     }
 

@@ -31,8 +31,8 @@ void Describe(KvData& app, const std::string& key, const std::string& name,
               const std::string& dataType, std::vector<std::string> scope,
               std::map<std::string, std::string> select = {}) {
     CVarValueDes& des = app.varValueDes[key];
-    des.variableName = name;
-    des.dataType = dataType;
+    des.variableName = kv::test::Host(name);
+    des.dataType = kv::test::Host(dataType);
     des.scope.items = std::move(scope);
     des.select.entries = std::move(select);
 }

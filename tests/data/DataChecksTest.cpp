@@ -58,7 +58,7 @@ TEST(MaterialCheck, ReportsOnlyTheFirstIngredientWithoutId) {
     TestData host;
     std::vector<CMaterial> materials(3);
     materials[0].code = "m0";
-    materials[1].name = "盐";
+    materials[1].name = kv::test::Host("盐");
     materials[2].code = "a";
     EXPECT_FALSE(KvData::CheckMaterialData(&host, materials));
     ExpectOnlyError(host.log, "ReportError", "表<ingredient>错误：<盐的id未填写!");

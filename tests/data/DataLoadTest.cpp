@@ -41,11 +41,13 @@ TEST(KvDataLoad, FillsEveryTableFromItsDocument) {
     ExpectNoLog(host.log);
     EXPECT_EQ(data.GetRecipeVersion(), "3.1");
     EXPECT_EQ(data.GetAppConfig().size(), 2u);  // the number is no text
-    EXPECT_EQ(data.GetFunParValueDes().entries.at("加热").par[0].name, "temp");
-    EXPECT_EQ(data.GetVarValueDes().entries.at("火力").dataType, "level");
-    EXPECT_EQ(data.GetMaterial(), (std::map<std::string, std::string>{{"盐", "m1"}}));
-    EXPECT_EQ(data.GetResource(), (std::map<std::string, std::string>{{"锅", "r1"}}));
-    EXPECT_EQ(data.GetBsType().at("温度").unit, "℃");
+    EXPECT_EQ(data.GetFunParValueDes().entries.at(kv::test::Host("加热")).par[0].name, "temp");
+    EXPECT_EQ(data.GetVarValueDes().entries.at(kv::test::Host("火力")).dataType, "level");
+    EXPECT_EQ(data.GetMaterial(),
+              (std::map<std::string, std::string>{{kv::test::Host("盐"), "m1"}}));
+    EXPECT_EQ(data.GetResource(),
+              (std::map<std::string, std::string>{{kv::test::Host("锅"), "r1"}}));
+    EXPECT_EQ(kv::test::Utf8(data.GetBsType().at(kv::test::Host("温度")).unit), "℃");
     ASSERT_EQ(data.GetUnit().size(), 1u);
     EXPECT_EQ(data.GetUnit()[0].ratio, 1000.0f);
     EXPECT_EQ(data.GetOral()[0].value, 3.0f);
@@ -104,7 +106,7 @@ TEST(KvDataLoad, AStopKeepsWhatWasLoadedAndLeavesEverythingLaterEmpty) {
 
     ExpectOnlyError(host.log, "ReportErrorAt", "餐饮输入数据错误:资源表中<铲>对应的id为空!");
     EXPECT_EQ(data.ingredient.size(), 1u);
-    EXPECT_EQ(data.resource, (std::map<std::string, std::string>{{"锅", "r1"}}));
+    EXPECT_EQ(data.resource, (std::map<std::string, std::string>{{kv::test::Host("锅"), "r1"}}));
     EXPECT_TRUE(data.oral.empty());
     EXPECT_TRUE(data.taskInfo.empty());
     EXPECT_EQ(data.vmAppFileType, 0);
@@ -161,8 +163,8 @@ TEST(KvDataLoad, IngredientsKeepTheFirstCodeAndABadRowStoresNothing) {
                          {"code": "", "name": "酱"}])");
     KvData data(&host);
     ExpectOnlyError(host.log, "ReportError", "表<ingredient>错误：<油的id未填写!");
-    EXPECT_EQ(data.GetMaterial(),
-              (std::map<std::string, std::string>{{"盐", "m1"}, {"糖", "m4"}}));
+    EXPECT_EQ(data.GetMaterial(), (std::map<std::string, std::string>{
+                                      {kv::test::Host("盐"), "m1"}, {kv::test::Host("糖"), "m4"}}));
 }
 
 TEST(KvDataLoad, KnownResourceAndBusinessTypeNamesAreSkippedEvenWhenIncomplete) {
@@ -176,9 +178,9 @@ TEST(KvDataLoad, KnownResourceAndBusinessTypeNamesAreSkippedEvenWhenIncomplete) 
                       {"name": "时间", "dataType": ""}])");
     KvData data(&host);
     ExpectOnlyError(host.log, "ReportErrorAt", "餐饮输入数据错误:业务类型表中<时间>对应的类型为空!");
-    EXPECT_EQ(data.resource.at("锅"), "r1");
+    EXPECT_EQ(data.resource.at(kv::test::Host("锅")), "r1");
     ASSERT_EQ(data.bsType.size(), 1u);
-    EXPECT_EQ(data.bsType.at("温度").unit, "℃");
+    EXPECT_EQ(kv::test::Utf8(data.bsType.at(kv::test::Host("温度")).unit), "℃");
 }
 
 TEST(KvDataLoad, UnitNamesOfDigitsAreCheckedAfterTheWholeUnitTable) {

@@ -32,8 +32,9 @@ protected:
     // ParsePublicValue on a copy of text: (accepted, out, rewritten text).
     std::tuple<bool, float, std::string> Parse(std::string text, const std::string& unitType) {
         float out = -1.0f;
-        const bool accepted = data->ParsePublicValue(text, unitType, out);
-        return {accepted, out, text};
+        text = kv::test::Host(text);
+        const bool accepted = data->ParsePublicValue(text, kv::test::Host(unitType), out);
+        return {accepted, out, kv::test::Utf8(text)};
     }
 
     TestData host;
@@ -42,12 +43,12 @@ protected:
 
 TEST_F(UnitsTest, BasicUnitMatchesNameDescriptionOrUnitOfTheFirstTypeByName) {
     ExpectNoLog(host.log);
-    EXPECT_EQ(data->GetBasicUnit("重量"), "g");
-    EXPECT_EQ(data->GetBasicUnit("temp"), "℃");
+    EXPECT_EQ(data->GetBasicUnit(kv::test::Host("重量")), "g");
+    EXPECT_EQ(kv::test::Utf8(data->GetBasicUnit("temp")), "℃");
     EXPECT_EQ(data->GetBasicUnit("ml"), "ml");
     // 体积 sorts before 重量 by bytes, and its description is g.
     EXPECT_EQ(data->GetBasicUnit("g"), "ml");
-    EXPECT_EQ(data->GetBasicUnit("长度"), "");
+    EXPECT_EQ(data->GetBasicUnit(kv::test::Host("长度")), "");
     EXPECT_EQ(data->GetBasicUnit(""), "");
 }
 
@@ -57,13 +58,13 @@ TEST_F(UnitsTest, ParseUnitKeepsTheFirstMatchUnlessALaterNameIsLonger) {
     ASSERT_TRUE(data->ParseUnit("5kg", found, unit));
     EXPECT_EQ(found, (std::pair<size_t, std::string>{1, "kg"}));
     EXPECT_EQ(unit.srcename, "kg");
-    EXPECT_EQ(unit.srccname, "千克");
+    EXPECT_EQ(kv::test::Utf8(unit.srccname), "千克");
     EXPECT_EQ(unit.base, "g");
     EXPECT_EQ(unit.ratio, 1000.0f);
     EXPECT_EQ(unit.offset, 0.0f);
 
-    ASSERT_TRUE(data->ParseUnit("3克", found, unit));
-    EXPECT_EQ(found, (std::pair<size_t, std::string>{1, "克"}));
+    ASSERT_TRUE(data->ParseUnit(kv::test::Host("3克"), found, unit));
+    EXPECT_EQ(found, (std::pair<size_t, std::string>{1, kv::test::Host("克")}));
     EXPECT_EQ(unit.srcename, "g");
 }
 
@@ -72,7 +73,7 @@ TEST_F(UnitsTest, ParseUnitNeedsSomethingBeforeTheName) {
     CUnit unit;
     unit.base = "unchanged";
     EXPECT_FALSE(data->ParseUnit("g5", found, unit));
-    EXPECT_FALSE(data->ParseUnit("克", found, unit));
+    EXPECT_FALSE(data->ParseUnit(kv::test::Host("克"), found, unit));
     EXPECT_FALSE(data->ParseUnit("", found, unit));
     EXPECT_EQ(found, (std::pair<size_t, std::string>{99, "unchanged"}));
     EXPECT_EQ(unit.base, "unchanged");

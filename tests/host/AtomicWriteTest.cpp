@@ -98,6 +98,9 @@ TEST(Leftovers, OnlyTemporariesOfEndedProcessesAreRemoved) {
 #endif
 
 TEST(OutputSet, AFolderGivenByALinkIsReplacedWhereItLeadsAndTheLinkStays) {
+#ifdef _WIN32
+    GTEST_SKIP() << "symbolic links need a privilege on Windows, and Wine makes none";
+#endif
     TestTempDir dir;
     dir.Write("real/program.rcp", "old");
     fs::create_directory_symlink("real", dir.Path() / "via");
@@ -115,7 +118,7 @@ TEST(OutputSet, AFailureLeavesTheOldSetAsItWasAndNothingBesideIt) {
     const Snapshot before = TreeSnapshot(dir.Path());
     auto error = ReplaceOutputSet(dir.Path() / "out", clashing);
     ASSERT_TRUE(error);
-    EXPECT_EQ(error->Describe().rfind((dir.Path() / "out/program.rcp/inner").string() +
+    EXPECT_EQ(error->Describe().rfind((dir.Path() / "out" / "program.rcp/inner").string() +
                                           ": cannot be written: cannot create the directory: ",
                                       0),
               0u)

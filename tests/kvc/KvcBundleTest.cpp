@@ -24,6 +24,7 @@ namespace fs = std::filesystem;
 using kv::test::KvcResult;
 using kv::test::RunKvc;
 using kv::test::TestTempDir;
+using kv::test::WithNativePath;
 
 // A working directory holding a bundle folder "bundle" that compiles cleanly, and a recipe.
 class KvcBundle : public ::testing::Test {
@@ -52,7 +53,7 @@ protected:
     void ExpectRefused(const std::string& message, const std::string& bundle = "bundle") {
         const KvcResult run = Compile(bundle);
         EXPECT_EQ(run.exitCode, 2) << message;
-        EXPECT_EQ(run.err, "kvc: error: " + message + "\n");
+        EXPECT_EQ(run.err, "kvc: error: " + WithNativePath(message) + "\n");
         EXPECT_EQ(run.out, "") << message;
         EXPECT_FALSE(Exists("out")) << message;
     }

@@ -11,6 +11,7 @@ using kv::test::KvcResult;
 using kv::test::Lines;
 using kv::test::RunKvc;
 using kv::test::TestTempDir;
+using kv::test::WithNativePath;
 
 // A working directory holding a bundle folder "bundle" and a recipe "recipe.rcp".
 class KvcCompile : public ::testing::Test {
@@ -128,7 +129,7 @@ TEST_F(KvcCompile, CheckerErrorsPointAtTheCallInTheRecipe) {
 }
 
 TEST_F(KvcCompile, EveryBadInputGetsOneMessageExitTwoAndAnUntouchedOutputDirectory) {
-    dir.Write("w/nul.rcp", std::string("a = 1\n\0", 7));
+    dir.Write("w/binary.rcp", std::string("a = 1\n\0", 7));
     dir.Write("w/taken", "a file");
     dir.Write("w/program.rcp", "a = 1\n");
     std::filesystem::create_directories(dir.Path() / "w/out");
@@ -144,8 +145,8 @@ TEST_F(KvcCompile, EveryBadInputGetsOneMessageExitTwoAndAnUntouchedOutputDirecto
         {{"compile", "bundle", "none.rcp", "-o", "out"}, "kvc: error: none.rcp: does not exist\n"},
         {{"compile", "bundle", "bundle", "-o", "out"},
          "kvc: error: bundle: is not a regular file\n"},
-        {{"compile", "bundle", "nul.rcp", "-o", "out"},
-         "kvc: error: nul.rcp: is a binary file (it holds a NUL byte), not a recipe\n"},
+        {{"compile", "bundle", "binary.rcp", "-o", "out"},
+         "kvc: error: binary.rcp: is a binary file (it holds a NUL byte), not a recipe\n"},
         {{"compile", "bundle", "recipe.rcp", "-o", "taken"},
          "kvc: error: taken: cannot be used as the output directory: it is not a directory\n"},
         {{"compile", "bundle", "recipe.rcp", "-o", "taken/out"},
@@ -168,7 +169,9 @@ TEST_F(KvcCompile, EveryBadInputGetsOneMessageExitTwoAndAnUntouchedOutputDirecto
         {{"compile", "bundle", "recipe.rcp", "-o", "out", "--log-json", "./recipe.rcp"},
          "kvc: error: ./recipe.rcp: cannot be written: it is the recipe being compiled\n"},
         {{"compile", "bundle", "program.rcp", "-o", "."},
-         "kvc: error: ./program.rcp: cannot be written: it is the recipe being compiled\n"},
+         "kvc: error: " +
+             WithNativePath("./program.rcp: cannot be written: it is the recipe being compiled") +
+             "\n"},
     };
     for (const Case& c : cases) {
         const KvcResult run = Run(c.arguments);
@@ -189,8 +192,11 @@ TEST_F(KvcCompile, BadBundleFilesAreNamedWithTheirPath) {
     BundleFile("appParameterDataLc/unit.json", "[1,");
     KvcResult run = Run({"compile", "bundle", "recipe.rcp", "-o", "out"});
     EXPECT_EQ(run.exitCode, 2);
-    EXPECT_EQ(run.err.rfind("kvc: error: bundle/appParameterDataLc/unit.json: is not JSON: ", 0),
-              0u)
+    EXPECT_EQ(
+        run.err.rfind(
+            "kvc: error: " + WithNativePath("bundle/appParameterDataLc/unit.json: is not JSON: "),
+            0),
+        0u)
         << run.err;
     EXPECT_EQ(Lines(run.err).size(), 1u);
 
@@ -199,7 +205,9 @@ TEST_F(KvcCompile, BadBundleFilesAreNamedWithTheirPath) {
     run = Run({"compile", "bundle", "recipe.rcp", "-o", "out"});
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_EQ(run.err,
-              "kvc: error: bundle/host/functions.json: must hold a JSON array of objects\n");
+              "kvc: error: " +
+                  WithNativePath("bundle/host/functions.json: must hold a JSON array of objects") +
+                  "\n");
     EXPECT_TRUE(FilesUnder("out").empty());
 }
 

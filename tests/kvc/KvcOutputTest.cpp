@@ -6,6 +6,7 @@
 #include <random>
 #include <thread>
 
+#include "host/PlatformFiles.h"
 #include "host/TestTempDir.h"
 #include "host/TreeSnapshot.h"
 #include "kvc/KvcRun.h"
@@ -29,6 +30,7 @@ using kv::test::Lines;
 using kv::test::RunKvc;
 using kv::test::TestTempDir;
 using kv::test::TreeSnapshot;
+using kv::test::WithNativePath;
 using Snapshot = std::map<std::string, std::string>;
 
 const std::string kCleanRecipe = "// demo\n\noven.temp > 150 => fan = 1\n// end\n";
@@ -139,7 +141,10 @@ TEST_F(KvcOutput, TheNewSetReplacesKvcsEntriesWholeAndKeepsTheUsersOwn) {
     // What killed runs left beside the folder goes; what a running process owns stays
     // (process 1 always runs, 99999999 is beyond any process id).
     Write(".out.kvc-99999999-abc123/program.rcp", "half a set");
-    Write(".out.kvc-1-abc123/program.rcp", "another run's");
+    // This test's own process stands for another run still going on.
+    const std::string running =
+        ".out.kvc-" + std::to_string(kv::host::CurrentProcessId()) + "-abc123";
+    Write(running + "/program.rcp", "another run's");
     fs::create_hard_link(W("out/notes.txt"), W("second-name"));
 #ifndef _WIN32
     fs::create_symlink("notes.txt", W("out/latest"));
@@ -162,7 +167,7 @@ TEST_F(KvcOutput, TheNewSetReplacesKvcsEntriesWholeAndKeepsTheUsersOwn) {
                      {"logs/keep.txt", "file:keep"}});
     EXPECT_EQ(actual, expected) << "stale.bin goes with the old appParameterDataVm";
     EXPECT_TRUE(fs::equivalent(W("out/notes.txt"), W("second-name"))) << "kept, not copied";
-    EXPECT_EQ(KvcTemporariesIn(W()), (std::vector<std::string>{".out.kvc-1-abc123"}));
+    EXPECT_EQ(KvcTemporariesIn(W()), (std::vector<std::string>{running}));
 }
 
 #ifndef _WIN32
@@ -259,14 +264,16 @@ TEST_F(KvcOutput, ARecipeOrBundleThatANewOutputWouldReplaceIsRefused) {
 
     KvcResult run = Compile("out/appParameterDataVm/r.rcp", "out");
     EXPECT_EQ(run.exitCode, 2);
-    EXPECT_EQ(run.err,
-              "kvc: error: out/appParameterDataVm: cannot be replaced by an output: it holds the "
-              "recipe being compiled\n");
+    EXPECT_EQ(run.err, "kvc: error: " +
+                           WithNativePath("out/appParameterDataVm: cannot be replaced by an "
+                                          "output: it holds the recipe being compiled") +
+                           "\n");
     run = Run({"compile", "out/appParameterDataVm/bundle", "recipe.rcp", "-o", "out"});
     EXPECT_EQ(run.exitCode, 2);
-    EXPECT_EQ(run.err,
-              "kvc: error: out/appParameterDataVm: cannot be replaced by an output: it holds the "
-              "bundle, which is never modified\n");
+    EXPECT_EQ(run.err, "kvc: error: " +
+                           WithNativePath("out/appParameterDataVm: cannot be replaced by an "
+                                          "output: it holds the bundle, which is never modified") +
+                           "\n");
     EXPECT_EQ(TreeSnapshot(W("out")), before);
 }
 

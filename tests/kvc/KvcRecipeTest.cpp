@@ -67,6 +67,14 @@ TEST_F(KvcRecipe, ControlCharactersOfARecipeLineAreShownEscapedWithTheCaretStill
     // The unclosed parenthesis at byte column 17 comes after an escape sequence that would
     // clear the screen, and a C1 control (U+009B, a one-character CSI to some terminals).
     const KvcResult run = Compile("a = \"\x1b[2J\"; heat(\xc2\x9b\n");
+#ifdef _WIN32
+    // GBK has no C1 controls: the Windows host cannot hand this recipe to the library at all.
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err,
+              "kvc: error: recipe.rcp:1:18: holds a character the Windows host's GBK "
+              "encoding cannot hold\n");
+    return;
+#endif
     EXPECT_EQ(run.exitCode, 1);
     for (const char c : run.err) {
         EXPECT_TRUE(c == '\n' || static_cast<unsigned char>(c) >= 0x20) << static_cast<int>(c);

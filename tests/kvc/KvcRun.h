@@ -30,6 +30,18 @@ inline std::string QuoteArgument(const std::string& argument) {
 #endif
 }
 
+// A message naming a path, as kvc shows it on this platform: the separators of the path before
+// the first ": " are the platform's ("bundle\\host\\functions.json" on Windows).
+inline std::string WithNativePath(std::string message) {
+#ifdef _WIN32
+    const std::size_t end = message.find(": ");
+    for (std::size_t i = 0; i < end && i < message.size(); ++i) {
+        if (message[i] == '/') message[i] = '\\';
+    }
+#endif
+    return message;
+}
+
 inline std::string ReadFileText(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
