@@ -30,10 +30,11 @@ public:
 
     const std::filesystem::path& Path() const { return path_; }
 
-    // Writes bytes to the file at relative path, creating its directories. The path returned
-    // uses the platform's separator, as paths the code joins do.
+    // Writes bytes to the file at relative path (UTF-8), creating its directories. The path
+    // returned uses the platform's separator, as paths the code joins do.
     std::filesystem::path Write(const std::string& relative, const std::string& bytes) const {
-        const std::filesystem::path file = (path_ / relative).make_preferred();
+        const std::filesystem::path file =
+            (path_ / std::u8string(relative.begin(), relative.end())).make_preferred();
         std::filesystem::create_directories(file.parent_path());
         std::ofstream(file, std::ios::binary) << bytes;
         return file;

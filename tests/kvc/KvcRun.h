@@ -73,9 +73,15 @@ inline KvcResult RunKvc(const std::filesystem::path& workDir,
     for (const std::string& argument : arguments) command += " " + QuoteArgument(argument);
     command += " >" + QuoteArgument(outFile.string()) + " 2>" + QuoteArgument(errFile.string());
 #ifdef _WIN32
+    // cmd takes the whole line quoted once more; the wide form carries every character of the
+    // UTF-8 arguments, where a narrow one would go through the ANSI code page.
     command = "\"" + command + "\"";
-#endif
+    const std::wstring wide =
+        std::filesystem::path(std::u8string(command.begin(), command.end())).wstring();
+    const int status = _wsystem(wide.c_str());
+#else
     const int status = std::system(command.c_str());
+#endif
     KvcResult result;
 #ifdef _WIN32
     result.exitCode = status;

@@ -168,6 +168,25 @@ TEST(VmImageLimits, RecordBytesUpTo65535AreAccepted) {
     EXPECT_TRUE(kv::test::Errors(host.log).empty());
 }
 
+#ifdef _WIN32
+// Host texts are GBK here; one that is not cannot be given the image's UTF-8.
+TEST(VmImageLimits, ATextThatIsNotGbkRefusesTheImageAndIsNamed) {
+    KvVmData data;
+    CAppVmVariable variable;
+    variable.appKey = "k\xFF";
+    data.appVariable.push_back(variable);
+    TestData host;
+    KvMakeBinFile maker(&host, data);
+    Bytes image = {0xEE};
+    EXPECT_FALSE(maker.MakeFile(image));
+    EXPECT_TRUE(SameBytes({0xEE}, image));
+    const auto errors = kv::test::Errors(host.log);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].code, 2002);
+    EXPECT_EQ(errors[0].text, "文本<k\\xFF>不是GBK编码，无法转换为镜像的UTF-8编码！");
+}
+#endif
+
 TEST(VmImageLimits, RecordBytesOver65535RefuseTheImage) {
     KvVmData data;
     CAppVmParBin par;
