@@ -1,11 +1,13 @@
 // KvcRun: runs the built kvc binary in a directory and captures its exit status and output.
 #pragma once
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 #ifndef _WIN32
@@ -78,7 +80,13 @@ inline KvcResult RunKvc(const std::filesystem::path& workDir,
     command = "\"" + command + "\"";
     const std::wstring wide =
         std::filesystem::path(std::u8string(command.begin(), command.end())).wstring();
-    const int status = _wsystem(wide.c_str());
+    // -1 says the command processor could not be started, which Wine under load now and then
+    // reports; that is no outcome of kvc, so the run is tried again.
+    int status = _wsystem(wide.c_str());
+    for (int retry = 0; status == -1 && retry < 3; ++retry) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        status = _wsystem(wide.c_str());
+    }
 #else
     const int status = std::system(command.c_str());
 #endif
