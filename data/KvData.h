@@ -18,6 +18,7 @@
 #include "RapidJsonHelper/JsonArray.h"
 #include "RapidJsonHelper/JsonMap.h"
 #include "data/KvAppRecords.h"
+#include "data/UnitIndex.h"
 #include "utilo/CommonMethod.h"
 #include "utilo/TypeConvert.h"
 #include "vm/KvAppVmData.h"
@@ -129,6 +130,10 @@ private:
     // Business types only grow after loading; a change in their number rebuilds it.
     mutable std::unordered_map<std::string, std::string> basicUnitIndex_;
     mutable size_t basicUnitIndexedTypes_ = static_cast<size_t>(-1);
+    // The unit names, indexed on first use so that a quantity costs its own length and not the
+    // table's; rebuilt when the unit table has changed since.
+    mutable std::unique_ptr<UnitIndex> unitIndex_;
+    const UnitIndex& Units() const;
 
     // What one table's loader tells LoadKvData.
     enum class LoadResult { Continue, Stop };

@@ -126,6 +126,13 @@ bool KvData::NumberOf(const std::string& text, double& out) const {
     return true;
 }
 
+const UnitIndex& KvData::Units() const {
+    if (unitIndex_ == nullptr || !unitIndex_->Covers(unit.items)) {
+        unitIndex_ = std::make_unique<UnitIndex>(unit.items);
+    }
+    return *unitIndex_;
+}
+
 bool KvData::ParsePublicValue(std::string& value, const std::string& unitType, float& out) const {
     out = 0.0f;
     double number = 0.0;
@@ -140,11 +147,15 @@ bool KvData::ParsePublicValue(std::string& value, const std::string& unitType, f
     // that stand for a value given elsewhere (a quoted literal, a cooking-parameter reference,
     // null) keep being taken as 0, as their callers expect.
     if (unitType == "number") return StandsForAValue(value);
-    std::pair<size_t, std::string> found;
-    CUnit valueUnit;
-    if (!ParseUnit(value, found, valueUnit)) return false;
+    // Only a unit that ends the value can make it acceptable, and ParseUnit chooses such a
+    // unit whenever there is one: the index finds it without walking the table.
+    std::size_t position = 0;
+    const std::string* name = nullptr;
+    const CUnit* ending = Units().FindEnding(value, position, name);
+    if (ending == nullptr) return false;
+    const std::pair<size_t, std::string> found{position, *name};
+    const CUnit& valueUnit = *ending;
     if (valueUnit.base != unitType) return false;
-    if (found.first + found.second.size() != value.size()) return false;
     if (!NumberOf(value.substr(0, found.first), number) || !std::isfinite(number)) return false;
     float converted = static_cast<float>(number);
     if (valueUnit.srcename != unitType) {

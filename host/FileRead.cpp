@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <fstream>
 #include <system_error>
 
@@ -62,9 +63,17 @@ HostResult<std::string> ReadWholeFile(const fs::path& path) {
         return MakeHostError(PathText(path), msg::CannotOpenBecause,
                              std::generic_category().message(reason));
     }
+    // Read in one go at the size the file has now; a file that grows meanwhile is read on.
     std::string bytes;
+    std::error_code sizeError;
+    const std::uintmax_t size = fs::file_size(path, sizeError);
+    if (!sizeError && size > 0) {
+        bytes.resize(static_cast<std::size_t>(size));
+        in.read(bytes.data(), static_cast<std::streamsize>(size));
+        bytes.resize(static_cast<std::size_t>(in.gcount()));
+    }
     char chunk[16384];
-    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+    while (in && (in.read(chunk, sizeof chunk) || in.gcount() > 0)) {
         bytes.append(chunk, static_cast<std::size_t>(in.gcount()));
     }
     if (in.bad()) return MakeHostError(PathText(path), msg::ReadFailed);

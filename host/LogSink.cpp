@@ -87,7 +87,7 @@ void LogSink::Record(LogCall call) {
     } else {
         listing_ << call.text << '\n';
     }
-    calls_.push_back(std::move(call));
+    if (keepCalls_) calls_.push_back(std::move(call));
 }
 
 }  // namespace kv::host

@@ -30,8 +30,11 @@ public:
                                const std::string& extra,
                                const std::map<std::string, std::string>& data, int level) override;
 
-    // Every call so far, in order.
+    // Every call so far, in order; none when KeepCalls(false) was asked for.
     const std::vector<LogCall>& Calls() const { return calls_; }
+    // Whether calls are kept for Calls() (they are by default). A host that writes no log of
+    // them turns this off, so that a long compile does not hold every listing line.
+    void KeepCalls(bool keep) { keepCalls_ = keep; }
     // Forgets every call and the error state, for a host that checks again with the same sink.
     void Forget() {
         calls_.clear();
@@ -47,6 +50,7 @@ private:
     std::string bundleName_;
     std::vector<LogCall> calls_;
     bool hasError_ = false;
+    bool keepCalls_ = true;
 };
 
 }  // namespace kv::host

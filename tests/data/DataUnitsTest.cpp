@@ -212,3 +212,39 @@ TEST_F(UnitsTest, SelectAcceptsKeysOrValuesAndRewritesToTheValue) {
 }
 
 }  // namespace
+
+// The index must choose exactly as the table walk does whenever the walk's choice ends the
+// text, and find nothing otherwise: names inside other names, names met twice, a Chinese name
+// that counts only where the English one matches nowhere, and duplicates.
+TEST(UnitIndex, FindsTheUnitTheTableWalkChoosesWhenItEndsTheText) {
+    TestData host;
+    host.AddTable(kLc, "unit", R"([
+        {"srcename": "l", "srccname": "升", "base": "ml", "ratio": 1000, "offset": 0},
+        {"srcename": "kcal", "srccname": "千卡", "base": "cal", "ratio": 1000, "offset": 0},
+        {"srcename": "cal", "srccname": "卡", "base": "cal", "ratio": 1, "offset": 0},
+        {"srcename": "g", "srccname": "克", "base": "g", "ratio": 1, "offset": 0},
+        {"srcename": "zz", "srccname": "克", "base": "g", "ratio": 2, "offset": 0},
+        {"srcename": "g", "srccname": "克", "base": "g", "ratio": 3, "offset": 0},
+        {"srcename": "min", "srccname": "分钟", "base": "s", "ratio": 60, "offset": 0},
+        {"srcename": "n", "srccname": "分", "base": "s", "ratio": 1, "offset": 0}])");
+    KvData data(&host);
+    const UnitIndex index(data.unit.items);
+    for (const std::string utf8 :
+         {"5g",    "2kcal", "2cal",  "5l",       "3克",   "3千卡", "5分钟", "5min",
+          "5n",    "gg",    "5gg",   "5g5",      "g",     "",      "5",     "5zz",
+          "5zz克", "克",    "5ming", "5kcalcal", "lkcal", "5l5l"}) {
+        const std::string text = kv::test::Host(utf8);
+        std::pair<size_t, std::string> walked{0, ""};
+        CUnit walkedUnit;
+        const bool matched = data.ParseUnit(text, walked, walkedUnit);
+        const bool walkEnds = matched && walked.first + walked.second.size() == text.size();
+        std::size_t position = 0;
+        const std::string* name = nullptr;
+        const CUnit* found = index.FindEnding(text, position, name);
+        ASSERT_EQ(found != nullptr, walkEnds) << utf8;
+        if (found == nullptr) continue;
+        EXPECT_EQ(position, walked.first) << utf8;
+        EXPECT_EQ(*name, walked.second) << utf8;
+        EXPECT_EQ(found->ratio, walkedUnit.ratio) << utf8;
+    }
+}

@@ -104,6 +104,7 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err)
     if (!hostRecipe.Ok()) return Fail(err, hostRecipe.Error());
     const kv::host::SourceText source(PathText(options.recipe), std::move(hostRecipe.Value()));
     kv::host::LogSink sink(out, err, &source, PathText(options.bundle));
+    sink.KeepCalls(!options.logJson.empty());
     data.SetLanguageDebug(&sink);
 
     ParsedRecipe parsed = ParseRecipe(source.Text());
