@@ -13,7 +13,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -154,8 +153,8 @@ int main(int argc, char** argv) {
         listing += '\n';
     }
     listing += "bench_floor: " + std::to_string(scan.lines.size()) + " lines, " +
-               std::to_string(scan.tokens) + " tokens, " + std::to_string(files) +
-               " JSON files, " + std::to_string(values) + " top-level values\n";
+               std::to_string(scan.tokens) + " tokens, " + std::to_string(files) + " JSON files, " +
+               std::to_string(values) + " top-level values\n";
     std::fwrite(listing.data(), 1, listing.size(), stdout);
     if (std::fflush(stdout) != 0) return kCannotRun;
 
