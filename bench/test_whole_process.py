@@ -16,7 +16,9 @@ import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
+sys.dont_write_bytecode = True   # no __pycache__ in the source tree
 import gen_recipe_bundle  # noqa: E402
+import whole_process  # noqa: E402
 
 LINES = 200
 ARGS = None
@@ -78,6 +80,29 @@ class GeneratedInputs(unittest.TestCase):
             path = os.path.join("bundle", "appParameterDataLc", table + ".json")
             self.assertGreater(entry_count(os.path.join(larger, path)),
                                entry_count(os.path.join(self.inputs, path)), table)
+
+    def test_every_line_has_a_task_and_large_sizes_keep_the_task_table_small(self):
+        # The image's task table holds 64 KiB of records, some 12 bytes a task.
+        for lines in [1, 199, 201, 100000, 800001, 1000000, 1000001, 3000000]:
+            scale = gen_recipe_bundle.Scale(lines)
+            self.assertLessEqual(scale.tasks, gen_recipe_bundle.MAX_TASKS, lines)
+            self.assertLess((scale.tasks - 1) * scale.steps_per_task, lines)
+            self.assertGreaterEqual(scale.tasks * scale.steps_per_task, lines)
+
+    def test_cached_inputs_are_made_again_when_the_generator_changes(self):
+        cache = os.path.join(ARGS.work, "stamp-cache")
+        if os.path.exists(cache):
+            shutil.rmtree(cache)
+        folder = whole_process.ensure_inputs(5, cache)
+        marker = os.path.join(folder, "bundle", "marker")
+        open(marker, "w").close()
+        self.assertEqual(whole_process.ensure_inputs(5, cache), folder)
+        self.assertTrue(os.path.exists(marker))
+        with open(os.path.join(folder, "generator.sha256"), "w") as stamp:
+            stamp.write("an older generator\n")
+        whole_process.ensure_inputs(5, cache)
+        self.assertFalse(os.path.exists(marker))
+        self.assertTrue(os.path.exists(os.path.join(folder, "recipe.rcp")))
 
     def test_floor_lists_every_line_and_writes_the_program(self):
         outdir = os.path.join(ARGS.work, "floor-out")
