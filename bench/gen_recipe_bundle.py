@@ -23,7 +23,7 @@ STEPS_PER_TASK = 200   # 100k lines -> 500 tasks
 # The VM's task table holds at most 64 KiB of records: past this many tasks, tasks grow longer.
 MAX_TASKS = 4000
 
-# The fixed part of the bundle, shaped like the braised-chicken example.
+# The fixed tables of the bundle, shaped like the braised-chicken example.
 BS_TYPES = [
     {"name": "temperature", "nameDesc": "温度", "dataType": "float", "unit": "℃"},
     {"name": "duration", "nameDesc": "时长", "dataType": "int", "unit": "s"},
