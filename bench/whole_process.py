@@ -1,0 +1,169 @@
+#!/usr/bin/env python3
+"""Times `kvc compile` against bench_floor, whole processes, on generated recipes and bundles.
+
+    python3 bench/whole_process.py [--lines 1000000] [--build build/release]
+
+Builds nothing: kvc and bench_floor come from the build folder. The inputs of each size are
+generated once by bench/gen_recipe_bundle.py and kept under build/bench-inputs (made again when
+the generator changes). The two programs run in turns, kvc first on even rounds and the floor
+first on odd ones, so that a slow patch of the machine falls on both; each run's wall time and
+peak resident set (through GNU time) belong to that child alone. The table gives the
+medians. A run that fails (an exit status other than 0, anything on kvc's standard error) stops
+the benchmark: a timing of a compile that reported errors measures the wrong thing.
+"""
+
+import argparse
+import hashlib
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(HERE)
+GENERATOR = os.path.join(HERE, "gen_recipe_bundle.py")
+SIZES = [1000, 10000, 100000]
+TIME = "/usr/bin/time"   # GNU time, Debian package time
+
+
+def repetitions(lines):
+    return 5 if lines < 100000 else 3
+
+
+class RunFailed(Exception):
+    pass
+
+
+def generator_stamp():
+    with open(GENERATOR, "rb") as source:
+        return hashlib.sha256(source.read()).hexdigest()
+
+
+def ensure_inputs(lines, cache):
+    """The folder holding bundle/ and recipe.rcp for lines, generated when missing or stale."""
+    folder = os.path.join(cache, "lines-%d" % lines)
+    stamp_file = os.path.join(folder, "generator.sha256")
+    stamp = generator_stamp()
+    if os.path.exists(stamp_file):
+        with open(stamp_file, encoding="ascii") as existing:
+            if existing.read().strip() == stamp:
+                return folder
+    if os.path.isdir(folder):
+        shutil.rmtree(folder)
+    subprocess.run([sys.executable, GENERATOR, str(lines), folder], check=True)
+    with open(stamp_file, "w", encoding="ascii") as out:
+        out.write(stamp + "\n")
+    return folder
+
+
+def run_once(command, outdir):
+    """(wall milliseconds, peak RSS in KiB) of one run of command into a fresh outdir.
+
+    The peak comes from GNU time, not from this interpreter's wait4: a child forked from
+    Python starts with Python's resident set counted as its own peak, which would put a floor
+    of some 18 MB under every program measured.
+    """
+    if os.path.exists(outdir):
+        shutil.rmtree(outdir)
+    report = outdir + ".time"
+    with open(os.devnull, "wb") as sink, open(outdir + ".stderr", "w+b") as errors:
+        start = time.perf_counter()
+        status = subprocess.call([TIME, "-f", "%M", "-o", report, *command, "-o", outdir],
+                                 stdout=sink, stderr=errors)
+        elapsed = time.perf_counter() - start
+        errors.seek(0)
+        complaint = errors.read().decode("utf-8", "replace")
+    if status != 0 or complaint:
+        raise RunFailed("%s exited with %d\n%s" % (" ".join(command), status, complaint[:2000]))
+    with open(report, encoding="ascii") as lines:
+        peak_kib = int(lines.read().split()[-1])
+    return elapsed * 1000.0, peak_kib
+
+
+def measure(lines, inputs, kvc, floor, scratch, reps):
+    bundle = os.path.join(inputs, "bundle")
+    recipe = os.path.join(inputs, "recipe.rcp")
+    programs = [("kvc", [kvc, "compile", bundle, recipe]),
+                ("floor", [floor, "compile", bundle, recipe])]
+    samples = {"kvc": [], "floor": []}
+    for round_number in range(reps):
+        order = programs if round_number % 2 == 0 else programs[::-1]
+        for name, command in order:
+            outdir = os.path.join(scratch, "%s-%d" % (name, lines))
+            samples[name].append(run_once(command, outdir))
+    return summarize(lines, samples)
+
+
+def summarize(lines, samples):
+    """One table row from the runs' (ms, KiB) samples: medians of each."""
+    kvc_ms = statistics.median(ms for ms, _ in samples["kvc"])
+    floor_ms = statistics.median(ms for ms, _ in samples["floor"])
+    return {
+        "lines": lines,
+        "kvc_ms": kvc_ms,
+        "floor_ms": floor_ms,
+        "ratio": kvc_ms / floor_ms if floor_ms > 0 else float("inf"),
+        "kvc_mb": statistics.median(kib for _, kib in samples["kvc"]) / 1024.0,
+        "floor_mb": statistics.median(kib for _, kib in samples["floor"]) / 1024.0,
+    }
+
+
+def format_table(rows):
+    header = ("| lines | kvc median ms | floor median ms | ratio | kvc peak RSS MB "
+              "| floor peak RSS MB |")
+    lines = [header, "|---:|---:|---:|---:|---:|---:|"]
+    for row in rows:
+        lines.append("| %d | %.0f | %.0f | %.1f | %.1f | %.1f |" % (
+            row["lines"], row["kvc_ms"], row["floor_ms"], row["ratio"], row["kvc_mb"],
+            row["floor_mb"]))
+    return "\n".join(lines)
+
+
+def main(argv):
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--build", default=os.path.join(ROOT, "build", "release"),
+                        help="build folder holding bin/kvc and bin/bench_floor")
+    parser.add_argument("--lines", type=int, action="append",
+                        help="a recipe size to add to 1000, 10000 and 100000 (repeatable)")
+    parser.add_argument("--only", action="store_true",
+                        help="time only the sizes given with --lines")
+    parser.add_argument("--repeat", type=int, help="runs of each program per size")
+    parser.add_argument("--kvc", help="the kvc to time (default: BUILD/bin/kvc)")
+    parser.add_argument("--floor", help="the floor to time (default: BUILD/bin/bench_floor)")
+    parser.add_argument("--inputs", help="input cache (default: BUILD/../bench-inputs)")
+    args = parser.parse_args(argv)
+
+    build = os.path.abspath(args.build)
+    kvc = args.kvc or os.path.join(build, "bin", "kvc")
+    floor = args.floor or os.path.join(build, "bin", "bench_floor")
+    for program in (kvc, floor):
+        if not os.access(program, os.X_OK):
+            sys.stderr.write("%s is missing: build first with\n  cmake --preset release && "
+                             "cmake --build --preset release -j2\n" % program)
+            return 2
+    if not os.access(TIME, os.X_OK):
+        sys.stderr.write("%s is missing: apt-get install time\n" % TIME)
+        return 2
+    cache = args.inputs or os.path.join(os.path.dirname(build), "bench-inputs")
+    scratch = os.path.join(cache, "outputs")
+    os.makedirs(scratch, exist_ok=True)
+
+    sizes = [] if args.only else list(SIZES)
+    sizes += [n for n in (args.lines or []) if n not in sizes]
+    rows = []
+    for lines in sorted(sizes):
+        inputs = ensure_inputs(lines, cache)
+        try:
+            rows.append(measure(lines, inputs, kvc, floor, scratch,
+                                args.repeat or repetitions(lines)))
+        except RunFailed as failure:
+            sys.stderr.write("%d lines: %s\n" % (lines, failure))
+            return 1
+    print(format_table(rows))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
