@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(
-    cmake g++ make python3
+    cmake g++ make python3 time
     rapidjson-dev libmsgpack-cxx-dev libcli11-dev
     libgtest-dev libgmock-dev libbenchmark-dev
 )
