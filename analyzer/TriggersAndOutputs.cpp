@@ -65,6 +65,7 @@ IMidVariable* KvSemanticAnalyzer::GetMidVariableByFullName(const std::string& fu
 void KvSemanticAnalyzer::MakeTriggerAndOutPut(std::vector<ISyntaxTreeNode*> nodes) {
     const auto& tasks = appData->GetLogicTaskRelated();
     int logicNo = -1;
+    bool lookedUp = false;
     std::string taskId;
     std::string stepName;
     Brisk::RapidJsonHelper::JsonArray<CparItem> sensors;
@@ -76,14 +77,18 @@ void KvSemanticAnalyzer::MakeTriggerAndOutPut(std::vector<ISyntaxTreeNode*> node
     for (ISyntaxTreeNode* node : nodes) {
         IToken* token = TokenOf(node);
         if (token == nullptr) continue;
-        logicNo = token->GetLine();
-        // Looked up in place: a line missing from the table must stay missing, so that the
-        // task lookup of a later phase still reports it as such.
-        const auto task = tasks.find(std::to_string(logicNo));
-        taskId = task != tasks.end() ? task->second : std::string();
-        const auto step = stepNames.find(logicNo);
-        if (step == stepNames.end()) return;
-        stepName = step->second;
+        // A line's task and step are looked up once for all of its nodes.
+        if (!lookedUp || token->GetLine() != logicNo) {
+            lookedUp = true;
+            logicNo = token->GetLine();
+            // Looked up in place: a line missing from the table must stay missing, so that the
+            // task lookup of a later phase still reports it as such.
+            const auto task = tasks.find(std::to_string(logicNo));
+            taskId = task != tasks.end() ? task->second : std::string();
+            const auto step = stepNames.find(logicNo);
+            if (step == stepNames.end()) return;
+            stepName = step->second;
+        }
 
         if (token->GetType() == kv::TokenType::Name) {
             IMidVariable* variable = GetMidVariableByFullName(token->GetText());
