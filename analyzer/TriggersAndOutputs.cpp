@@ -183,6 +183,9 @@ void KvSemanticAnalyzer::MakeTriggerAndOutPut(std::vector<ISyntaxTreeNode*> node
         built.visibleId = logic->second.visibleId;
     }
 
+    // Only a compile into the task table reads the steps; an image compile has checked all it
+    // must by now and keeps none of them.
+    if (appData->vmAppFileType == 0) return;
     // The numbers are given out only once the step is sure to be stored.
     taskTriggerCount[taskId] = counter;
     const std::string stepKey = taskId + "." + stepName;

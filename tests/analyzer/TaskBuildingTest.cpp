@@ -32,7 +32,12 @@ protected:
 
     // The analyzer, made on first use so that a test can add tables before it loads them.
     KvSemanticAnalyzer& Analyzer() {
-        if (!analyzer) analyzer = std::make_unique<KvSemanticAnalyzer>(&data);
+        if (!analyzer) {
+            analyzer = std::make_unique<KvSemanticAnalyzer>(&data);
+            // Steps are kept for a compile into the task table (file type other than 0) only,
+            // and these tests look into them.
+            analyzer->appData->vmAppFileType = 1;
+        }
         return *analyzer;
     }
     // The blocks of text, kept alive by the fixture; lines count from 1 in every text.
