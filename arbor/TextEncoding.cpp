@@ -55,3 +55,12 @@ size_t WellFormedCharLength(std::string_view text, size_t pos, RecipeEncoding en
     if (pos >= text.size()) return 0;
     return encoding == RecipeEncoding::Gbk ? GbkLength(text, pos) : Utf8Length(text, pos);
 }
+
+size_t FirstMalformedByte(std::string_view text, RecipeEncoding encoding) {
+    for (size_t pos = 0; pos < text.size();) {
+        const size_t length = WellFormedCharLength(text, pos, encoding);
+        if (length == 0) return pos;
+        pos += length;
+    }
+    return std::string_view::npos;
+}

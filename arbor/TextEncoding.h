@@ -16,3 +16,5 @@ inline constexpr RecipeEncoding kPlatformRecipeEncoding = RecipeEncoding::Utf8;
 // The byte length of the well-formed character that starts at pos in text, or 0 when the bytes
 // there are not one (a stray continuation byte, a cut-off sequence, an overlong form, ...).
 size_t WellFormedCharLength(std::string_view text, size_t pos, RecipeEncoding encoding);
+// The offset of the first byte of text that does not start a well-formed character, or npos.
+size_t FirstMalformedByte(std::string_view text, RecipeEncoding encoding);

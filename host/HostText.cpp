@@ -5,8 +5,6 @@
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
 
-#include <optional>
-
 namespace kv::host {
 namespace {
 
@@ -34,25 +32,17 @@ std::string PlaceIn(const std::string& name, std::string_view text, std::size_t 
     return name + ":" + std::to_string(line) + ":" + std::to_string(column);
 }
 
-std::optional<std::size_t> FirstMalformed(std::string_view text, RecipeEncoding encoding) {
-    for (std::size_t pos = 0; pos < text.size();) {
-        const std::size_t length = WellFormedCharLength(text, pos, encoding);
-        if (length == 0) return pos;
-        pos += length;
-    }
-    return std::nullopt;
-}
-
 }  // namespace
 
 HostResult<std::string> RecipeToHostText(std::string bytes, RecipeEncoding fileEncoding,
                                          const std::string& name) {
     namespace msg = kv::diag::host;
     if (fileEncoding == kPlatformRecipeEncoding) return bytes;  // the parser checks it
-    if (const std::optional<std::size_t> bad = FirstMalformed(bytes, fileEncoding)) {
-        return MakeHostError(PlaceIn(name, bytes, *bad), fileEncoding == RecipeEncoding::Gbk
-                                                             ? msg::RecipeNotGbk
-                                                             : msg::RecipeNotUtf8);
+    if (const std::size_t bad = FirstMalformedByte(bytes, fileEncoding);
+        bad != std::string_view::npos) {
+        return MakeHostError(PlaceIn(name, bytes, bad), fileEncoding == RecipeEncoding::Gbk
+                                                            ? msg::RecipeNotGbk
+                                                            : msg::RecipeNotUtf8);
     }
     std::string_view text = bytes;
     // The GBK parser knows no byte-order mark; line 1's columns count after it, as on Linux.

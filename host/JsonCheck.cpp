@@ -28,16 +28,6 @@ struct DepthLimit : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, DepthLimit> 
     bool EndArray(rapidjson::SizeType) { return --depth, true; }
 };
 
-// The offset of the first byte that does not start a well-formed character, or npos.
-std::size_t FirstMalformedByte(std::string_view text) {
-    for (std::size_t pos = 0; pos < text.size();) {
-        const std::size_t length = WellFormedCharLength(text, pos, RecipeEncoding::Utf8);
-        if (length == 0) return pos;
-        pos += length;
-    }
-    return std::string_view::npos;
-}
-
 unsigned HexUnit(std::string_view text, std::size_t pos) {
     unsigned unit = 0;
     for (std::size_t i = pos; i < pos + 4 && i < text.size(); ++i) {
@@ -81,7 +71,8 @@ std::optional<HostError> CheckJsonText(std::string_view text, const std::string&
     }
     // Malformed bytes would flow into every output that quotes the text, none of them valid
     // JSON afterwards; the parser itself checks no encoding.
-    if (const std::size_t bad = FirstMalformedByte(text); bad != std::string_view::npos) {
+    if (const std::size_t bad = FirstMalformedByte(text, RecipeEncoding::Utf8);
+        bad != std::string_view::npos) {
         return MakeHostError(path, msg::MalformedText, std::to_string(markSize + bad));
     }
     rapidjson::Reader reader;

@@ -1,18 +1,15 @@
 // CodeConvert: converts host texts into the image's text encoding (UTF-8).
 #pragma once
 
-#include <optional>
 #include <string>
 
 // Released with a plain delete, so it holds no state that needs destruction.
 class CodeConvert {
 public:
     // The Linux build holds UTF-8 already and returns text unchanged; the Windows build turns
-    // its GBK texts into UTF-8. A text that is not GBK gives an empty text: callers that must
-    // not lose it use TryConvertText.
+    // its GBK texts into UTF-8. A text that is not GBK gives an empty text; the image builder,
+    // which must not lose it, converts through kv::gbk itself and reports it.
     std::string ConvertText(const std::string& text);
-    // As ConvertText, or nothing when text is not in the host's encoding.
-    std::optional<std::string> TryConvertText(const std::string& text);
 };
 
 CodeConvert* newCodeConvert();
