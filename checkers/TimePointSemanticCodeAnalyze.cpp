@@ -104,10 +104,13 @@ void TimePointSemanticCodeAnalyze::MakeTimeMap(std::vector<ISyntaxTreeNode*>* no
     };
     // The nodes of one block share its root: each block is searched once, in the order its
     // first node comes, which inserts in the same order as searching once per node.
+    // A block's nodes come one after another, so most nodes share the root just searched.
+    ISyntaxTreeNode* previousRoot = nullptr;
     for (; index < nodes->size(); ++index) {
         ISyntaxTreeNode* node = (*nodes)[index];
         ISyntaxTreeNode* root = node != nullptr ? node->GetRoot() : nullptr;
-        if (root == nullptr) continue;
+        if (root == nullptr || root == previousRoot) continue;
+        previousRoot = root;
         if (root->GetChildren().empty()) {
             // The next search stops here again.
             searchedTo(index);
