@@ -3,6 +3,7 @@
 
 #include <map>
 #include <string>
+#include <unordered_set>
 
 #include "IData.h"
 #include "arbor/Arbor.h"
@@ -140,4 +141,6 @@ void TimePointSemanticCodeAnalyze::MakeTimeMap(std::vector<ISyntaxTreeNode*>* no
         }
     }
     searchedTo(nodes->size());
+    // A map that holds a time is final: no later call searches, so the roots are let go.
+    if (!times.empty()) std::unordered_set<ISyntaxTreeNode*>().swap(searchedRoots);
 }
