@@ -79,7 +79,7 @@ void KvSemanticAnalyzer::EndAnalyze(ISyntaxTreeNode* root) {
 
         std::vector<ISyntaxTreeNode*> nodes = treeVisitor->CollectNodes(root);
         MakeStepNo(root);
-        MakeTriggerAndOutPut(nodes);
+        BuildStep(nodes);
         // Parameters are put into the VM's form only for a program that checked clean.
         if (!kv::diag::HasError(dataHost)) FormatKvFunPar(std::move(nodes));
     });

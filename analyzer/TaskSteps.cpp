@@ -114,8 +114,14 @@ bool KvSemanticAnalyzer::FindLogicTime(int logicNo, int* out) {
 }
 
 void KvSemanticAnalyzer::MakeStepNo(ISyntaxTreeNode* root) {
-    const bool oldLayout = compareVersion(appData->GetRecipeVersion(), kActionsLayoutVersion) < 0;
-    MakeStepNoBase(root, oldLayout);
+    // Compared once per version text rather than once per tree.
+    std::string version = appData->GetRecipeVersion();
+    if (!layoutKnown_ || version != layoutVersion_) {
+        oldLayout_ = compareVersion(version, kActionsLayoutVersion) < 0;
+        layoutVersion_ = std::move(version);
+        layoutKnown_ = true;
+    }
+    MakeStepNoBase(root, oldLayout_);
 }
 
 void KvSemanticAnalyzer::MakeStepNoBase(ISyntaxTreeNode* root, bool oldLayout) {
