@@ -112,6 +112,14 @@ private:
     void AddTaskTimerId(ISyntaxTreeNode* node, TimerCalls& seen);
     // The code of the ingredient called name in the ingredient table; null if none.
     const std::string* FindMaterialCode(const std::string& name);
+    // Whether the recipe version is older than the layout that carries task markers in the
+    // actions.
+    bool OldLayout();
+    // MakeStepNo for a tree whose leaves (CollectNodes of root) are already listed.
+    void MakeStepNoFromLeaves(ISyntaxTreeNode* root, const std::vector<ISyntaxTreeNode*>& leaves);
+    // One entry of the step-name search: records the step when entry is a task marker; true
+    // when the search ends there.
+    bool NameStepAt(ISyntaxTreeNode* entry);
     // MakeTriggerAndOutPut on a list it only reads.
     void BuildStep(const std::vector<ISyntaxTreeNode*>& nodes);
     // Formats one call; false when the pass has to stop.
