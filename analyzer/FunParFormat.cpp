@@ -1,5 +1,6 @@
 // Function parameters in the VM's form: every call keeps one argument, "<task id>,<json>".
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -11,7 +12,6 @@
 #include "arbor/Arbor.h"
 #include "arbor/NodeAccess.h"
 #include "data/KvData.h"
-#include "utilo/CommonMethod.h"
 
 namespace msg = kv::diag::analyzer;
 using kv::diag::At;
@@ -25,13 +25,25 @@ namespace {
 
 constexpr char kQuote = '"';
 // An empty string literal as the function checker leaves it.
-constexpr const char* kEmptyLiteral = "\"\"";
+constexpr std::string_view kEmptyLiteral = "\"\"";
 
-std::string Quoted(const std::string& text) { return kQuote + text + kQuote; }
+void AppendQuoted(std::string& out, std::string_view text) {
+    out += kQuote;
+    out += text;
+    out += kQuote;
+}
 
-// An argument as a JSON value: an empty literal is already one, anything else is quoted.
-std::string JsonValue(const std::string& text) {
-    return text == kEmptyLiteral ? text : Quoted(text);
+// "name": followed by the argument as a JSON value: an empty literal is already one, anything
+// else is quoted when asked to be.
+void AppendMember(std::string& out, std::string_view name, std::string_view value,
+                  bool keepEmptyLiteral) {
+    AppendQuoted(out, name);
+    out += ':';
+    if (keepEmptyLiteral && value == kEmptyLiteral) {
+        out += value;
+    } else {
+        AppendQuoted(out, value);
+    }
 }
 
 }  // namespace
@@ -113,6 +125,7 @@ private:
 
 void KvSemanticAnalyzer::FormatKvFunPar(std::vector<ISyntaxTreeNode*> nodes) {
     ArgumentSweep sweep;
+    LineTask lineTask;
     for (ISyntaxTreeNode*& node : nodes) {
         // Structural nodes carry no token and are never arguments.
         IToken* token = TokenOf(node);
@@ -131,12 +144,13 @@ void KvSemanticAnalyzer::FormatKvFunPar(std::vector<ISyntaxTreeNode*> nodes) {
         }
         if (kv::node::IsCallNode(node->GetParent())) call = node->GetParent();
         if (call == nullptr) continue;
-        if (!FormatCall(call, nameEntry, sweep)) break;
+        if (!FormatCall(call, nameEntry, sweep, lineTask)) break;
     }
     sweep.Finish();
 }
 
-bool KvSemanticAnalyzer::FormatCall(ISyntaxTreeNode* call, bool nameEntry, ArgumentSweep& sweep) {
+bool KvSemanticAnalyzer::FormatCall(ISyntaxTreeNode* call, bool nameEntry, ArgumentSweep& sweep,
+                                    LineTask& lineTask) {
     IToken* callToken = call->GetToken();
     const std::string name = callToken->GetText();
     const int line = callToken->GetLine();
@@ -157,8 +171,15 @@ bool KvSemanticAnalyzer::FormatCall(ISyntaxTreeNode* call, bool nameEntry, Argum
         return false;
     }
     const CFunctionParasValueDes& des = descriptor->second;
-    const std::string taskId = GetTaskIdByLogicNo(line);
-    if (taskId.empty()) return false;
+    // A line's task is looked up once for all of its calls. Only a task found is kept: a failed
+    // lookup reports and ends the pass, so it is never asked again.
+    if (!lineTask.known || lineTask.line != line) {
+        lineTask.taskId = GetTaskIdByLogicNo(line);
+        if (lineTask.taskId.empty()) return false;
+        lineTask.line = line;
+        lineTask.known = true;
+    }
+    const std::string& taskId = lineTask.taskId;
     const bool hasParameters = !des.par.empty() || !des.arrayPar.par.empty();
     if (hasParameters && nameEntry) {
         Report(dataHost, msg::ParamsMissing, At(line, column));
@@ -168,42 +189,59 @@ bool KvSemanticAnalyzer::FormatCall(ISyntaxTreeNode* call, bool nameEntry, Argum
     sweep.Settle(call);
     if (call->GetChildren().empty()) {
         // A call written without arguments still tells the VM its task.
-        ISyntaxTreeNode* literal = newSyntaxTreeNode(
-            newToken(Quoted(taskId), column, line, line, kv::TokenType::Literal), nullptr);
+        std::string text;
+        AppendQuoted(text, taskId);
+        ISyntaxTreeNode* literal =
+            newSyntaxTreeNode(newToken(text, column, line, line, kv::TokenType::Literal), nullptr);
         call->AddChild(literal);
         if (literal->GetParent() != call) delete literal;
         return true;
     }
 
-    std::string json = MakeJsonPar(call, des);
-    std::vector<int> codes;
-    commonMethod->StringToCodes(json, codes);
-    json = commonMethod->CodesToString(codes);
-    ChangeFunParNode(call, Quoted(taskId + "," + json));
+    // The parameter is written straight into one reused text. The JSON goes in as it is: the
+    // byte-code round trip it once took maps every byte (malformed ones included) onto itself.
+    std::string& text = parameterText_;
+    text.clear();
+    text += kQuote;
+    text += taskId;
+    text += ',';
+    const size_t jsonStart = text.size();
+    // A call that cannot be formatted still gets its task, with an empty JSON part.
+    if (!AppendJsonPar(text, call, des)) text.resize(jsonStart);
+    text += kQuote;
+    ChangeFunParNode(call, text);
     return true;
 }
 
 std::string KvSemanticAnalyzer::MakeJsonPar(ISyntaxTreeNode* call,
                                             const CFunctionParasValueDes& des) {
+    std::string json;
+    if (!AppendJsonPar(json, call, des)) return {};
+    return json;
+}
+
+bool KvSemanticAnalyzer::AppendJsonPar(std::string& json, ISyntaxTreeNode* call,
+                                       const CFunctionParasValueDes& des) {
     IToken* callToken = call->GetToken();
     const std::vector<ISyntaxTreeNode*>& arguments = call->GetChildren();
-    std::string json = "{";
+    json += '{';
 
     if (!des.HasArrayPar()) {
         const auto& parameters = des.par;
         if (parameters.size() != arguments.size()) {
             Report(dataHost, msg::ParamCountWrong, AtToken(callToken));
-            return {};
+            return false;
         }
         for (size_t i = 0; i < parameters.size(); ++i) {
             if (parameters[i].name.empty()) {
                 Report(dataHost, msg::ParamDesNameEmpty, AtToken(callToken), std::to_string(i + 1));
-                return {};
+                return false;
             }
-            json += Quoted(parameters[i].name) + ":" + JsonValue(TextOf(arguments[i]));
-            if (i + 1 < parameters.size()) json += ",";
+            AppendMember(json, parameters[i].name, TextOf(arguments[i]), true);
+            if (i + 1 < parameters.size()) json += ',';
         }
-        return json + "}";
+        json += '}';
+        return true;
     }
 
     // Array form: the element parameters repeat over the arguments, one group per element. An
@@ -212,22 +250,26 @@ std::string KvSemanticAnalyzer::MakeJsonPar(ISyntaxTreeNode* call,
     const size_t groupSize = array.par.size();
     if (groupSize == 0 || arguments.size() % groupSize != 0) {
         Report(dataHost, msg::ParamCountWrong, AtToken(callToken));
-        return {};
+        return false;
     }
-    json += Quoted(array.name) + ":{";
-    json += Quoted("displayname") + ":" + Quoted(array.displayname) + ",";
-    json += Quoted("type") + ":" + Quoted(array.type) + ",";
-    json += Quoted("array") + ":[";
+    AppendQuoted(json, array.name);
+    json += ":{";
+    AppendMember(json, "displayname", array.displayname, false);
+    json += ',';
+    AppendMember(json, "type", array.type, false);
+    json += ',';
+    AppendQuoted(json, "array");
+    json += ":[";
     const size_t groups = arguments.size() / groupSize;
     for (size_t g = 0; g < groups; ++g) {
-        json += "{";
+        json += '{';
         for (size_t j = 0; j < groupSize; ++j) {
-            json +=
-                Quoted(array.par[j].name) + ":" + JsonValue(TextOf(arguments[g * groupSize + j]));
-            if (j + 1 < groupSize) json += ",";
+            AppendMember(json, array.par[j].name, TextOf(arguments[g * groupSize + j]), true);
+            if (j + 1 < groupSize) json += ',';
         }
-        json += "}";
-        if (g + 1 < groups) json += ",";
+        json += '}';
+        if (g + 1 < groups) json += ',';
     }
-    return json + "]}}";
+    json += "]}}";
+    return true;
 }

@@ -78,8 +78,8 @@ void KvSemanticAnalyzer::EndAnalyze(ISyntaxTreeNode* root) {
         kv::diag::Print(dataHost, kv::diag::analyzer::ProgramListing, treeVisitor->ToText(root));
 
         std::vector<ISyntaxTreeNode*> nodes = treeVisitor->CollectNodes(root);
-        MakeStepNo(root);
-        MakeTriggerAndOutPut(nodes);
+        MakeStepNoFromLeaves(root, nodes);
+        BuildStep(nodes);
         // Parameters are put into the VM's form only for a program that checked clean.
         if (!kv::diag::HasError(dataHost)) FormatKvFunPar(std::move(nodes));
     });

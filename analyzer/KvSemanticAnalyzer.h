@@ -4,6 +4,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -98,16 +99,52 @@ public:
 
 private:
     class ArgumentSweep;
+    // The task of the line whose calls are being formatted, once found.
+    struct LineTask {
+        bool known = false;
+        int line = 0;
+        std::string taskId;
+    };
     // The starttimer calls met so far in one timer walk: true when meeting the call again ends
     // the walk (it was reported or unusable), false when its timer is recorded.
     using TimerCalls = std::unordered_map<ISyntaxTreeNode*, bool>;
 
     void AddTaskTimerId(ISyntaxTreeNode* node, TimerCalls& seen);
+    // The code of the ingredient called name in the ingredient table; null if none.
+    const std::string* FindMaterialCode(const std::string& name);
+    // Whether the recipe version is older than the layout that carries task markers in the
+    // actions.
+    bool OldLayout();
+    // MakeStepNo for a tree whose leaves (CollectNodes of root) are already listed.
+    void MakeStepNoFromLeaves(ISyntaxTreeNode* root, const std::vector<ISyntaxTreeNode*>& leaves);
+    // One entry of the step-name search: records the step when entry is a task marker; true
+    // when the search ends there.
+    bool NameStepAt(ISyntaxTreeNode* entry);
+    // MakeTriggerAndOutPut on a list it only reads.
+    void BuildStep(const std::vector<ISyntaxTreeNode*>& nodes);
     // Formats one call; false when the pass has to stop.
-    bool FormatCall(ISyntaxTreeNode* call, bool nameEntry, ArgumentSweep& sweep);
+    bool FormatCall(ISyntaxTreeNode* call, bool nameEntry, ArgumentSweep& sweep,
+                    LineTask& lineTask);
+    // Appends MakeJsonPar's JSON object to json; false, after reporting, when call does not fit
+    // des (json then holds a part of it).
+    bool AppendJsonPar(std::string& json, ISyntaxTreeNode* call, const CFunctionParasValueDes& des);
     void ReleaseOwned();
     void StoreRecipeVersion();
     void StoreImage();
+
+    // Scratch of the name lookups, kept so that each lookup reuses the storage of the last.
+    std::string lookupName_;
+    std::vector<ICFunction*> foundFunctions_;
+    std::vector<IMidVariable*> foundVariables_;
+    // Ingredient name -> its code, pointing into the ingredient table (whose nodes stay put).
+    std::unordered_map<std::string_view, const std::string*> materialIndex_;
+    // The parameter text of the call being formatted, reused from call to call.
+    std::string parameterText_;
+    // The recipe version last compared by MakeStepNo, and whether it is older than the layout
+    // that moved task markers into the actions.
+    std::string layoutVersion_;
+    bool layoutKnown_ = false;
+    bool oldLayout_ = false;
 };
 
 // -1, 0 or 1 as version a is older than, the same as, or newer than b, compared number by number

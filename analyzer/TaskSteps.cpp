@@ -1,6 +1,7 @@
 // Tasks, timers and step numbers: task lookup, starttimer timers, time points, step names.
 #include <algorithm>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "analyzer/AnalyzerMessages.h"
@@ -45,6 +46,32 @@ ISyntaxTreeNode* StartTimerCallOf(ISyntaxTreeNode* node) {
     }
     if (call == nullptr || AsciiLower(call->GetToken()->GetText()) != kStartTimer) return nullptr;
     return call;
+}
+
+// The section of root's tree that carries its task markers: of the top's two children, the
+// first for the old layout and the second otherwise. Null when the top has not two children.
+ISyntaxTreeNode* MarkerSection(ISyntaxTreeNode* root, bool oldLayout) {
+    if (root == nullptr) return nullptr;
+    ISyntaxTreeNode* top = root->GetRoot();
+    if (top == nullptr) return nullptr;
+    const std::vector<ISyntaxTreeNode*>& sections = top->GetChildren();
+    if (sections.size() != 2) return nullptr;
+    return oldLayout ? sections[0] : sections[1];
+}
+
+// Whether section is node or one of its ancestors.
+bool LiesIn(ISyntaxTreeNode* node, ISyntaxTreeNode* section) {
+    for (; node != nullptr; node = node->GetParent()) {
+        if (node == section) return true;
+    }
+    return false;
+}
+
+// Whether text is the marker variable of taskId, "task_" followed by the id.
+bool IsTaskMarker(std::string_view text, std::string_view taskId) {
+    const std::string_view prefix = kTaskMarkerPrefix;
+    return text.size() == prefix.size() + taskId.size() && text.starts_with(prefix) &&
+           text.substr(prefix.size()) == taskId;
 }
 
 }  // namespace
@@ -113,38 +140,59 @@ bool KvSemanticAnalyzer::FindLogicTime(int logicNo, int* out) {
     return true;
 }
 
-void KvSemanticAnalyzer::MakeStepNo(ISyntaxTreeNode* root) {
-    const bool oldLayout = compareVersion(appData->GetRecipeVersion(), kActionsLayoutVersion) < 0;
-    MakeStepNoBase(root, oldLayout);
+bool KvSemanticAnalyzer::OldLayout() {
+    // Compared once per version text rather than once per tree.
+    std::string version = appData->GetRecipeVersion();
+    if (!layoutKnown_ || version != layoutVersion_) {
+        oldLayout_ = compareVersion(version, kActionsLayoutVersion) < 0;
+        layoutVersion_ = std::move(version);
+        layoutKnown_ = true;
+    }
+    return oldLayout_;
 }
 
-void KvSemanticAnalyzer::MakeStepNoBase(ISyntaxTreeNode* root, bool oldLayout) {
-    if (root == nullptr) return;
-    ISyntaxTreeNode* top = root->GetRoot();
-    if (top == nullptr) return;
-    const std::vector<ISyntaxTreeNode*>& sections = top->GetChildren();
-    if (sections.size() != 2) return;
-    ISyntaxTreeNode* section = oldLayout ? sections[0] : sections[1];
-    if (section == nullptr) return;
+void KvSemanticAnalyzer::MakeStepNo(ISyntaxTreeNode* root) { MakeStepNoBase(root, OldLayout()); }
 
-    const auto& tasks = appData->GetLogicTaskRelated();
+void KvSemanticAnalyzer::MakeStepNoBase(ISyntaxTreeNode* root, bool oldLayout) {
+    ISyntaxTreeNode* section = MarkerSection(root, oldLayout);
+    if (section == nullptr) return;
     for (ISyntaxTreeNode* entry : treeVisitor->CollectNodes(section)) {
-        IToken* token = TokenOf(entry);
-        if (token == nullptr || token->GetType() != kv::TokenType::Name) continue;
-        const int logicNo = token->GetLine();
-        // One step per line: a line already named ends the search.
-        if (stepNames.count(logicNo) != 0) return;
-        const auto task = tasks.find(std::to_string(logicNo));
-        if (task == tasks.end()) continue;
-        if (token->GetText() != kTaskMarkerPrefix + task->second) continue;
-        ISyntaxTreeNode* marker = entry->GetParent();
-        if (marker == nullptr || marker->GetChildren().size() != 2) continue;
-        const std::vector<ISyntaxTreeNode*>& sides = marker->GetChildren();
-        IToken* stepToken = TokenOf(entry->IsFirstChild() ? sides[1] : sides[0]);
-        if (stepToken == nullptr) continue;
-        stepNames.emplace(logicNo, stepToken->GetText());
+        if (NameStepAt(entry)) return;
+    }
+}
+
+void KvSemanticAnalyzer::MakeStepNoFromLeaves(ISyntaxTreeNode* root,
+                                              const std::vector<ISyntaxTreeNode*>& leaves) {
+    // The list holds the leaves of root's tree only when root is that tree's top.
+    if (root == nullptr || root->GetRoot() != root) {
+        MakeStepNo(root);
         return;
     }
+    ISyntaxTreeNode* section = MarkerSection(root, OldLayout());
+    if (section == nullptr) return;
+    // The section's leaves are the tree's leaves below it, in the same order.
+    for (ISyntaxTreeNode* entry : leaves) {
+        if (LiesIn(entry, section) && NameStepAt(entry)) return;
+    }
+}
+
+bool KvSemanticAnalyzer::NameStepAt(ISyntaxTreeNode* entry) {
+    IToken* token = TokenOf(entry);
+    if (token == nullptr || token->GetType() != kv::TokenType::Name) return false;
+    const int logicNo = token->GetLine();
+    // One step per line: a line already named ends the search.
+    if (stepNames.count(logicNo) != 0) return true;
+    const auto& tasks = appData->GetLogicTaskRelated();
+    const auto task = tasks.find(std::to_string(logicNo));
+    if (task == tasks.end()) return false;
+    if (!IsTaskMarker(token->GetText(), task->second)) return false;
+    ISyntaxTreeNode* marker = entry->GetParent();
+    if (marker == nullptr || marker->GetChildren().size() != 2) return false;
+    const std::vector<ISyntaxTreeNode*>& sides = marker->GetChildren();
+    IToken* stepToken = TokenOf(entry->IsFirstChild() ? sides[1] : sides[0]);
+    if (stepToken == nullptr) return false;
+    stepNames.emplace(logicNo, stepToken->GetText());
+    return true;
 }
 
 void splitToInt(std::string text, std::vector<int>* out) {

@@ -1,5 +1,6 @@
 // Triggers and outputs: the step a tree builds from the sensors it reads and the devices it drives.
 #include <string>
+#include <string_view>
 #include <unordered_set>
 #include <utility>
 #include <vector>
@@ -8,6 +9,7 @@
 #include "IData.h"
 #include "analyzer/AnalyzerMessages.h"
 #include "analyzer/KvSemanticAnalyzer.h"
+#include "analyzer/NamePieces.h"
 #include "arbor/Arbor.h"
 #include "arbor/NodeAccess.h"
 #include "data/KvData.h"
@@ -25,6 +27,8 @@ using kv::node::TokenOf;
 namespace {
 
 constexpr const char* kStepTriggerMethod = "StepTrigger";
+// The task id of a line missing from the logic-task table.
+const std::string kNoTask;
 
 // A quantity that is one cooking-parameter reference ("#name") is closed with a second "#".
 std::string IngredientVolume(std::string quantity) {
@@ -35,59 +39,62 @@ std::string IngredientVolume(std::string quantity) {
 }  // namespace
 
 std::string KvSemanticAnalyzer::GetLastSpiltStr(std::string text, std::string separator) {
-    std::vector<std::string> pieces = commonMethod->Split(text, separator, -1);
-    if (pieces.empty()) return {};
-    return std::move(pieces.back());
+    return std::string(kv::name::LastPiece(text, separator));
 }
 
 ICFunction* KvSemanticAnalyzer::GetFunctionByFullName(const std::string& fullName) {
-    const std::string shortName = GetLastSpiltStr(fullName, ".");
+    const std::string_view shortName = kv::name::LastPiece(fullName, ".");
     if (shortName.empty()) return nullptr;
-    std::vector<ICFunction*> candidates;
-    dataHost->FindFunctions(shortName, candidates);
-    for (ICFunction* function : candidates) {
+    // The scratch text and list keep their storage from one lookup to the next.
+    lookupName_.assign(shortName);
+    foundFunctions_.clear();
+    dataHost->FindFunctions(lookupName_, foundFunctions_);
+    for (ICFunction* function : foundFunctions_) {
         if (function != nullptr && function->GetFullName() == fullName) return function;
     }
     return nullptr;
 }
 
 IMidVariable* KvSemanticAnalyzer::GetMidVariableByFullName(const std::string& fullName) {
-    const std::string shortName = GetLastSpiltStr(fullName, ".");
+    const std::string_view shortName = kv::name::LastPiece(fullName, ".");
     if (shortName.empty()) return nullptr;
-    std::vector<IMidVariable*> candidates;
-    dataHost->FindMidVariables(shortName, candidates);
-    for (IMidVariable* variable : candidates) {
+    lookupName_.assign(shortName);
+    foundVariables_.clear();
+    dataHost->FindMidVariables(lookupName_, foundVariables_);
+    for (IMidVariable* variable : foundVariables_) {
         if (variable != nullptr && variable->GetFullName() == fullName) return variable;
     }
     return nullptr;
 }
 
 void KvSemanticAnalyzer::MakeTriggerAndOutPut(std::vector<ISyntaxTreeNode*> nodes) {
-    const auto& tasks = appData->GetLogicTaskRelated();
+    BuildStep(nodes);
+}
+
+void KvSemanticAnalyzer::BuildStep(const std::vector<ISyntaxTreeNode*>& nodes) {
+    // Only a compile into the task table reads the steps. An image compile makes every check
+    // of the walk, and every report, in the same order, but builds nothing the step carries.
+    const bool keepStep = appData->vmAppFileType != 0;
     int logicNo = -1;
-    bool lookedUp = false;
-    std::string taskId;
-    std::string stepName;
+    // Points into stepNames, which nothing changes during the walk.
+    const std::string* stepName = nullptr;
+    bool collected = false;
     Brisk::RapidJsonHelper::JsonArray<CparItem> sensors;
     std::vector<COutputItem> outputs;
-    // A call is reached for itself and once per argument; it gives one output. Calls are told
-    // apart by node, not by name and column, which repeat across the lines of a larger tree.
+    // A call is reached once per argument; it gives one output. Calls are told apart by node,
+    // not by name and column, which repeat across the lines of a larger tree.
     std::unordered_set<ISyntaxTreeNode*> callsDone;
+    ISyntaxTreeNode* lastCall = nullptr;
 
     for (ISyntaxTreeNode* node : nodes) {
         IToken* token = TokenOf(node);
         if (token == nullptr) continue;
-        // A line's task and step are looked up once for all of its nodes.
-        if (!lookedUp || token->GetLine() != logicNo) {
-            lookedUp = true;
+        // A line's step is looked up once for all of its nodes.
+        if (stepName == nullptr || token->GetLine() != logicNo) {
             logicNo = token->GetLine();
-            // Looked up in place: a line missing from the table must stay missing, so that the
-            // task lookup of a later phase still reports it as such.
-            const auto task = tasks.find(std::to_string(logicNo));
-            taskId = task != tasks.end() ? task->second : std::string();
             const auto step = stepNames.find(logicNo);
             if (step == stepNames.end()) return;
-            stepName = step->second;
+            stepName = &step->second;
         }
 
         if (token->GetType() == kv::TokenType::Name) {
@@ -95,11 +102,15 @@ void KvSemanticAnalyzer::MakeTriggerAndOutPut(std::vector<ISyntaxTreeNode*> node
             if (variable == nullptr) continue;
             const int devId = variable->GetDevId();
             if (devId < 0) continue;
-            CparItem sensor;
-            sensor.sensor = GetLastSpiltStr(variable->GetSensorPath(), ".");
-            if (sensor.sensor.empty()) continue;
-            sensor.devid = std::to_string(devId);
-            sensors.push_back(std::move(sensor));
+            const std::string sensorPath = variable->GetSensorPath();
+            const std::string_view sensor = kv::name::LastPiece(sensorPath, ".");
+            if (sensor.empty()) continue;
+            collected = true;
+            if (!keepStep) continue;
+            CparItem item;
+            item.sensor = sensor;
+            item.devid = std::to_string(devId);
+            sensors.push_back(std::move(item));
             continue;
         }
 
@@ -109,7 +120,9 @@ void KvSemanticAnalyzer::MakeTriggerAndOutPut(std::vector<ISyntaxTreeNode*> node
         } else if (kv::node::IsCallNode(node->GetParent())) {
             call = node->GetParent();
         }
-        if (call == nullptr || !callsDone.insert(call).second) continue;
+        // The arguments of a call mostly follow each other: the last call settles them cheaply.
+        if (call == nullptr || call == lastCall || !callsDone.insert(call).second) continue;
+        lastCall = call;
 
         IToken* callToken = call->GetToken();
         const std::string name = callToken->GetText();
@@ -117,7 +130,8 @@ void KvSemanticAnalyzer::MakeTriggerAndOutPut(std::vector<ISyntaxTreeNode*> node
         if (function == nullptr) continue;
         const int devIndex = function->GetDevIndex();
         if (devIndex < 0) continue;
-        std::string method = GetLastSpiltStr(function->GetMethodPath(), ".");
+        const std::string methodPath = function->GetMethodPath();
+        const std::string_view method = kv::name::LastPiece(methodPath, ".");
         if (method.empty()) continue;
 
         const auto& descriptors = appData->GetFunParValueDes();
@@ -133,8 +147,10 @@ void KvSemanticAnalyzer::MakeTriggerAndOutPut(std::vector<ISyntaxTreeNode*> node
             Report(dataHost, msg::ParamCountWrong, AtToken(callToken));
             return;
         }
+        collected = true;
+        if (!keepStep) continue;
         COutputItem output;
-        output.method = std::move(method);
+        output.method = method;
         output.devindex = std::to_string(devIndex);
         for (size_t i = 0; i < arguments.size(); ++i) {
             // A name given twice (or repeated by the array's groups) keeps its first argument.
@@ -142,9 +158,33 @@ void KvSemanticAnalyzer::MakeTriggerAndOutPut(std::vector<ISyntaxTreeNode*> node
         }
         outputs.push_back(std::move(output));
     }
-    if (sensors.empty() && outputs.empty()) return;
+    if (!collected) return;
 
     CStepInfo built;
+    const auto& logicInfo = appData->GetLogicInfoMap();
+    const auto logic = logicInfo.find(logicNo);
+    if (logic != logicInfo.end()) {
+        for (const CMaterialQuantity& material : logic->second.materialList) {
+            const std::string* code = FindMaterialCode(material.name);
+            if (code == nullptr) {
+                Report(dataHost, msg::IngredientIdMissing, NoLine(), material.name);
+                return;
+            }
+            if (!keepStep) continue;
+            CIngredient ingredient;
+            ingredient.ssnid = *code;
+            ingredient.vol = IngredientVolume(material.quantity);
+            built.ingredient.push_back(std::move(ingredient));
+        }
+    }
+    // An image compile has checked all it must by now and keeps no step.
+    if (!keepStep) return;
+
+    // The task of the last line. Looked up in place: a line missing from the table must stay
+    // missing, so that the task lookup of a later phase still reports it as such.
+    const auto& tasks = appData->GetLogicTaskRelated();
+    const auto task = tasks.find(std::to_string(logicNo));
+    const std::string& taskId = task != tasks.end() ? task->second : kNoTask;
     const auto counted = taskTriggerCount.find(taskId);
     int counter = counted != taskTriggerCount.end() ? counted->second : 0;
     if (!sensors.empty()) {
@@ -159,42 +199,38 @@ void KvSemanticAnalyzer::MakeTriggerAndOutPut(std::vector<ISyntaxTreeNode*> node
         output->cmdid = std::to_string(++counter);
         built.output.push_back(std::move(*output));
     }
-    built.id = stepName;
+    built.id = *stepName;
     built.logicNo = logicNo;
-    built.visibleStep = 1;
-    built.visibleId = typeConvert->ToInt(stepName, nullptr, 10);
-
-    const auto& logicInfo = appData->GetLogicInfoMap();
-    const auto logic = logicInfo.find(logicNo);
     if (logic != logicInfo.end()) {
-        const auto& materials = appData->GetMaterial();
-        for (const CMaterialQuantity& material : logic->second.materialList) {
-            const auto code = materials.find(material.name);
-            if (code == materials.end()) {
-                Report(dataHost, msg::IngredientIdMissing, NoLine(), material.name);
-                return;
-            }
-            CIngredient ingredient;
-            ingredient.ssnid = code->second;
-            ingredient.vol = IngredientVolume(material.quantity);
-            built.ingredient.push_back(std::move(ingredient));
-        }
         built.visibleStep = logic->second.visibleStep;
         built.visibleId = logic->second.visibleId;
+    } else {
+        built.visibleStep = 1;
+        built.visibleId = typeConvert->ToInt(*stepName, nullptr, 10);
     }
 
-    // Only a compile into the task table reads the steps; an image compile has checked all it
-    // must by now and keeps none of them.
-    if (appData->vmAppFileType == 0) return;
     // The numbers are given out only once the step is sure to be stored.
     taskTriggerCount[taskId] = counter;
-    const std::string stepKey = taskId + "." + stepName;
+    const std::string stepKey = taskId + "." + *stepName;
     const auto [existing, inserted] = steps.try_emplace(stepKey, std::move(built));
     if (inserted) return;
     // The same step built again (from another tree) adds its commands to the first one.
     CStepInfo& first = existing->second;
     for (CTriggerItem& trigger : built.trigger) first.trigger.push_back(std::move(trigger));
     for (COutputItem& output : built.output) first.output.push_back(std::move(output));
+}
+
+const std::string* KvSemanticAnalyzer::FindMaterialCode(const std::string& name) {
+    const auto& materials = appData->GetMaterial();
+    // The ingredient table is complete once loaded; the size only guards against a table
+    // filled after the index was made.
+    if (materialIndex_.size() != materials.size()) {
+        materialIndex_.clear();
+        materialIndex_.reserve(materials.size());
+        for (const auto& [material, code] : materials) materialIndex_.emplace(material, &code);
+    }
+    const auto found = materialIndex_.find(name);
+    return found != materialIndex_.end() ? found->second : nullptr;
 }
 
 void KvSemanticAnalyzer::ChangeFunParNode(ISyntaxTreeNode* call, const std::string& text) {

@@ -228,6 +228,33 @@ TEST_F(TaskBuilding, AStepWithABadCallOrWithoutAStepNameIsNotStored) {
     EXPECT_EQ(analyzer->appData->logicTaskRelated.count("4"), 0u);
 }
 
+TEST_F(TaskBuilding, AnImageCompileMakesEveryCheckOfAStepButKeepsNone) {
+    data.AddTable("appParameterDataLc", "logicInfo",
+                  R"([{"logicNo":3,"visibleStep":1,"visibleId":1,"materialList":[)"
+                  R"({"name":"糖","quantity":"5"}]}])");
+    data.AddFunction("boil", "boil", 5, 3, "wok.boiler.run");
+    auto b = Parse(
+        "task_t1 = 1; heat(180)\n"
+        "task_t1 = 2; boil(1)\n"
+        "task_t2 = 3; stir(1)\n"
+        "task_t1 = 4; stir(2); heat(1, 2)\n");
+    Analyzer().appData->vmAppFileType = 0;
+    analyzer->appData->logicTaskRelated["4"] = "t1";
+    for (ISyntaxTreeNode* block : b) {
+        analyzer->MakeStepNo(block);
+        analyzer->MakeTriggerAndOutPut(Nodes(block));
+    }
+    EXPECT_EQ(analyzer->stepNames.size(), 4u);
+    EXPECT_TRUE(analyzer->steps.empty());
+    EXPECT_TRUE(analyzer->taskTriggerCount.empty());
+    EXPECT_EQ(
+        Errors(),
+        (std::vector<Error>{
+            {1002, 1, 14, "参数个数错误"},
+            {2002, 2, 14, "餐饮输入数据错误：函数<boil>找不到对应的参数值描述"},
+            {2002, -1, -1, "餐饮输入数据错误：表<logicInfo>中食材/配料<糖>没有找到食材/配料id"}}));
+}
+
 TEST_F(TaskBuilding, ADeviceCallWithAnArrayParameterTakesItsArgumentsInGroups) {
     data.AddFunction("mix", "mix", 6, 2, "wok.mixer.run");
     data.AddTable("appParameterDataLc", "functionParasValueDes",
