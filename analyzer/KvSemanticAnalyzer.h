@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ISemanticAnalyzer.h"
+#include "data/NameIndex.h"
 #include "vm/KvAppVmData.h"
 
 class CFunctionParasValueDes;
@@ -136,8 +137,8 @@ private:
     std::string lookupName_;
     std::vector<ICFunction*> foundFunctions_;
     std::vector<IMidVariable*> foundVariables_;
-    // Ingredient name -> its code, pointing into the ingredient table (whose nodes stay put).
-    std::unordered_map<std::string_view, const std::string*> materialIndex_;
+    // Ingredient names, found in the ingredient table in place.
+    NameIndex<std::map<std::string, std::string>> materialNames_;
     // The parameter text of the call being formatted, reused from call to call.
     std::string parameterText_;
     // The recipe version last compared by MakeStepNo, and whether it is older than the layout

@@ -222,15 +222,8 @@ void KvSemanticAnalyzer::BuildStep(const std::vector<ISyntaxTreeNode*>& nodes) {
 
 const std::string* KvSemanticAnalyzer::FindMaterialCode(const std::string& name) {
     const auto& materials = appData->GetMaterial();
-    // The ingredient table is complete once loaded; the size only guards against a table
-    // filled after the index was made.
-    if (materialIndex_.size() != materials.size()) {
-        materialIndex_.clear();
-        materialIndex_.reserve(materials.size());
-        for (const auto& [material, code] : materials) materialIndex_.emplace(material, &code);
-    }
-    const auto found = materialIndex_.find(name);
-    return found != materialIndex_.end() ? found->second : nullptr;
+    const auto found = materialNames_.Find(materials, name);
+    return found != materials.end() ? &found->second : nullptr;
 }
 
 void KvSemanticAnalyzer::ChangeFunParNode(ISyntaxTreeNode* call, const std::string& text) {
