@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "ISemanticAnalyzer.h"
-#include "data/NameIndex.h"
 #include "vm/KvAppVmData.h"
 
 class CFunctionParasValueDes;
@@ -137,8 +136,6 @@ private:
     std::string lookupName_;
     std::vector<ICFunction*> foundFunctions_;
     std::vector<IMidVariable*> foundVariables_;
-    // Ingredient names, found in the ingredient table in place.
-    NameIndex<std::map<std::string, std::string>> materialNames_;
     // The parameter text of the call being formatted, reused from call to call.
     std::string parameterText_;
     // The recipe version last compared by MakeStepNo, and whether it is older than the layout

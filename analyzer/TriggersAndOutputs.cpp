@@ -222,7 +222,7 @@ void KvSemanticAnalyzer::BuildStep(const std::vector<ISyntaxTreeNode*>& nodes) {
 
 const std::string* KvSemanticAnalyzer::FindMaterialCode(const std::string& name) {
     const auto& materials = appData->GetMaterial();
-    const auto found = materialNames_.Find(materials, name);
+    const auto found = materials.find(name);
     return found != materials.end() ? &found->second : nullptr;
 }
 

@@ -75,8 +75,8 @@ bool FunctionSemanticCodeAnalyze::CheckKvFunction(ISyntaxTreeNode* call) {
     if (token == nullptr) return false;
 
     const std::string name = token->GetText();
-    const auto& descriptors = appData->GetFunParValueDes().entries;
-    const auto found = descriptorNames.Find(descriptors, name);
+    const auto& descriptors = appData->GetFunParValueDes();
+    const auto found = descriptors.find(name);
     if (found == descriptors.end()) {
         Report(dataHost, msg::FunDescMissing,
                kv::diag::AtWithData(token->GetLine(), token->GetColumn()), name);
@@ -182,7 +182,7 @@ bool FunctionSemanticCodeAnalyze::StripQuotes(ISyntaxTreeNode* argument,
     if (appData == nullptr) return false;
     const std::string text = TextOf(argument);
     const auto& types = appData->GetBsType();
-    const auto found = businessTypes.Find(types, dataType);
+    const auto found = types.find(dataType);
     if (found == types.end()) {
         Report(dataHost, msg::FunBsTypeMissing, kv::diag::Nowhere(), dataType);
         return false;

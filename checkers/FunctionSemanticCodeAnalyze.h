@@ -8,16 +8,13 @@
 #pragma once
 
 #include <array>
-#include <map>
 #include <memory>
 #include <string>
-#include <string_view>
 #include <unordered_set>
 #include <vector>
 
 #include "ISemanticAnalyzer.h"
 #include "data/KvAppRecords.h"
-#include "data/NameIndex.h"
 
 class CommonMethod;
 class IData;
@@ -92,14 +89,8 @@ private:
     std::unique_ptr<CommonMethod> commonMethod;
 
     // Built on first use: the tables are fixed once loaded, so one walk serves all arguments.
-    // Codes are viewed in place in the tables.
-    std::unique_ptr<std::unordered_set<std::string_view>> materialCodes;
-    std::unique_ptr<std::unordered_set<std::string_view>> resourceCodes;
-    NameIndex<std::map<std::string, std::string>> materialNames;
-    NameIndex<std::map<std::string, std::string>> resourceNames;
-    NameIndex<std::map<std::string, Brisk::RapidJsonHelper::JsonArray<std::string>>> cookParNames;
-    NameIndex<std::map<std::string, CBsType>> businessTypes;
-    NameIndex<std::map<std::string, CFunctionParasValueDes>> descriptorNames;
+    std::unique_ptr<std::unordered_set<std::string>> materialCodes;
+    std::unique_ptr<std::unordered_set<std::string>> resourceCodes;
     bool operatorTableBuilt = false;
     std::array<bool, 256> operatorChars{};
 };

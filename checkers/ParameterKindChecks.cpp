@@ -109,7 +109,7 @@ bool FunctionSemanticCodeAnalyze::CheckMaterialTypeFunPar(const CFunPar& /*p*/,
     if (appData == nullptr) return false;
     const std::string text = TextOf(arg);
     const auto& materials = appData->GetMaterial();
-    if (const auto found = materialNames.Find(materials, text); found != materials.end()) {
+    if (const auto found = materials.find(text); found != materials.end()) {
         SetTextOf(arg, found->second);
         return true;
     }
@@ -123,7 +123,7 @@ bool FunctionSemanticCodeAnalyze::CheckResTypeFunPar(const CFunPar& /*p*/, ISynt
     if (appData == nullptr) return false;
     const std::string text = TextOf(arg);
     const auto& resources = appData->GetResource();
-    if (const auto found = resourceNames.Find(resources, text); found != resources.end()) {
+    if (const auto found = resources.find(text); found != resources.end()) {
         SetTextOf(arg, found->second);
         return true;
     }
@@ -143,8 +143,8 @@ bool FunctionSemanticCodeAnalyze::CheckCookParFunPar(const CFunPar& p, ISyntaxTr
         return false;
     }
     const std::string name = text.substr(1);
-    const auto& cookPars = appData->GetCookPar().entries;
-    const auto cookPar = cookParNames.Find(cookPars, name);
+    const auto& cookPars = appData->GetCookPar();
+    const auto cookPar = cookPars.find(name);
     if (cookPar == cookPars.end()) {
         const auto [line, column] = CallPosition(arg);
         Report(dataHost, msg::CookParMissing, At(line, column), name);
@@ -182,18 +182,18 @@ bool FunctionSemanticCodeAnalyze::CheckCookParFunPar(const CFunPar& p, ISyntaxTr
 
 bool FunctionSemanticCodeAnalyze::IsMaterialCode(const std::string& text) {
     if (materialCodes == nullptr) {
-        materialCodes = std::make_unique<std::unordered_set<std::string_view>>();
+        materialCodes = std::make_unique<std::unordered_set<std::string>>();
         for (const auto& [name, code] : appData->GetMaterial()) materialCodes->insert(code);
     }
-    return materialCodes->count(std::string_view(text)) != 0;
+    return materialCodes->count(text) != 0;
 }
 
 bool FunctionSemanticCodeAnalyze::IsResourceCode(const std::string& text) {
     if (resourceCodes == nullptr) {
-        resourceCodes = std::make_unique<std::unordered_set<std::string_view>>();
+        resourceCodes = std::make_unique<std::unordered_set<std::string>>();
         for (const auto& [name, code] : appData->GetResource()) resourceCodes->insert(code);
     }
-    return resourceCodes->count(std::string_view(text)) != 0;
+    return resourceCodes->count(text) != 0;
 }
 
 bool FunctionSemanticCodeAnalyze::IsOperatorChar(char c) {

@@ -1,13 +1,10 @@
 // Tests of units and value descriptors: base units, unit matching, conversion, ranges, choices.
 #include <gtest/gtest.h>
 
-#include <map>
 #include <string>
 #include <vector>
 
 #include "data/KvData.h"
-#include "data/NameIndex.h"
-#include "data/UnitIndex.h"
 #include "tests/data/DataTestSupport.h"
 
 namespace {
@@ -250,16 +247,4 @@ TEST(UnitIndex, FindsTheUnitTheTableWalkChoosesWhenItEndsTheText) {
         EXPECT_EQ(*name, walked.second) << utf8;
         EXPECT_EQ(found->ratio, walkedUnit.ratio) << utf8;
     }
-}
-
-// A table that grows after its first lookup is indexed again, so a name added later is found
-// and a name never added is not.
-TEST(NameIndex, FollowsATableThatGrewAfterItsFirstLookup) {
-    std::map<std::string, std::string> materials{{"食材1", "m1"}};
-    NameIndex<std::map<std::string, std::string>> index;
-    EXPECT_EQ(index.Find(materials, "食材1")->second, "m1");
-    EXPECT_EQ(index.Find(materials, "食材2"), materials.end());
-    materials.emplace("食材2", "m2");
-    EXPECT_EQ(index.Find(materials, "食材2")->second, "m2");
-    EXPECT_EQ(index.Find(materials, "食材"), materials.end());
 }
