@@ -4,6 +4,7 @@
 #include <cctype>
 #include <map>
 #include <string>
+#include <string_view>
 
 #include "IData.h"
 #include "arbor/ISyntaxTreeNode.h"
@@ -20,7 +21,19 @@ namespace msg = kv::diag::checker;
 using kv::diag::At;
 using kv::diag::Report;
 
-namespace {}  // namespace
+namespace {
+
+// "null" in any case: an argument given as no value.
+bool IsNullWord(const std::string& text) {
+    constexpr std::string_view kNull = "null";
+    if (text.size() != kNull.size()) return false;
+    for (size_t i = 0; i < kNull.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(text[i])) != kNull[i]) return false;
+    }
+    return true;
+}
+
+}  // namespace
 
 FunctionSemanticCodeAnalyze::FunctionSemanticCodeAnalyze(IData* data, KvData* appDataIn)
     : dataHost(data), appData(appDataIn), commonMethod(newCommonMethod()) {}
@@ -147,9 +160,7 @@ bool FunctionSemanticCodeAnalyze::CheckFunParValue(ISyntaxTreeNode* call,
         if (kv::diag::HasError(dataHost)) return false;
 
         const std::string text = TextOf(arg);
-        std::string lower = text;
-        for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        if (lower == "null") {
+        if (IsNullWord(text)) {
             SetTextOf(arg, "\"\"");
             continue;
         }
@@ -187,9 +198,14 @@ bool FunctionSemanticCodeAnalyze::StripQuotes(ISyntaxTreeNode* argument,
         Report(dataHost, msg::FunBsTypeMissing, kv::diag::Nowhere(), dataType);
         return false;
     }
-    std::string basic = found->second.dataType;
-    commonMethod->NormalizeText(basic);
-    if (basic != "string") return true;
+    // Asked once per argument of thousands of calls, answered once per business type.
+    auto [known, added] = stringTypes.try_emplace(&found->second, false);
+    if (added) {
+        std::string basic = found->second.dataType;
+        commonMethod->NormalizeText(basic);
+        known->second = basic == "string";
+    }
+    if (!known->second) return true;
 
     const auto [line, column] = CallPosition(argument);
     if (text.empty() || text.front() != '"' || text.back() != '"') {

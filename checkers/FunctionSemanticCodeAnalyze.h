@@ -10,6 +10,7 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -91,6 +92,8 @@ private:
     // Built on first use: the tables are fixed once loaded, so one walk serves all arguments.
     std::unique_ptr<std::unordered_set<std::string>> materialCodes;
     std::unique_ptr<std::unordered_set<std::string>> resourceCodes;
+    // Whether a business type's basic type is text, by type (the table is fixed once loaded).
+    std::unordered_map<const CBsType*, bool> stringTypes;
     bool operatorTableBuilt = false;
     std::array<bool, 256> operatorChars{};
 };

@@ -37,26 +37,35 @@ bool FunctionSemanticCodeAnalyze::CheckNumberTypeFunPar(const CFunPar& p, ISynta
         Report(dataHost, msg::FunValueOrUnitWrong, At(line, column));
         return false;
     }
-    SetTextOf(arg, value);
-
+    // A failed check leaves the parsed value in the token, a passed one its fixed form; the
+    // token is written once, on the way out, and not at all when the value is the text.
+    const auto keepValue = [&] {
+        if (value != text) SetTextOf(arg, value);
+    };
     if (p.scope.size() == 2) {
         const bool inRange =
             appData->CheckScopeValue(static_cast<double>(number), p.scope.items, dataHost);
         // A reversed range has been reported by CheckScopeValue already.
-        if (kv::diag::HasError(dataHost)) return false;
+        if (kv::diag::HasError(dataHost)) {
+            keepValue();
+            return false;
+        }
         if (!inRange) {
+            keepValue();
             const auto [line, column] = MixedPosition(arg);
             Report(dataHost, msg::ValueOutOfRange, At(line, column),
                    kv::number::StreamText(static_cast<double>(number)), p.scope[0], p.scope[1]);
             return false;
         }
     } else if (!p.scope.empty()) {
+        keepValue();
         const auto [line, column] = MixedPosition(arg);
         Report(dataHost, msg::FunScopeInvalid, At(line, column), p.name);
         return false;
     }
 
-    SetTextOf(arg, kv::number::FixedText(static_cast<double>(number)));
+    const std::string fixed = kv::number::FixedText(static_cast<double>(number));
+    if (fixed != text) SetTextOf(arg, fixed);
     return true;
 }
 
