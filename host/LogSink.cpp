@@ -14,6 +14,10 @@ LogSink::LogSink(std::ostream& listing, std::ostream& diagnostics, const SourceT
       bundleName_(std::move(bundleName)) {}
 
 void LogSink::Print(const std::string& text, int kind) {
+    if (PassStraightOn()) {
+        listing_ << text << '\n';
+        return;
+    }
     LogCall call;
     call.op = LogOp::Print;
     call.kind = kind;
@@ -22,6 +26,10 @@ void LogSink::Print(const std::string& text, int kind) {
 }
 
 void LogSink::PrintLine(const std::string& text, int level) {
+    if (PassStraightOn()) {
+        listing_ << text << '\n';
+        return;
+    }
     LogCall call;
     call.op = LogOp::PrintLine;
     call.level = level;

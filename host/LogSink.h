@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ILanguageDebug.h"
+#include "host/HostText.h"
 #include "host/LogCall.h"
 #include "host/SourceText.h"
 
@@ -42,6 +43,9 @@ public:
     }
 
 private:
+    // A listing line that is neither kept nor converted is shown without building its call:
+    // a long compile lists a line for every recipe line.
+    bool PassStraightOn() const { return !keepCalls_ && !kHostTextIsGbk; }
     void Record(LogCall call);
 
     std::ostream& listing_;
