@@ -45,6 +45,19 @@ TEST(LogSink, ListingLinesGoToTheListingAndOnlyReportsSetHasError) {
     EXPECT_EQ(f.sink.Calls()[2].code, 2002);
 }
 
+TEST(LogSink, WithoutKeptCallsTheStreamsShowTheSameAndNoCallIsKept) {
+    SinkFixture f;
+    f.sink.KeepCalls(false);
+    f.sink.Print(Host("版本"), 0);
+    f.sink.PrintLine("", 3);
+    f.sink.ReportError(2002, Host("缺少数据"), 3);
+    f.sink.PrintLine(Host("偏移量 0"), 3);
+    EXPECT_EQ(f.listing.str(), "版本\n\n偏移量 0\n");
+    EXPECT_EQ(f.diagnostics.str(), "bundles/demo: error[2002]: 缺少数据\n");
+    EXPECT_TRUE(f.sink.HasError());
+    EXPECT_TRUE(f.sink.Calls().empty());
+}
+
 TEST(LogSink, PositionedErrorsShowTheSourceLineAndACaretUnderTheColumn) {
     SinkFixture f;
     f.sink.ReportErrorAt(1003, 1, 20, Host("参数值错误:不在物料范围内!"), 3);
