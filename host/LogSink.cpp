@@ -3,6 +3,7 @@
 
 #include "host/DiagnosticRender.h"
 #include "host/HostText.h"
+#include "host/LogJson.h"
 
 namespace kv::host {
 
@@ -95,6 +96,7 @@ void LogSink::Record(LogCall call) {
     } else {
         listing_ << call.text << '\n';
     }
+    if (keepJsonLines_) AppendLogCallLine(call, jsonLines_);
     if (keepCalls_) calls_.push_back(std::move(call));
 }
 

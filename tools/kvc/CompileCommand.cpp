@@ -55,7 +55,7 @@ int WriteResults(const CompileOptions& options, kv::host::LogSink& sink,
 
     std::vector<kv::host::OutputFile> logInOutDir;
     if (!options.logJson.empty()) {
-        std::string text = kv::host::LogCallsToJsonLines(sink.Calls());
+        std::string text = std::move(sink.JsonLines());
         const std::optional<fs::path> below = kv::host::LogBelowOutDir(options);
         // A log on a stream already written to goes through that stream, after what it holds.
         const int stream = options.logJson == kv::host::kStandardOutput
@@ -109,7 +109,9 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err,
         remains.Make<kv::host::SourceText>(PathText(options.recipe), std::move(hostRecipe.Value()));
     kv::host::LogSink& sink =
         remains.Make<kv::host::LogSink>(out, err, &source, PathText(options.bundle));
-    sink.KeepCalls(!options.logJson.empty());
+    // The log is written whole at the end; its lines are kept as text, not as calls.
+    sink.KeepCalls(false);
+    sink.KeepJsonLines(!options.logJson.empty());
     data.SetLanguageDebug(&sink);
 
     const ParsedRecipe& parsed = remains.Make<ParsedRecipe>(ParseRecipe(source.Text()));
