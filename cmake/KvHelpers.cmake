@@ -18,6 +18,8 @@ endfunction()
 if(KV_SANITIZE)
     add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
     add_link_options(-fsanitize=address,undefined)
+    # Code that leaves memory to the process exit destroys it instead under LeakSanitizer.
+    add_compile_definitions(KV_SANITIZE)
 endif()
 
 # kv_add_library(name TYPE sources...): a component library with its namespaced alias.

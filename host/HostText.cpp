@@ -5,6 +5,8 @@
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
 
+#include <utility>
+
 namespace kv::host {
 namespace {
 
@@ -118,6 +120,8 @@ kv::gbk::Converted JsonToHostText(std::string_view json) {
     return ConvertJsonStrings(json, ToHostText);
 }
 
+std::string FromHostText(std::string&& text) { return FromHostText(std::string_view(text)); }
+
 std::string JsonFromHostText(std::string_view json) {
     return ConvertJsonStrings(json,
                               [](std::string_view text) {
@@ -139,6 +143,7 @@ std::string PathText(const std::filesystem::path& path) {
 
 kv::gbk::Converted ToHostText(std::string_view utf8) { return {std::string(utf8), {}}; }
 std::string FromHostText(std::string_view text) { return std::string(text); }
+std::string FromHostText(std::string&& text) { return std::move(text); }
 kv::gbk::Converted JsonToHostText(std::string_view json) { return {std::string(json), {}}; }
 std::string JsonFromHostText(std::string_view json) { return std::string(json); }
 std::filesystem::path PathFromText(std::string_view utf8) { return std::filesystem::path(utf8); }

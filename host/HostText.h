@@ -22,6 +22,8 @@ kv::gbk::Converted ToHostText(std::string_view utf8);
 // A host text as UTF-8. A byte that is not part of a host character is kept as it is, for the
 // terminal and JSON writers to escape.
 std::string FromHostText(std::string_view text);
+// The same for a text no longer needed, which on Linux is moved rather than copied.
+std::string FromHostText(std::string&& text);
 
 // A recipe file's bytes, written in fileEncoding, in the host's encoding. Fails, naming the file
 // and the place ("recipe.rcp:3:7"), for bytes that are not fileEncoding and for a character

@@ -5,6 +5,9 @@
 #include <rapidjson/memorystream.h>
 #include <rapidjson/reader.h>
 
+#include <cstdint>
+#include <cstring>
+
 #include "arbor/TextEncoding.h"
 #include "utilo/JsonBase.h"
 
@@ -27,6 +30,27 @@ struct DepthLimit : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, DepthLimit> 
     bool EndObject(rapidjson::SizeType) { return --depth, true; }
     bool EndArray(rapidjson::SizeType) { return --depth, true; }
 };
+
+// FirstMalformedByte for UTF-8, stepping over ASCII eight bytes at a time: bundle tables are
+// mostly ASCII, and this scan runs over every byte of them.
+std::size_t FirstMalformedUtf8(std::string_view text) {
+    constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::uint64_t word = 0;
+        if (text.size() - pos >= sizeof word) {
+            std::memcpy(&word, text.data() + pos, sizeof word);
+            if ((word & kHighBits) == 0) {
+                pos += sizeof word;
+                continue;
+            }
+        }
+        const std::size_t length = WellFormedCharLength(text, pos, RecipeEncoding::Utf8);
+        if (length == 0) return pos;
+        pos += length;
+    }
+    return std::string_view::npos;
+}
 
 unsigned HexUnit(std::string_view text, std::size_t pos) {
     unsigned unit = 0;
@@ -71,8 +95,7 @@ std::optional<HostError> CheckJsonText(std::string_view text, const std::string&
     }
     // Malformed bytes would flow into every output that quotes the text, none of them valid
     // JSON afterwards; the parser itself checks no encoding.
-    if (const std::size_t bad = FirstMalformedByte(text, RecipeEncoding::Utf8);
-        bad != std::string_view::npos) {
+    if (const std::size_t bad = FirstMalformedUtf8(text); bad != std::string_view::npos) {
         return MakeHostError(path, msg::MalformedText, std::to_string(markSize + bad));
     }
     rapidjson::Reader reader;

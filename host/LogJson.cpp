@@ -1,23 +1,31 @@
 // LogJson: writes the sink's calls with RapidJSON's Writer.
 #include "host/LogJson.h"
 
-#include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
 
 namespace kv::host {
 namespace {
 
-using Writer = rapidjson::Writer<rapidjson::StringBuffer>;
+// Lets the writer append to a string in place, without a buffer of its own to copy from.
+struct StringAppender {
+    using Ch = char;
+    void Put(char c) { text.push_back(c); }
+    void Flush() {}
+    std::string& text;
+};
 
+template <typename Writer>
 void WriteString(Writer& writer, const std::string& text) {
     writer.String(text.data(), static_cast<rapidjson::SizeType>(text.size()));
 }
 
+template <typename Writer>
 void WriteInt(Writer& writer, const char* key, int value) {
     writer.Key(key);
     writer.Int(value);
 }
 
+template <typename Writer>
 void WriteCall(Writer& writer, const LogCall& call) {
     writer.StartObject();
     writer.Key("op");
@@ -60,18 +68,23 @@ void WriteCall(Writer& writer, const LogCall& call) {
 }  // namespace
 
 std::string LogCallToJson(const LogCall& call) {
-    rapidjson::StringBuffer buffer;
-    Writer writer(buffer);
+    std::string json;
+    StringAppender appender{json};
+    rapidjson::Writer<StringAppender> writer(appender);
     WriteCall(writer, call);
-    return std::string(buffer.GetString(), buffer.GetSize());
+    return json;
+}
+
+void AppendLogCallLine(const LogCall& call, std::string& lines) {
+    StringAppender appender{lines};
+    rapidjson::Writer<StringAppender> writer(appender);
+    WriteCall(writer, call);
+    lines += '\n';
 }
 
 std::string LogCallsToJsonLines(const std::vector<LogCall>& calls) {
     std::string lines;
-    for (const LogCall& call : calls) {
-        lines += LogCallToJson(call);
-        lines += '\n';
-    }
+    for (const LogCall& call : calls) AppendLogCallLine(call, lines);
     return lines;
 }
 

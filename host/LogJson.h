@@ -15,6 +15,8 @@ namespace kv::host {
 //   ReportErrorAt:         op, code, line, column, level, text
 //   ReportErrorAtWithData: op, code, line, column, level, text, extra, data (keys ascending)
 std::string LogCallToJson(const LogCall& call);
+// Appends LogCallToJson(call) and a line feed to lines.
+void AppendLogCallLine(const LogCall& call, std::string& lines);
 
 // Every call as one line, each ending with a line feed.
 std::string LogCallsToJsonLines(const std::vector<LogCall>& calls);

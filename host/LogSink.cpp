@@ -3,6 +3,7 @@
 
 #include "host/DiagnosticRender.h"
 #include "host/HostText.h"
+#include "host/LogJson.h"
 
 namespace kv::host {
 
@@ -14,6 +15,10 @@ LogSink::LogSink(std::ostream& listing, std::ostream& diagnostics, const SourceT
       bundleName_(std::move(bundleName)) {}
 
 void LogSink::Print(const std::string& text, int kind) {
+    if (PassStraightOn()) {
+        listing_ << text << '\n';
+        return;
+    }
     LogCall call;
     call.op = LogOp::Print;
     call.kind = kind;
@@ -22,6 +27,10 @@ void LogSink::Print(const std::string& text, int kind) {
 }
 
 void LogSink::PrintLine(const std::string& text, int level) {
+    if (PassStraightOn()) {
+        listing_ << text << '\n';
+        return;
+    }
     LogCall call;
     call.op = LogOp::PrintLine;
     call.level = level;
@@ -87,6 +96,7 @@ void LogSink::Record(LogCall call) {
     } else {
         listing_ << call.text << '\n';
     }
+    if (keepJsonLines_) AppendLogCallLine(call, jsonLines_);
     if (keepCalls_) calls_.push_back(std::move(call));
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ILanguageDebug.h"
+#include "host/HostText.h"
 #include "host/LogCall.h"
 #include "host/SourceText.h"
 
@@ -35,13 +36,23 @@ public:
     // Whether calls are kept for Calls() (they are by default). A host that writes no log of
     // them turns this off, so that a long compile does not hold every listing line.
     void KeepCalls(bool keep) { keepCalls_ = keep; }
+    // Whether each call is also written at once as a line of JSON (LogCallToJson) for
+    // JsonLines(); off by default. A host that writes only that log keeps no calls besides.
+    void KeepJsonLines(bool keep) { keepJsonLines_ = keep; }
+    // The JSON lines of every call since KeepJsonLines(true), each ending with a line feed;
+    // the caller may take them.
+    std::string& JsonLines() { return jsonLines_; }
     // Forgets every call and the error state, for a host that checks again with the same sink.
     void Forget() {
         calls_.clear();
+        jsonLines_.clear();
         hasError_ = false;
     }
 
 private:
+    // A listing line that is neither kept nor converted is shown without building its call:
+    // a long compile lists a line for every recipe line.
+    bool PassStraightOn() const { return !keepCalls_ && !keepJsonLines_ && !kHostTextIsGbk; }
     void Record(LogCall call);
 
     std::ostream& listing_;
@@ -49,8 +60,10 @@ private:
     const SourceText* source_;
     std::string bundleName_;
     std::vector<LogCall> calls_;
+    std::string jsonLines_;
     bool hasError_ = false;
     bool keepCalls_ = true;
+    bool keepJsonLines_ = false;
 };
 
 }  // namespace kv::host

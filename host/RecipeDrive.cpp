@@ -1,6 +1,7 @@
 // RecipeDrive: the host's drive order over the analyzer and its checkers.
 #include "host/RecipeDrive.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <memory>
 
@@ -50,28 +51,70 @@ bool DriveAnalyzer(IData& data, ISyntaxTreeVisitor& visitor,
     return true;
 }
 
-std::vector<int> BlockLines(ISyntaxTreeVisitor& visitor,
-                            const std::vector<ISyntaxTreeNode*>& blocks) {
+namespace {
+
+// The first leaf of block's subtree that carries a token, in the order CollectNodes lists
+// them, without listing the rest.
+ISyntaxTreeNode* FirstTokenLeaf(ISyntaxTreeNode* block) {
+    std::vector<ISyntaxTreeNode*> pending;
+    if (block != nullptr) pending.push_back(block);
+    while (!pending.empty()) {
+        ISyntaxTreeNode* current = pending.back();
+        pending.pop_back();
+        const std::vector<ISyntaxTreeNode*>& children = current->GetChildren();
+        if (children.empty()) {
+            if (current->GetToken() != nullptr) return current;
+            continue;
+        }
+        for (auto child = children.rbegin(); child != children.rend(); ++child) {
+            if (*child != nullptr) pending.push_back(*child);
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+std::vector<int> BlockLines(const std::vector<ISyntaxTreeNode*>& blocks) {
     std::vector<int> lines;
+    lines.reserve(blocks.size());
     for (ISyntaxTreeNode* block : blocks) {
-        const std::vector<ISyntaxTreeNode*> nodes = visitor.CollectNodes(block);
-        const bool hasToken = !nodes.empty() && nodes.front()->GetToken() != nullptr;
-        lines.push_back(hasToken ? nodes.front()->GetToken()->GetLine() : 0);
+        ISyntaxTreeNode* first = FirstTokenLeaf(block);
+        lines.push_back(first != nullptr ? first->GetToken()->GetLine() : 0);
     }
     return lines;
 }
 
 std::string RenderProgram(ISyntaxTreeVisitor& visitor, const std::vector<ISyntaxTreeNode*>& blocks,
                           const std::vector<int>& blockLines, int lineCount) {
-    std::vector<std::string> lines(static_cast<std::size_t>(lineCount > 0 ? lineCount : 0));
+    // The block each line shows, counted from 1; a later block on the same line replaces an
+    // earlier one.
+    constexpr std::size_t kNone = 0;
+    std::vector<std::size_t> shown(static_cast<std::size_t>(lineCount > 0 ? lineCount : 0), kNone);
     for (std::size_t i = 0; i < blocks.size() && i < blockLines.size(); ++i) {
         if (blockLines[i] < 1) continue;
         const auto index = static_cast<std::size_t>(blockLines[i] - 1);
-        if (index >= lines.size()) lines.resize(index + 1);
-        lines[index] = visitor.ToText(blocks[i]);
+        if (index >= shown.size()) shown.resize(index + 1, kNone);
+        shown[index] = i + 1;
     }
     std::string program;
-    for (const std::string& line : lines) program += line + "\n";
+    const std::size_t lines = shown.size();
+    for (std::size_t line = 0; line < lines; ++line) {
+        const std::string text =
+            shown[line] == kNone ? std::string() : visitor.ToText(blocks[shown[line] - 1]);
+        const std::size_t needed = program.size() + text.size() + 1;
+        if (needed > program.capacity()) {
+            // Grown to the size the lines so far project for the whole program, with a
+            // margin, so that the long text is seldom copied; never by less than half, so
+            // that a poor projection still costs linear time. Capacity never written to
+            // costs address space, not memory.
+            const std::size_t projected = needed * lines / (line + 1);
+            program.reserve(std::max(
+                {needed, projected + projected / 8, program.capacity() + program.capacity() / 2}));
+        }
+        program += text;
+        program += '\n';
+    }
     return program;
 }
 

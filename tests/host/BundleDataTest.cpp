@@ -298,6 +298,11 @@ TEST(BundleData, RefusesTextThatIsNotUtf8AtTheOffsetOfTheFirstBadByte) {
         {"[\"\xED\xA0\x80\"]", 2},          // a surrogate encoded directly
         {"[\"\xE7\x83\"]", 2},              // cut short by the quote
         {"[\"ok\"] \xE7\x83", 7},           // outside any string, at the end
+        // After runs of ASCII longer than the eight bytes the scan steps over at once.
+        {"{\"key\":\"abcdefghij\xFF and more text\"}", 18},
+        {"[\"abcde\xC3\xA9"
+         "0123456789\xE7\x83\"]",
+         19},
     };
     for (const Case& c : cases) {
         BundleDir dir;

@@ -45,6 +45,19 @@ TEST(LogSink, ListingLinesGoToTheListingAndOnlyReportsSetHasError) {
     EXPECT_EQ(f.sink.Calls()[2].code, 2002);
 }
 
+TEST(LogSink, WithoutKeptCallsTheStreamsShowTheSameAndNoCallIsKept) {
+    SinkFixture f;
+    f.sink.KeepCalls(false);
+    f.sink.Print(Host("版本"), 0);
+    f.sink.PrintLine("", 3);
+    f.sink.ReportError(2002, Host("缺少数据"), 3);
+    f.sink.PrintLine(Host("偏移量 0"), 3);
+    EXPECT_EQ(f.listing.str(), "版本\n\n偏移量 0\n");
+    EXPECT_EQ(f.diagnostics.str(), "bundles/demo: error[2002]: 缺少数据\n");
+    EXPECT_TRUE(f.sink.HasError());
+    EXPECT_TRUE(f.sink.Calls().empty());
+}
+
 TEST(LogSink, PositionedErrorsShowTheSourceLineAndACaretUnderTheColumn) {
     SinkFixture f;
     f.sink.ReportErrorAt(1003, 1, 20, Host("参数值错误:不在物料范围内!"), 3);
@@ -140,21 +153,41 @@ TEST(LogSink, ErrorsWithDataListTheExtraTextAndEntries) {
               "    b: 2\n");
 }
 
+// The same calls on any sink.
+void MakeEveryKindOfCall(LogSink& sink) {
+    sink.Print(Host("版本"), 0);
+    sink.PrintLine("line", 3);
+    sink.ReportError(2002, Host("缺少"), 3);
+    sink.ReportErrorAt(1003, 1, 12, Host("参数值错误"), 3);
+    sink.ReportErrorAtWithData(1002, 1, 2, "t", "x", {{"k", "v"}, {"a", "\"q\""}}, 3);
+}
+
 TEST(LogJson, WritesOneObjectPerCallWithTheKeysOfItsOperation) {
-    SinkFixture f;
-    f.sink.Print(Host("版本"), 0);
-    f.sink.PrintLine("line", 3);
-    f.sink.ReportError(2002, Host("缺少"), 3);
-    f.sink.ReportErrorAt(1003, 1, 12, Host("参数值错误"), 3);
-    f.sink.ReportErrorAtWithData(1002, 1, 2, "t", "x", {{"k", "v"}, {"a", "\"q\""}}, 3);
-    EXPECT_EQ(kv::host::LogCallsToJsonLines(f.sink.Calls()),
-              "{\"op\":\"Print\",\"kind\":0,\"text\":\"版本\"}\n"
-              "{\"op\":\"PrintLine\",\"level\":3,\"text\":\"line\"}\n"
-              "{\"op\":\"ReportError\",\"code\":2002,\"level\":3,\"text\":\"缺少\"}\n"
-              "{\"op\":\"ReportErrorAt\",\"code\":1003,\"line\":1,\"column\":12,\"level\":3,"
-              "\"text\":\"参数值错误\"}\n"
-              "{\"op\":\"ReportErrorAtWithData\",\"code\":1002,\"line\":1,\"column\":2,\"level\":3,"
-              "\"text\":\"t\",\"extra\":\"x\",\"data\":{\"a\":\"\\\"q\\\"\",\"k\":\"v\"}}\n");
+    const std::string expected =
+        "{\"op\":\"Print\",\"kind\":0,\"text\":\"版本\"}\n"
+        "{\"op\":\"PrintLine\",\"level\":3,\"text\":\"line\"}\n"
+        "{\"op\":\"ReportError\",\"code\":2002,\"level\":3,\"text\":\"缺少\"}\n"
+        "{\"op\":\"ReportErrorAt\",\"code\":1003,\"line\":1,\"column\":12,\"level\":3,"
+        "\"text\":\"参数值错误\"}\n"
+        "{\"op\":\"ReportErrorAtWithData\",\"code\":1002,\"line\":1,\"column\":2,\"level\":3,"
+        "\"text\":\"t\",\"extra\":\"x\",\"data\":{\"a\":\"\\\"q\\\"\",\"k\":\"v\"}}\n";
+    SinkFixture kept;
+    MakeEveryKindOfCall(kept.sink);
+    EXPECT_EQ(kv::host::LogCallsToJsonLines(kept.sink.Calls()), expected);
+    EXPECT_EQ(kept.sink.JsonLines(), "") << "lines are kept only when asked for";
+
+    // Lines kept as they come, without the calls: the same text, and the same streams.
+    SinkFixture lines;
+    lines.sink.KeepCalls(false);
+    lines.sink.KeepJsonLines(true);
+    MakeEveryKindOfCall(lines.sink);
+    EXPECT_EQ(lines.sink.JsonLines(), expected);
+    EXPECT_TRUE(lines.sink.Calls().empty());
+    EXPECT_EQ(lines.listing.str(), kept.listing.str());
+    EXPECT_EQ(lines.diagnostics.str(), kept.diagnostics.str());
+    lines.sink.Forget();
+    EXPECT_EQ(lines.sink.JsonLines(), "");
+    EXPECT_FALSE(lines.sink.HasError());
 }
 
 TEST(LogJson, EscapesControlCharactersAndKeepsEmbeddedNulBytes) {

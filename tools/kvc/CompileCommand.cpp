@@ -13,6 +13,7 @@
 #include "host/BundleData.h"
 #include "host/BundleOutputs.h"
 #include "host/DiagnosticRender.h"
+#include "host/ExitHandOver.h"
 #include "host/FileRead.h"
 #include "host/HostText.h"
 #include "host/LogJson.h"
@@ -54,7 +55,7 @@ int WriteResults(const CompileOptions& options, kv::host::LogSink& sink,
 
     std::vector<kv::host::OutputFile> logInOutDir;
     if (!options.logJson.empty()) {
-        std::string text = kv::host::LogCallsToJsonLines(sink.Calls());
+        std::string text = std::move(sink.JsonLines());
         const std::optional<fs::path> below = kv::host::LogBelowOutDir(options);
         // A log on a stream already written to goes through that stream, after what it holds.
         const int stream = options.logJson == kv::host::kStandardOutput
@@ -80,7 +81,9 @@ int WriteResults(const CompileOptions& options, kv::host::LogSink& sink,
     return sink.HasError() ? 1 : 0;
 }
 
-int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err) {
+// Whatever it builds is kept by remains, which the caller may leave to the process exit.
+int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err,
+            kv::host::ExitHandOver& remains) {
     kv::host::HostResult<std::string> recipeText = kv::host::ReadWholeFile(options.recipe);
     if (!recipeText.Ok()) return Fail(err, recipeText.Error());
     if (recipeText.Value().find('\0') != std::string::npos) {
@@ -89,8 +92,9 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err)
     kv::host::HostResult<std::unique_ptr<kv::host::BundleData>> loaded =
         kv::host::BundleData::Load(options.bundle);
     if (!loaded.Ok()) return Fail(err, loaded.Error());
+    kv::host::BundleData& data = remains.Keep(std::move(loaded.Value()));
     // Remarks on the bundle: warnings always, notes on request; neither changes the status.
-    for (const kv::host::BundleRemark& remark : loaded.Value()->Remarks()) {
+    for (const kv::host::BundleRemark& remark : data.Remarks()) {
         if (options.verbose || remark.kind == kv::host::BundleRemark::Kind::Warning) {
             err << remark.Describe() << '\n';
         }
@@ -98,16 +102,19 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err)
     if (auto error = kv::host::CheckOutputPlaces(options)) return Fail(err, *error);
     kv::host::RemoveLeftovers(options);
 
-    kv::host::BundleData& data = *loaded.Value();
     kv::host::HostResult<std::string> hostRecipe = kv::host::RecipeToHostText(
         std::move(recipeText.Value()), options.recipeEncoding, PathText(options.recipe));
     if (!hostRecipe.Ok()) return Fail(err, hostRecipe.Error());
-    const kv::host::SourceText source(PathText(options.recipe), std::move(hostRecipe.Value()));
-    kv::host::LogSink sink(out, err, &source, PathText(options.bundle));
-    sink.KeepCalls(!options.logJson.empty());
+    const kv::host::SourceText& source =
+        remains.Make<kv::host::SourceText>(PathText(options.recipe), std::move(hostRecipe.Value()));
+    kv::host::LogSink& sink =
+        remains.Make<kv::host::LogSink>(out, err, &source, PathText(options.bundle));
+    // The log is written whole at the end; its lines are kept as text, not as calls.
+    sink.KeepCalls(false);
+    sink.KeepJsonLines(!options.logJson.empty());
     data.SetLanguageDebug(&sink);
 
-    ParsedRecipe parsed = ParseRecipe(source.Text());
+    const ParsedRecipe& parsed = remains.Make<ParsedRecipe>(ParseRecipe(source.Text()));
     if (!parsed.errors.empty()) {
         // Reported through the sink like every other diagnostic; nothing is analysed.
         for (const SyntaxError& error : parsed.errors) {
@@ -118,6 +125,7 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err)
     }
 
     std::vector<ISyntaxTreeNode*> blocks;
+    blocks.reserve(parsed.blocks.size());
     for (const auto& block : parsed.blocks) blocks.push_back(block.get());
     // Read before the analysis, which rewrites every time point into one form.
     for (const RecipeWarning& warning : TimePointWarnings(blocks)) {
@@ -125,10 +133,11 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err)
                                                 source.DisplayColumn(warning.line, warning.column),
                                                 warning.text);
     }
-    std::unique_ptr<ISyntaxTreeVisitor> visitor(newSyntaxTreeVistor(&data));
-    const std::vector<int> blockLines = kv::host::BlockLines(*visitor, blocks);
+    ISyntaxTreeVisitor& visitor =
+        remains.Keep(std::unique_ptr<ISyntaxTreeVisitor>(newSyntaxTreeVistor(&data)));
+    const std::vector<int> blockLines = kv::host::BlockLines(blocks);
     try {
-        if (!kv::host::DriveAnalyzer(data, *visitor, blocks)) {
+        if (!kv::host::DriveAnalyzer(data, visitor, blocks)) {
             return Fail(err, MakeHostError(PathText(options.bundle), msg::AnalyzerMissing));
         }
     } catch (const std::exception& failure) {
@@ -137,23 +146,30 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err)
     }
 
     // Paths relative to the output directory, which the set replaces as a whole.
-    kv::host::HostResult<std::vector<kv::host::OutputFile>> outputs =
+    kv::host::HostResult<std::vector<kv::host::OutputFile>> collected =
         kv::host::CollectBundleOutputs(data, fs::path());
-    if (!outputs.Ok()) return Fail(err, outputs.Error());
-    outputs.Value().push_back(
+    if (!collected.Ok()) return Fail(err, collected.Error());
+    auto& outputs = remains.Make<std::vector<kv::host::OutputFile>>(std::move(collected.Value()));
+    outputs.push_back(
         {kv::host::kProgramFile, kv::host::FromHostText(kv::host::RenderProgram(
-                                     *visitor, blocks, blockLines, source.LineCount()))});
-    return WriteResults(options, sink, &outputs.Value(), out, err);
+                                     visitor, blocks, blockLines, source.LineCount()))});
+    return WriteResults(options, sink, &outputs, out, err);
 }
 
 }  // namespace
 
-int RunCompile(const CompileOptions& options, std::ostream& out, std::ostream& err) {
+int RunCompile(const CompileOptions& options, std::ostream& out, std::ostream& err,
+               kv::host::ExitHandOver& remains) {
     try {
-        return Compile(options, out, err);
+        return Compile(options, out, err, remains);
     } catch (const std::exception& failure) {
         return Fail(err, MakeHostError("", msg::InternalFailure, failure.what()));
     }
+}
+
+int RunCompile(const CompileOptions& options, std::ostream& out, std::ostream& err) {
+    kv::host::ExitHandOver remains;
+    return RunCompile(options, out, err, remains);
 }
 
 }  // namespace kv::kvc

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "arbor/TextEncoding.h"
+#include "host/ExitHandOver.h"
 #include "host/OutputPlaces.h"
 
 namespace kv::kvc {
@@ -21,5 +22,9 @@ struct CompileOptions : kv::host::CompilePaths {
 // ones in the output directory as one set, and only when no error was reported (or
 // writeOnError asks for them); the JSON log is written either way.
 int RunCompile(const CompileOptions& options, std::ostream& out, std::ostream& err);
+// The same, leaving what the compile built (the trees, the bundle, the sink) to remains rather
+// than destroying it, so that a process about to exit can abandon it.
+int RunCompile(const CompileOptions& options, std::ostream& out, std::ostream& err,
+               kv::host::ExitHandOver& remains);
 
 }  // namespace kv::kvc

@@ -2,9 +2,11 @@
 #include <CLI/CLI.hpp>
 #include <exception>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "host/ExitHandOver.h"
 #include "host/HostText.h"
 #include "host/PlatformFiles.h"
 #include "tools/kvc/CompileCommand.h"
@@ -97,7 +99,13 @@ int main(int argc, char** argv) {
     inspect.image = kv::host::PathFromText(image);
     try {
         if (compileCommand->parsed()) {
-            return CheckedExit(kv::kvc::RunCompile(compile, std::cout, std::cerr));
+            // Freeing a large compile's trees and tables one by one would take a good part of
+            // the run; the exit returns them at once, after the streams are flushed.
+            auto remains = std::make_unique<kv::host::ExitHandOver>();
+            const int status =
+                CheckedExit(kv::kvc::RunCompile(compile, std::cout, std::cerr, *remains));
+            kv::host::ExitHandOver::Abandon(std::move(remains));
+            return status;
         }
         return CheckedExit(kv::kvc::RunInspect(inspect, std::cout, std::cerr));
     } catch (const std::exception& failure) {
