@@ -1,70 +1,333 @@
-// SyntaxTreeNode: the one ISyntaxTreeNode implementation, owning its token and its children.
+// SyntaxTreeNode: the ISyntaxTreeNode implementations: heap nodes owning a separate token, made
+// by newSyntaxTreeNode, and the nodes of parsed blocks, which share one allocation per block.
 #include <algorithm>
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <new>
+#include <string>
+#include <string_view>
+#include <typeinfo>
 #include <vector>
 
 #include "arbor/Arbor.h"
+#include "arbor/BlockParser.h"
+#include "arbor/BlockTree.h"
+#include "arbor/SmallStack.h"
+
+// Sanitizer builds give every node of a parsed block its own allocation, so that a use of a
+// deleted node is caught there even though a block's nodes normally share one.
+#if defined(KV_ARBOR_NODE_PER_ALLOCATION) || defined(__SANITIZE_ADDRESS__)
+#define KV_ARBOR_SEPARATE_NODES 1
+#else
+#define KV_ARBOR_SEPARATE_NODES 0
+#endif
 
 namespace {
 
-class SyntaxTreeNode final : public ISyntaxTreeNode {
-public:
-    explicit SyntaxTreeNode(IToken* token) : token_(token) {}
-    SyntaxTreeNode(const SyntaxTreeNode&) = delete;
-    SyntaxTreeNode& operator=(const SyntaxTreeNode&) = delete;
-    ~SyntaxTreeNode() override;
+// Every node class holds pointers, sizes and ints at most, so pointer alignment serves them all
+// (checked below) and keeps nodes packed tighter than the heap's 16 bytes would.
+constexpr size_t kAlign = alignof(void*);
 
-    std::vector<ISyntaxTreeNode*>& GetChildren() override { return children_; }
-    ISyntaxTreeNode* GetParent() override { return parent_; }
-    IToken* GetToken() override { return token_; }
-    bool IsFirstChild() override;
-    void AddChild(ISyntaxTreeNode* child) override;
-    void RemoveChild(ISyntaxTreeNode* child) override;
-    ISyntaxTreeNode* GetRoot() override;
+constexpr size_t RoundUp(size_t size) { return (size + kAlign - 1) / kAlign * kAlign; }
+
+// The part every node class shares: the links and all tree editing.
+class Node : public ISyntaxTreeNode {
+public:
+    Node(const Node&) = delete;
+    Node& operator=(const Node&) = delete;
+
+    std::vector<ISyntaxTreeNode*>& GetChildren() final { return children_; }
+    ISyntaxTreeNode* GetParent() final { return parent_; }
+    bool IsFirstChild() final;
+    void AddChild(ISyntaxTreeNode* child) final;
+    void RemoveChild(ISyntaxTreeNode* child) final;
+    ISyntaxTreeNode* GetRoot() final;
+
+    // Links a freshly built child whose place in the list is known to be free.
+    void Attach(Node* child) {
+        children_.push_back(child);
+        child->parent_ = this;
+    }
+    void ReserveChildren(size_t count) { children_.reserve(count); }
+
+protected:
+    Node() = default;
+    ~Node() override;
 
 private:
-    bool HasAncestorOrSelf(const SyntaxTreeNode* node) const;
+    bool HasAncestorOrSelf(const Node* node) const;
 
-    IToken* token_;
-    SyntaxTreeNode* parent_ = nullptr;
+    Node* parent_ = nullptr;
     std::vector<ISyntaxTreeNode*> children_;
 };
 
-SyntaxTreeNode::~SyntaxTreeNode() {
+// A node made by newSyntaxTreeNode; it owns a token made elsewhere (or none).
+class HeapNode final : public Node {
+public:
+    explicit HeapNode(IToken* token) : token_(token) {}
+    ~HeapNode() override { delete token_; }
+    IToken* GetToken() override { return token_; }
+
+private:
+    IToken* token_;
+};
+
+// The memory of one parsed block: this header, a copy of the line, then the nodes. It is freed
+// with the last of its nodes, wherever that node has been moved by then.
+class BlockArena {
+public:
+    static BlockArena* Create(std::string_view text, int line, size_t tokens, size_t nodeBytes) {
+        const size_t total = TextOffset() + RoundUp(text.size()) + nodeBytes;
+        void* memory = ::operator new(total);
+        auto* arena = ::new (memory) BlockArena(line, tokens, text.size());
+        if (!text.empty()) std::memcpy(arena->Bytes() + TextOffset(), text.data(), text.size());
+        arena->used_ = TextOffset() + RoundUp(text.size());
+        return arena;
+    }
+
+    // True when a block of these sizes stays addressable by the 32-bit offsets its nodes keep:
+    // each part below half that range keeps their sum, with the header, inside it.
+    static bool Fits(size_t textSize, size_t nodeBytes) {
+        constexpr size_t kHalf = std::numeric_limits<uint32_t>::max() / 2;
+        return textSize < kHalf - TextOffset() - kAlign && nodeBytes < kHalf;
+    }
+
+    // Room for one node; it counts as alive from here until Release.
+    void* Allocate(size_t size) {
+        live_.fetch_add(1, std::memory_order_relaxed);
+#if KV_ARBOR_SEPARATE_NODES
+        return ::operator new(size);
+#else
+        void* object = Bytes() + used_;
+        used_ += RoundUp(size);
+        return object;
+#endif
+    }
+
+    // The end of a node whose destructor has run; the last one frees the block's memory.
+    void Release(void* object) {
+#if KV_ARBOR_SEPARATE_NODES
+        ::operator delete(object);
+#else
+        static_cast<void>(object);
+#endif
+        if (live_.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+            this->~BlockArena();
+            ::operator delete(static_cast<void*>(this));
+        }
+    }
+
+    std::string_view Text(uint32_t begin, uint32_t size) const {
+        return {Bytes() + TextOffset() + begin, size};
+    }
+    int Line() const { return line_; }
+    size_t Tokens() const { return tokens_; }
+    size_t TextSize() const { return textSize_; }
+    char* Bytes() { return reinterpret_cast<char*>(this); }
+    const char* Bytes() const { return reinterpret_cast<const char*>(this); }
+
+private:
+    static constexpr size_t TextOffset() { return RoundUp(sizeof(BlockArena)); }
+
+    BlockArena(int line, size_t tokens, size_t textSize)
+        : line_(line), tokens_(tokens), textSize_(textSize) {}
+
+    std::atomic<size_t> live_{0};  // nodes built and not yet destroyed
+    size_t used_ = 0;              // bytes handed out, from the start of the header
+    int line_;
+    size_t tokens_;
+    size_t textSize_;
+};
+
+// How a node of a parsed block finds its block's memory: a 32-bit offset back from the node,
+// or, when every node has its own allocation, a pointer.
+class ArenaLink {
+public:
+    ArenaLink(BlockArena* arena, const void* object)
+#if KV_ARBOR_SEPARATE_NODES
+        : arena_(arena) {
+        static_cast<void>(object);
+    }
+#else
+        : offset_(static_cast<uint32_t>(static_cast<const char*>(object) - arena->Bytes())) {
+    }
+#endif
+
+    BlockArena* Get(const void* object) const {
+#if KV_ARBOR_SEPARATE_NODES
+        static_cast<void>(object);
+        return arena_;
+#else
+        // The node lies inside the block's memory, offset_ bytes after its start.
+        return reinterpret_cast<BlockArena*>(const_cast<char*>(static_cast<const char*>(object)) -
+                                             offset_);
+#endif
+    }
+
+private:
+#if KV_ARBOR_SEPARATE_NODES
+    BlockArena* arena_;
+#else
+    uint32_t offset_;
+#endif
+};
+
+// A block or section of a parsed block.
+class SectionNode final : public Node {
+public:
+    static SectionNode* Make(BlockArena* arena) {
+        return ::new (arena->Allocate(sizeof(SectionNode))) SectionNode(arena);
+    }
+    // delete runs the destructor and hands the memory back to the block, which frees it with
+    // its last node.
+    static void operator delete(SectionNode* node, std::destroying_delete_t) {
+        BlockArena* arena = node->Arena();
+        node->~SectionNode();
+        arena->Release(node);
+    }
+
+    IToken* GetToken() override { return nullptr; }
+    BlockArena* Arena() const { return link_.Get(this); }
+
+private:
+    explicit SectionNode(BlockArena* arena) : link_(arena, this) {}
+
+    ArenaLink link_;
+};
+
+// A token node of a parsed block: node and token in one object. The text is a view of the
+// block's copy of the line until SetText gives the token a text of its own.
+class TokenNode final : public Node, public IToken {
+public:
+    static TokenNode* Make(BlockArena* arena, size_t begin, size_t end, int type) {
+        return ::new (arena->Allocate(sizeof(TokenNode))) TokenNode(arena, begin, end, type);
+    }
+    static void operator delete(TokenNode* node, std::destroying_delete_t) {
+        BlockArena* arena = node->Arena();
+        node->~TokenNode();
+        arena->Release(node);
+    }
+
+    ~TokenNode() override { DropRewrite(); }
+
+    IToken* GetToken() override { return this; }
+
+    std::string GetSourceText() override { return std::string(Source()); }
+    std::string GetText() override { return std::string(Current()); }
+    int GetLine() override { return Arena()->Line(); }
+    int GetEndLine() override { return Arena()->Line(); }
+    int GetColumn() override { return ColumnOf(begin_); }
+    int GetType() override { return type_; }
+    void SetType(int type) override { type_ = type; }
+    void SetText(const std::string& text) override;
+
+private:
+    TokenNode(BlockArena* arena, size_t begin, size_t end, int type)
+        : link_(arena, this),
+          begin_(static_cast<uint32_t>(begin)),
+          size_(static_cast<uint32_t>(end - begin)),
+          type_(type) {}
+
+    BlockArena* Arena() const { return link_.Get(this); }
+    std::string_view Source() const { return Arena()->Text(begin_, size_); }
+    std::string_view Current() const;
+    void DropRewrite();
+
+    // A rewritten text: its length (a size_t) followed by its bytes; kNoText for "".
+    const char* rewrite_ = nullptr;
+    ArenaLink link_;
+    uint32_t begin_;  // byte offset in the line, which is also the column less one
+    uint32_t size_;
+    int type_;
+
+    static const char kNoText[sizeof(size_t)];
+};
+
+const char TokenNode::kNoText[sizeof(size_t)] = {};
+
+static_assert(alignof(TokenNode) <= kAlign && alignof(SectionNode) <= kAlign);
+
+std::string_view TokenNode::Current() const {
+    if (rewrite_ == nullptr) return Source();
+    size_t size = 0;
+    std::memcpy(&size, rewrite_, sizeof size);
+    return {rewrite_ + sizeof size, size};
+}
+
+void TokenNode::SetText(const std::string& text) {
+    const char* rewrite = nullptr;
+    // A text equal to the source keeps viewing the line; only a real change costs memory.
+    if (text.empty()) {
+        rewrite = kNoText;
+    } else if (text != Source()) {
+        const size_t size = text.size();
+        auto* bytes = static_cast<char*>(::operator new(sizeof size + size));
+        std::memcpy(bytes, &size, sizeof size);
+        std::memcpy(bytes + sizeof size, text.data(), size);
+        rewrite = bytes;
+    }
+    DropRewrite();
+    rewrite_ = rewrite;
+}
+
+void TokenNode::DropRewrite() {
+    if (rewrite_ != nullptr && rewrite_ != kNoText) ::operator delete(const_cast<char*>(rewrite_));
+    rewrite_ = nullptr;
+}
+
+// Our own node behind an interface pointer, or null for a node made outside this library. The
+// classes are final and local to this file, so each test compares two type_info addresses.
+Node* AsNode(ISyntaxTreeNode* node) {
+    if (node == nullptr) return nullptr;
+    const std::type_info& type = typeid(*node);
+    if (type == typeid(TokenNode)) return static_cast<TokenNode*>(node);
+    if (type == typeid(SectionNode)) return static_cast<SectionNode*>(node);
+    if (type == typeid(HeapNode)) return static_cast<HeapNode*>(node);
+    return nullptr;
+}
+
+Node::~Node() {
     // A node deleted while still attached leaves its parent, so the parent never holds a
     // dangling child.
-    if (parent_ != nullptr) parent_->RemoveChild(this);
-    delete token_;
+    if (parent_ != nullptr) {
+        std::vector<ISyntaxTreeNode*>& siblings = parent_->children_;
+        const auto found = std::find(siblings.begin(), siblings.end(), this);
+        if (found != siblings.end()) siblings.erase(found);
+    }
     // Descendants are released from a work list rather than by recursion, so that a tree of any
     // depth can be destroyed; each one is emptied and orphaned before its own destructor runs.
-    std::vector<ISyntaxTreeNode*> pending;
-    pending.swap(children_);
+    kv::arbor::SmallStack<ISyntaxTreeNode*, 32> pending;
+    for (ISyntaxTreeNode* child : children_) pending.push_back(child);
+    children_.clear();
     while (!pending.empty()) {
         ISyntaxTreeNode* node = pending.back();
         pending.pop_back();
-        auto* own = dynamic_cast<SyntaxTreeNode*>(node);
-        if (own != nullptr) {
+        if (Node* own = AsNode(node)) {
             own->parent_ = nullptr;
-            pending.insert(pending.end(), own->children_.begin(), own->children_.end());
+            for (ISyntaxTreeNode* child : own->children_) pending.push_back(child);
             own->children_.clear();
         }
         delete node;
     }
 }
 
-bool SyntaxTreeNode::IsFirstChild() {
+bool Node::IsFirstChild() {
     return parent_ != nullptr && !parent_->children_.empty() && parent_->children_.front() == this;
 }
 
-bool SyntaxTreeNode::HasAncestorOrSelf(const SyntaxTreeNode* node) const {
-    for (const SyntaxTreeNode* walk = this; walk != nullptr; walk = walk->parent_) {
+bool Node::HasAncestorOrSelf(const Node* node) const {
+    for (const Node* walk = this; walk != nullptr; walk = walk->parent_) {
         if (walk == node) return true;
     }
     return false;
 }
 
-void SyntaxTreeNode::AddChild(ISyntaxTreeNode* child) {
+void Node::AddChild(ISyntaxTreeNode* child) {
     // Only our own nodes can learn their parent; anything else is refused rather than half-owned.
-    auto* own = dynamic_cast<SyntaxTreeNode*>(child);
+    Node* own = AsNode(child);
     if (own == nullptr) return;
     // Adopting an ancestor would close a cycle that no walk or destructor could leave. A node
     // without children can only be an ancestor by being this node, which keeps the usual case
@@ -72,29 +335,81 @@ void SyntaxTreeNode::AddChild(ISyntaxTreeNode* child) {
     if (own == this || (!own->children_.empty() && HasAncestorOrSelf(own))) return;
     // A node has one owner: adopting moves it out of its former parent.
     if (own->parent_ != nullptr) own->parent_->RemoveChild(own);
-    children_.push_back(own);
-    own->parent_ = this;
+    Attach(own);
 }
 
-void SyntaxTreeNode::RemoveChild(ISyntaxTreeNode* child) {
+void Node::RemoveChild(ISyntaxTreeNode* child) {
     if (child == nullptr) return;
     auto found = std::find(children_.begin(), children_.end(), child);
     if (found == children_.end()) return;
     children_.erase(found);
-    auto* own = dynamic_cast<SyntaxTreeNode*>(child);
+    Node* own = AsNode(child);
     if (own != nullptr && own->parent_ == this) own->parent_ = nullptr;
 }
 
-ISyntaxTreeNode* SyntaxTreeNode::GetRoot() {
-    SyntaxTreeNode* walk = this;
+ISyntaxTreeNode* Node::GetRoot() {
+    Node* walk = this;
     while (walk->parent_ != nullptr) walk = walk->parent_;
     return walk;
 }
 
+// Builds the nodes of plan in order with make(planned), each linked to its planned parent, and
+// returns the first, the block.
+template <typename MakeNode>
+std::unique_ptr<ISyntaxTreeNode> BuildPlan(std::vector<PlannedNode>& plan, MakeNode make) {
+    std::unique_ptr<ISyntaxTreeNode> block;
+    for (PlannedNode& planned : plan) {
+        Node* node = make(planned);
+        planned.built = node;
+        // The block goes first: from then on it owns everything built, even if a reservation
+        // below fails.
+        if (!block) {
+            block.reset(node);
+        } else {
+            static_cast<Node*>(plan[planned.parent].built)->Attach(node);
+        }
+        node->ReserveChildren(planned.childCount);
+    }
+    return block;
+}
+
 }  // namespace
 
+std::unique_ptr<ISyntaxTreeNode> BuildBlockTree(std::string_view line, int lineNumber,
+                                                std::vector<PlannedNode>& plan) {
+    size_t tokens = 0;
+    for (const PlannedNode& planned : plan) tokens += planned.type != 0 ? 1 : 0;
+    const size_t nodeBytes =
+        tokens * RoundUp(sizeof(TokenNode)) + (plan.size() - tokens) * RoundUp(sizeof(SectionNode));
+    if (!BlockArena::Fits(line.size(), nodeBytes)) {
+        // A line too long for the offsets gets separate heap objects instead.
+        return BuildPlan(plan, [&](const PlannedNode& planned) {
+            IToken* token = nullptr;
+            if (planned.type != 0) {
+                const std::string text(line.substr(planned.begin, planned.end - planned.begin));
+                token =
+                    newToken(text, ColumnOf(planned.begin), lineNumber, lineNumber, planned.type);
+            }
+            return static_cast<Node*>(new HeapNode(token));
+        });
+    }
+    BlockArena* arena = BlockArena::Create(line, lineNumber, tokens, nodeBytes);
+    return BuildPlan(plan, [arena](const PlannedNode& planned) {
+        if (planned.type == 0) return static_cast<Node*>(SectionNode::Make(arena));
+        return static_cast<Node*>(TokenNode::Make(arena, planned.begin, planned.end, planned.type));
+    });
+}
+
+TreeSizeHint SizeHintOf(ISyntaxTreeNode* node) {
+    if (node == nullptr || typeid(*node) != typeid(SectionNode)) return {};
+    auto* section = static_cast<SectionNode*>(node);
+    if (section->GetParent() != nullptr) return {};
+    const BlockArena* arena = section->Arena();
+    return {arena->Tokens(), arena->TextSize()};
+}
+
 ISyntaxTreeNode* newSyntaxTreeNode(IToken* token, ISyntaxTreeNode* parent) {
-    auto* node = new SyntaxTreeNode(token);
+    auto* node = new HeapNode(token);
     if (parent != nullptr) parent->AddChild(node);
     return node;
 }

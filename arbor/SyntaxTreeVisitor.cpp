@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "arbor/Arbor.h"
+#include "arbor/BlockTree.h"
+#include "arbor/SmallStack.h"
 
 namespace {
 
@@ -87,9 +89,11 @@ private:
 
 std::vector<ISyntaxTreeNode*> SyntaxTreeVisitor::CollectNodes(ISyntaxTreeNode* node) {
     std::vector<ISyntaxTreeNode*> leaves;
+    // A parsed block has no more leaves than tokens.
+    leaves.reserve(SizeHintOf(node).tokens);
     // Depth-first with an explicit stack (children pushed right to left) so that depth costs
     // memory, not call stack.
-    std::vector<ISyntaxTreeNode*> pending;
+    kv::arbor::SmallStack<ISyntaxTreeNode*, 32> pending;
     if (node != nullptr) pending.push_back(node);
     while (!pending.empty()) {
         ISyntaxTreeNode* current = pending.back();
@@ -109,7 +113,10 @@ std::vector<ISyntaxTreeNode*> SyntaxTreeVisitor::CollectNodes(ISyntaxTreeNode* n
 std::string SyntaxTreeVisitor::ToText(ISyntaxTreeNode* node) {
     std::string out;
     if (node == nullptr) return out;
-    std::vector<Frame> stack;
+    // Rendering adds spaces around operators and after separators, about two per token.
+    const TreeSizeHint hint = SizeHintOf(node);
+    out.reserve(hint.textBytes + 2 * hint.tokens);
+    kv::arbor::SmallStack<Frame, 16> stack;
     stack.push_back(Frame{node, ShapeOf(node)});
     WriteOpening(stack.back(), out);
     while (!stack.empty()) {

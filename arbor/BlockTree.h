@@ -1,0 +1,37 @@
+// BlockTree: builds the tree of one parsed block line in a single allocation, and tells the
+// visitor how large a parsed block is so that it can reserve its outputs.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "arbor/ISyntaxTreeNode.h"
+
+// One node of a block line as the grammar found it, before any node exists. A parent is always
+// planned before its children, and children in their order.
+struct PlannedNode {
+    size_t parent = 0;      // index in the plan; unused for the block, which comes first
+    size_t childCount = 0;  // known once the line is parsed, so child lists are reserved once
+    size_t begin = 0;       // token text as a byte span of the line; a structural node has none
+    size_t end = 0;
+    int type = 0;  // token type; 0 for a structural node (block or section)
+    ISyntaxTreeNode* built = nullptr;
+};
+
+// The tree of plan over line: one allocation holds a copy of line and every node, each token
+// viewing the copy until it is rewritten. The allocation lives while any of its nodes does, so
+// its nodes may be detached, moved to other trees and deleted one by one. Every token carries
+// lineNumber. plan[i].built is filled in; the first node is returned.
+std::unique_ptr<ISyntaxTreeNode> BuildBlockTree(std::string_view line, int lineNumber,
+                                                std::vector<PlannedNode>& plan);
+
+// How much a walk of node will produce, when node is the block of a parsed line: its token count
+// and the length of its line. Zeros otherwise; a hint only, the tree may have changed since.
+struct TreeSizeHint {
+    size_t tokens = 0;
+    size_t textBytes = 0;
+};
+TreeSizeHint SizeHintOf(ISyntaxTreeNode* node);
