@@ -28,7 +28,8 @@ public:
     }
 
 private:
-    std::array<T, N> inline_{};
+    // Left uninitialised: an entry is always written before it is read.
+    std::array<T, N> inline_;
     std::vector<T> spill_;
     size_t size_ = 0;
 };

@@ -79,20 +79,17 @@ private:
 // with the last of its nodes, wherever that node has been moved by then.
 class BlockArena {
 public:
+    // The longest line whose tokens fit the 16-bit spans a token node keeps.
+    static constexpr size_t kMaxLine = std::numeric_limits<uint16_t>::max();
+
+    // text is at most kMaxLine bytes long.
     static BlockArena* Create(std::string_view text, int line, size_t tokens, size_t nodeBytes) {
         const size_t total = TextOffset() + RoundUp(text.size()) + nodeBytes;
         void* memory = ::operator new(total);
         auto* arena = ::new (memory) BlockArena(line, tokens, text.size());
         if (!text.empty()) std::memcpy(arena->Bytes() + TextOffset(), text.data(), text.size());
-        arena->used_ = TextOffset() + RoundUp(text.size());
+        arena->used_ = static_cast<uint32_t>(TextOffset() + RoundUp(text.size()));
         return arena;
-    }
-
-    // True when a block of these sizes stays addressable by the 32-bit offsets its nodes keep:
-    // each part below half that range keeps their sum, with the header, inside it.
-    static bool Fits(size_t textSize, size_t nodeBytes) {
-        constexpr size_t kHalf = std::numeric_limits<uint32_t>::max() / 2;
-        return textSize < kHalf - TextOffset() - kAlign && nodeBytes < kHalf;
     }
 
     // Room for one node; it counts as alive from here until Release.
@@ -102,7 +99,7 @@ public:
         return ::operator new(size);
 #else
         void* object = Bytes() + used_;
-        used_ += RoundUp(size);
+        used_ += static_cast<uint32_t>(RoundUp(size));
         return object;
 #endif
     }
@@ -120,59 +117,31 @@ public:
         }
     }
 
-    std::string_view Text(uint32_t begin, uint32_t size) const {
+    std::string_view Text(size_t begin, size_t size) const {
         return {Bytes() + TextOffset() + begin, size};
     }
     int Line() const { return line_; }
     size_t Tokens() const { return tokens_; }
     size_t TextSize() const { return textSize_; }
-    char* Bytes() { return reinterpret_cast<char*>(this); }
-    const char* Bytes() const { return reinterpret_cast<const char*>(this); }
 
 private:
     static constexpr size_t TextOffset() { return RoundUp(sizeof(BlockArena)); }
 
     BlockArena(int line, size_t tokens, size_t textSize)
-        : line_(line), tokens_(tokens), textSize_(textSize) {}
+        : line_(line),
+          tokens_(static_cast<uint16_t>(tokens)),
+          textSize_(static_cast<uint16_t>(textSize)) {}
 
-    std::atomic<size_t> live_{0};  // nodes built and not yet destroyed
-    size_t used_ = 0;              // bytes handed out, from the start of the header
+    char* Bytes() { return reinterpret_cast<char*>(this); }
+    const char* Bytes() const { return reinterpret_cast<const char*>(this); }
+
+    // A line of at most kMaxLine bytes holds fewer tokens than that, and its block's memory
+    // stays far below 4 GB, so 16 and 32 bits are enough here.
+    std::atomic<uint32_t> live_{0};  // nodes built and not yet destroyed
+    uint32_t used_ = 0;              // bytes handed out, from the start of the header
     int line_;
-    size_t tokens_;
-    size_t textSize_;
-};
-
-// How a node of a parsed block finds its block's memory: a 32-bit offset back from the node,
-// or, when every node has its own allocation, a pointer.
-class ArenaLink {
-public:
-    ArenaLink(BlockArena* arena, const void* object)
-#if KV_ARBOR_SEPARATE_NODES
-        : arena_(arena) {
-        static_cast<void>(object);
-    }
-#else
-        : offset_(static_cast<uint32_t>(static_cast<const char*>(object) - arena->Bytes())) {
-    }
-#endif
-
-    BlockArena* Get(const void* object) const {
-#if KV_ARBOR_SEPARATE_NODES
-        static_cast<void>(object);
-        return arena_;
-#else
-        // The node lies inside the block's memory, offset_ bytes after its start.
-        return reinterpret_cast<BlockArena*>(const_cast<char*>(static_cast<const char*>(object)) -
-                                             offset_);
-#endif
-    }
-
-private:
-#if KV_ARBOR_SEPARATE_NODES
-    BlockArena* arena_;
-#else
-    uint32_t offset_;
-#endif
+    uint16_t tokens_;
+    uint16_t textSize_;
 };
 
 // A block or section of a parsed block.
@@ -184,18 +153,18 @@ public:
     // delete runs the destructor and hands the memory back to the block, which frees it with
     // its last node.
     static void operator delete(SectionNode* node, std::destroying_delete_t) {
-        BlockArena* arena = node->Arena();
+        BlockArena* arena = node->arena_;
         node->~SectionNode();
         arena->Release(node);
     }
 
     IToken* GetToken() override { return nullptr; }
-    BlockArena* Arena() const { return link_.Get(this); }
+    const BlockArena* Arena() const { return arena_; }
 
 private:
-    explicit SectionNode(BlockArena* arena) : link_(arena, this) {}
+    explicit SectionNode(BlockArena* arena) : arena_(arena) {}
 
-    ArenaLink link_;
+    BlockArena* arena_;
 };
 
 // A token node of a parsed block: node and token in one object. The text is a view of the
@@ -211,7 +180,7 @@ public:
         arena->Release(node);
     }
 
-    ~TokenNode() override { DropRewrite(); }
+    ~TokenNode() override { Free(AsRewrite()); }
 
     IToken* GetToken() override { return this; }
 
@@ -225,57 +194,76 @@ public:
     void SetText(const std::string& text) override;
 
 private:
+    // A token's own text after a rewrite, with the block the token came from; the bytes of the
+    // text follow it in the same allocation.
+    struct Rewrite {
+        BlockArena* arena;
+        size_t size;
+        std::string_view Text() const { return {reinterpret_cast<const char*>(this + 1), size}; }
+    };
+    static Rewrite* MakeRewrite(BlockArena* arena, const std::string& text);
+    static void Free(Rewrite* rewrite) { ::operator delete(rewrite); }
+
+    // Tags in the low bits of where_, free because both targets are pointer-aligned.
+    static constexpr uintptr_t kRewritten = 1;  // where_ is a Rewrite
+    static constexpr uintptr_t kEmptied = 2;    // where_ is the block, the text is ""
+    static constexpr uintptr_t kTags = kRewritten | kEmptied;
+
     TokenNode(BlockArena* arena, size_t begin, size_t end, int type)
-        : link_(arena, this),
-          begin_(static_cast<uint32_t>(begin)),
-          size_(static_cast<uint32_t>(end - begin)),
+        : where_(reinterpret_cast<uintptr_t>(arena)),
+          begin_(static_cast<uint16_t>(begin)),
+          size_(static_cast<uint16_t>(end - begin)),
           type_(type) {}
 
-    BlockArena* Arena() const { return link_.Get(this); }
+    Rewrite* AsRewrite() const {
+        return (where_ & kRewritten) != 0 ? reinterpret_cast<Rewrite*>(where_ & ~kTags) : nullptr;
+    }
+    BlockArena* Arena() const {
+        if (const Rewrite* rewrite = AsRewrite()) return rewrite->arena;
+        return reinterpret_cast<BlockArena*>(where_ & ~kTags);
+    }
     std::string_view Source() const { return Arena()->Text(begin_, size_); }
     std::string_view Current() const;
-    void DropRewrite();
 
-    // A rewritten text: its length (a size_t) followed by its bytes; kNoText for "".
-    const char* rewrite_ = nullptr;
-    ArenaLink link_;
-    uint32_t begin_;  // byte offset in the line, which is also the column less one
-    uint32_t size_;
+    // One word for the block's memory or a rewrite (told apart by the tags) and 16-bit spans
+    // keep a token node at eight words.
+    uintptr_t where_;
+    uint16_t begin_;  // byte offset in the line, which is also the column less one
+    uint16_t size_;
     int type_;
-
-    static const char kNoText[sizeof(size_t)];
 };
 
-const char TokenNode::kNoText[sizeof(size_t)] = {};
-
 static_assert(alignof(TokenNode) <= kAlign && alignof(SectionNode) <= kAlign);
+// What a parsed block costs per node on 64-bit targets; a change here shows in peak memory.
+static_assert(sizeof(void*) != 8 || (sizeof(TokenNode) == 64 && sizeof(SectionNode) == 48));
+
+TokenNode::Rewrite* TokenNode::MakeRewrite(BlockArena* arena, const std::string& text) {
+    static_assert(alignof(BlockArena) > kTags && alignof(Rewrite) > kTags);
+    void* memory = ::operator new(sizeof(Rewrite) + text.size());
+    auto* rewrite = ::new (memory) Rewrite{arena, text.size()};
+    std::memcpy(rewrite + 1, text.data(), text.size());
+    return rewrite;
+}
 
 std::string_view TokenNode::Current() const {
-    if (rewrite_ == nullptr) return Source();
-    size_t size = 0;
-    std::memcpy(&size, rewrite_, sizeof size);
-    return {rewrite_ + sizeof size, size};
+    if (const Rewrite* rewrite = AsRewrite()) return rewrite->Text();
+    if ((where_ & kEmptied) != 0) return {};
+    return Source();
 }
 
 void TokenNode::SetText(const std::string& text) {
-    const char* rewrite = nullptr;
-    // A text equal to the source keeps viewing the line; only a real change costs memory.
+    BlockArena* arena = Arena();
+    Rewrite* old = AsRewrite();
+    // Only a real change costs memory: "" is a tag, and a text equal to the source views the
+    // line again.
     if (text.empty()) {
-        rewrite = kNoText;
-    } else if (text != Source()) {
-        const size_t size = text.size();
-        auto* bytes = static_cast<char*>(::operator new(sizeof size + size));
-        std::memcpy(bytes, &size, sizeof size);
-        std::memcpy(bytes + sizeof size, text.data(), size);
-        rewrite = bytes;
+        where_ = reinterpret_cast<uintptr_t>(arena) | kEmptied;
+    } else if (text == Source()) {
+        where_ = reinterpret_cast<uintptr_t>(arena);
+    } else {
+        where_ = reinterpret_cast<uintptr_t>(MakeRewrite(arena, text)) | kRewritten;
     }
-    DropRewrite();
-    rewrite_ = rewrite;
-}
-
-void TokenNode::DropRewrite() {
-    if (rewrite_ != nullptr && rewrite_ != kNoText) ::operator delete(const_cast<char*>(rewrite_));
-    rewrite_ = nullptr;
+    Free(old);
 }
 
 // Our own node behind an interface pointer, or null for a node made outside this library. The
@@ -298,7 +286,9 @@ Node::~Node() {
         if (found != siblings.end()) siblings.erase(found);
     }
     // Descendants are released from a work list rather than by recursion, so that a tree of any
-    // depth can be destroyed; each one is emptied and orphaned before its own destructor runs.
+    // depth can be destroyed; each one is emptied and orphaned before its own destructor runs,
+    // which then has nothing left to walk.
+    if (children_.empty()) return;
     kv::arbor::SmallStack<ISyntaxTreeNode*, 32> pending;
     for (ISyntaxTreeNode* child : children_) pending.push_back(child);
     children_.clear();
@@ -381,8 +371,8 @@ std::unique_ptr<ISyntaxTreeNode> BuildBlockTree(std::string_view line, int lineN
     for (const PlannedNode& planned : plan) tokens += planned.type != 0 ? 1 : 0;
     const size_t nodeBytes =
         tokens * RoundUp(sizeof(TokenNode)) + (plan.size() - tokens) * RoundUp(sizeof(SectionNode));
-    if (!BlockArena::Fits(line.size(), nodeBytes)) {
-        // A line too long for the offsets gets separate heap objects instead.
+    if (line.size() > BlockArena::kMaxLine) {
+        // A line too long for the spans a token node keeps gets separate heap objects.
         return BuildPlan(plan, [&](const PlannedNode& planned) {
             IToken* token = nullptr;
             if (planned.type != 0) {
