@@ -113,9 +113,10 @@ std::vector<ISyntaxTreeNode*> SyntaxTreeVisitor::CollectNodes(ISyntaxTreeNode* n
 std::string SyntaxTreeVisitor::ToText(ISyntaxTreeNode* node) {
     std::string out;
     if (node == nullptr) return out;
-    // Rendering adds spaces around operators and after separators, about two per token.
+    // Rendering adds spaces around operators and after separators, about two per token, and
+    // rewritten texts (parameters above all) tend to be longer than the source.
     const TreeSizeHint hint = SizeHintOf(node);
-    out.reserve(hint.textBytes + 2 * hint.tokens);
+    out.reserve(2 * (hint.textBytes + hint.tokens));
     kv::arbor::SmallStack<Frame, 16> stack;
     stack.push_back(Frame{node, ShapeOf(node)});
     WriteOpening(stack.back(), out);
@@ -134,6 +135,8 @@ std::string SyntaxTreeVisitor::ToText(ISyntaxTreeNode* node) {
         if (top.shape == Shape::Call) out += ')';
         stack.pop_back();
     }
+    // Hosts keep the texts of whole programs, so a text holds no spare room beyond a little.
+    if (out.capacity() - out.size() > out.size() / 8 + 16) out.shrink_to_fit();
     return out;
 }
 

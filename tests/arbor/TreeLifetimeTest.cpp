@@ -130,4 +130,28 @@ TEST(ArborTreeLifetime, BlocksAndNodesMayBeDeletedInAnyOrder) {
     for (size_t i = parsed.blocks.size(); i-- > 0;) parsed.blocks[i].reset();
 }
 
+TEST(ArborTreeLifetime, LinesOfAnyLengthKeepTheirTextsAndColumns) {
+    // 65535 bytes is the longest line whose tokens share the block's memory; longer lines are
+    // built another way, which must not show.
+    for (const size_t pad : {size_t{65522}, size_t{65523}, size_t{70000}}) {
+        const std::string quoted = "\"" + std::string(pad, 'q') + "\"";
+        ParsedRecipe parsed = Parse("a = " + quoted + "; b = 7");
+        std::vector<ISyntaxTreeNode*>& statements = Actions(parsed.blocks.at(0).get());
+        ASSERT_EQ(statements.size(), 2u);
+        IToken* text = statements[0]->GetChildren().at(1)->GetToken();
+        IToken* b = statements[1]->GetChildren().at(0)->GetToken();
+        IToken* seven = statements[1]->GetChildren().at(1)->GetToken();
+        EXPECT_EQ(text->GetText(), quoted);
+        EXPECT_EQ(text->GetColumn(), 5);
+        EXPECT_EQ(text->GetType(), kv::TokenType::Literal);
+        EXPECT_EQ(b->GetColumn(), static_cast<int>(pad + 9));
+        EXPECT_EQ(seven->GetColumn(), static_cast<int>(pad + 13));
+        seven->SetText("8");
+        EXPECT_EQ(seven->GetText(), "8");
+        EXPECT_EQ(seven->GetSourceText(), "7");
+        delete statements[0];
+        EXPECT_EQ(Describe(parsed.blocks[0].get(), false), "{{} {=/3(b/1 8/2)}}");
+    }
+}
+
 }  // namespace
