@@ -28,6 +28,10 @@ struct PlannedNode {
 std::unique_ptr<ISyntaxTreeNode> BuildBlockTree(std::string_view line, int lineNumber,
                                                 std::vector<PlannedNode>& plan);
 
+// The children of node, or null for a leaf of this library that has no list yet (asking
+// GetChildren would make one). Nodes made elsewhere answer through GetChildren.
+std::vector<ISyntaxTreeNode*>* ChildrenOf(ISyntaxTreeNode* node);
+
 // How much a walk of node will produce, when node is the block of a parsed line: its token count
 // and the length of its line. Zeros otherwise; a hint only, the tree may have changed since.
 struct TreeSizeHint {

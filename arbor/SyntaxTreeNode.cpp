@@ -33,36 +33,58 @@ constexpr size_t kAlign = alignof(void*);
 
 constexpr size_t RoundUp(size_t size) { return (size + kAlign - 1) / kAlign * kAlign; }
 
+using ChildList = std::vector<ISyntaxTreeNode*>;
+
 // The part every node class shares: the links and all tree editing.
 class Node : public ISyntaxTreeNode {
 public:
     Node(const Node&) = delete;
     Node& operator=(const Node&) = delete;
 
-    std::vector<ISyntaxTreeNode*>& GetChildren() final { return children_; }
+    ChildList& GetChildren() final { return List(); }
     ISyntaxTreeNode* GetParent() final { return parent_; }
     bool IsFirstChild() final;
     void AddChild(ISyntaxTreeNode* child) final;
     void RemoveChild(ISyntaxTreeNode* child) final;
     ISyntaxTreeNode* GetRoot() final;
 
+    // The children, or null for a leaf that never needed a list: most leaves are never asked,
+    // and a list held by every leaf would cost three words each.
+    ChildList* Children() const { return reinterpret_cast<ChildList*>(list_ & ~kOwnedList); }
+    // The list, made on the heap for a node that has none yet.
+    ChildList& List();
+    // Gives a node without a list one in memory the caller keeps (its block's), with room for
+    // count children.
+    void PlaceList(void* memory, size_t count) {
+        auto* list = ::new (memory) ChildList();
+        list_ = reinterpret_cast<uintptr_t>(list);
+        list->reserve(count);
+    }
     // Links a freshly built child whose place in the list is known to be free.
     void Attach(Node* child) {
-        children_.push_back(child);
+        List().push_back(child);
         child->parent_ = this;
     }
-    void ReserveChildren(size_t count) { children_.reserve(count); }
 
 protected:
     Node() = default;
     ~Node() override;
 
 private:
+    // Tags list_ when the node allocated its list itself and so deletes it.
+    static constexpr uintptr_t kOwnedList = 1;
+
     bool HasAncestorOrSelf(const Node* node) const;
+    bool HasChildren() const {
+        const ChildList* list = Children();
+        return list != nullptr && !list->empty();
+    }
 
     Node* parent_ = nullptr;
-    std::vector<ISyntaxTreeNode*> children_;
+    uintptr_t list_ = 0;
 };
+
+static_assert(alignof(ChildList) > 1);
 
 // A node made by newSyntaxTreeNode; it owns a token made elsewhere (or none).
 class HeapNode final : public Node {
@@ -98,9 +120,17 @@ public:
 #if KV_ARBOR_SEPARATE_NODES
         return ::operator new(size);
 #else
-        void* object = Bytes() + used_;
-        used_ += static_cast<uint32_t>(RoundUp(size));
-        return object;
+        return Take(size);
+#endif
+    }
+
+    // Gives node its list of children, with room for count: in the block's memory, or its own
+    // allocation when every node has one.
+    void GiveList(Node* node, size_t count) {
+#if KV_ARBOR_SEPARATE_NODES
+        node->List().reserve(count);
+#else
+        node->PlaceList(Take(sizeof(ChildList)), count);
 #endif
     }
 
@@ -134,6 +164,11 @@ private:
 
     char* Bytes() { return reinterpret_cast<char*>(this); }
     const char* Bytes() const { return reinterpret_cast<const char*>(this); }
+    void* Take(size_t size) {
+        void* memory = Bytes() + used_;
+        used_ += static_cast<uint32_t>(RoundUp(size));
+        return memory;
+    }
 
     // A line of at most kMaxLine bytes holds fewer tokens than that, and its block's memory
     // stays far below 4 GB, so 16 and 32 bits are enough here.
@@ -235,7 +270,7 @@ private:
 
 static_assert(alignof(TokenNode) <= kAlign && alignof(SectionNode) <= kAlign);
 // What a parsed block costs per node on 64-bit targets; a change here shows in peak memory.
-static_assert(sizeof(void*) != 8 || (sizeof(TokenNode) == 64 && sizeof(SectionNode) == 48));
+static_assert(sizeof(void*) != 8 || (sizeof(TokenNode) == 48 && sizeof(SectionNode) == 32));
 
 TokenNode::Rewrite* TokenNode::MakeRewrite(BlockArena* arena, const std::string& text) {
     static_assert(alignof(BlockArena) > kTags && alignof(Rewrite) > kTags);
@@ -280,32 +315,47 @@ Node* AsNode(ISyntaxTreeNode* node) {
 Node::~Node() {
     // A node deleted while still attached leaves its parent, so the parent never holds a
     // dangling child.
-    if (parent_ != nullptr) {
-        std::vector<ISyntaxTreeNode*>& siblings = parent_->children_;
-        const auto found = std::find(siblings.begin(), siblings.end(), this);
-        if (found != siblings.end()) siblings.erase(found);
+    if (ChildList* siblings = parent_ != nullptr ? parent_->Children() : nullptr) {
+        const auto found = std::find(siblings->begin(), siblings->end(), this);
+        if (found != siblings->end()) siblings->erase(found);
     }
+    ChildList* list = Children();
+    if (list == nullptr) return;
     // Descendants are released from a work list rather than by recursion, so that a tree of any
     // depth can be destroyed; each one is emptied and orphaned before its own destructor runs,
     // which then has nothing left to walk.
-    if (children_.empty()) return;
-    kv::arbor::SmallStack<ISyntaxTreeNode*, 32> pending;
-    for (ISyntaxTreeNode* child : children_) pending.push_back(child);
-    children_.clear();
-    while (!pending.empty()) {
-        ISyntaxTreeNode* node = pending.back();
-        pending.pop_back();
-        if (Node* own = AsNode(node)) {
-            own->parent_ = nullptr;
-            for (ISyntaxTreeNode* child : own->children_) pending.push_back(child);
-            own->children_.clear();
+    if (!list->empty()) {
+        kv::arbor::SmallStack<ISyntaxTreeNode*, 32> pending;
+        for (ISyntaxTreeNode* child : *list) pending.push_back(child);
+        list->clear();
+        while (!pending.empty()) {
+            ISyntaxTreeNode* node = pending.back();
+            pending.pop_back();
+            if (Node* own = AsNode(node)) {
+                own->parent_ = nullptr;
+                if (ChildList* grandchildren = own->Children()) {
+                    for (ISyntaxTreeNode* child : *grandchildren) pending.push_back(child);
+                    grandchildren->clear();
+                }
+            }
+            delete node;
         }
-        delete node;
+    }
+    if ((list_ & kOwnedList) != 0) {
+        delete list;
+    } else {
+        list->~ChildList();
     }
 }
 
+ChildList& Node::List() {
+    if (list_ == 0) list_ = reinterpret_cast<uintptr_t>(new ChildList()) | kOwnedList;
+    return *Children();
+}
+
 bool Node::IsFirstChild() {
-    return parent_ != nullptr && !parent_->children_.empty() && parent_->children_.front() == this;
+    const ChildList* siblings = parent_ != nullptr ? parent_->Children() : nullptr;
+    return siblings != nullptr && !siblings->empty() && siblings->front() == this;
 }
 
 bool Node::HasAncestorOrSelf(const Node* node) const {
@@ -322,17 +372,18 @@ void Node::AddChild(ISyntaxTreeNode* child) {
     // Adopting an ancestor would close a cycle that no walk or destructor could leave. A node
     // without children can only be an ancestor by being this node, which keeps the usual case
     // (appending a fresh leaf) free of the walk.
-    if (own == this || (!own->children_.empty() && HasAncestorOrSelf(own))) return;
+    if (own == this || (own->HasChildren() && HasAncestorOrSelf(own))) return;
     // A node has one owner: adopting moves it out of its former parent.
     if (own->parent_ != nullptr) own->parent_->RemoveChild(own);
     Attach(own);
 }
 
 void Node::RemoveChild(ISyntaxTreeNode* child) {
-    if (child == nullptr) return;
-    auto found = std::find(children_.begin(), children_.end(), child);
-    if (found == children_.end()) return;
-    children_.erase(found);
+    ChildList* list = Children();
+    if (child == nullptr || list == nullptr) return;
+    auto found = std::find(list->begin(), list->end(), child);
+    if (found == list->end()) return;
+    list->erase(found);
     Node* own = AsNode(child);
     if (own != nullptr && own->parent_ == this) own->parent_ = nullptr;
 }
@@ -344,7 +395,7 @@ ISyntaxTreeNode* Node::GetRoot() {
 }
 
 // Builds the nodes of plan in order with make(planned), each linked to its planned parent, and
-// returns the first, the block.
+// returns the first, the block. make also gives each node that will have children its list.
 template <typename MakeNode>
 std::unique_ptr<ISyntaxTreeNode> BuildPlan(std::vector<PlannedNode>& plan, MakeNode make) {
     std::unique_ptr<ISyntaxTreeNode> block;
@@ -352,25 +403,33 @@ std::unique_ptr<ISyntaxTreeNode> BuildPlan(std::vector<PlannedNode>& plan, MakeN
         Node* node = make(planned);
         planned.built = node;
         // The block goes first: from then on it owns everything built, even if a reservation
-        // below fails.
+        // fails.
         if (!block) {
             block.reset(node);
         } else {
             static_cast<Node*>(plan[planned.parent].built)->Attach(node);
         }
-        node->ReserveChildren(planned.childCount);
     }
     return block;
 }
+
+// Structural nodes always get a list, so that hosts walking sections never make one; token
+// nodes only when the line gives them children.
+bool NeedsList(const PlannedNode& planned) { return planned.type == 0 || planned.childCount > 0; }
 
 }  // namespace
 
 std::unique_ptr<ISyntaxTreeNode> BuildBlockTree(std::string_view line, int lineNumber,
                                                 std::vector<PlannedNode>& plan) {
     size_t tokens = 0;
-    for (const PlannedNode& planned : plan) tokens += planned.type != 0 ? 1 : 0;
-    const size_t nodeBytes =
-        tokens * RoundUp(sizeof(TokenNode)) + (plan.size() - tokens) * RoundUp(sizeof(SectionNode));
+    size_t lists = 0;
+    for (const PlannedNode& planned : plan) {
+        tokens += planned.type != 0 ? 1 : 0;
+        lists += NeedsList(planned) ? 1 : 0;
+    }
+    const size_t nodeBytes = tokens * RoundUp(sizeof(TokenNode)) +
+                             (plan.size() - tokens) * RoundUp(sizeof(SectionNode)) +
+                             lists * RoundUp(sizeof(ChildList));
     if (line.size() > BlockArena::kMaxLine) {
         // A line too long for the spans a token node keeps gets separate heap objects.
         return BuildPlan(plan, [&](const PlannedNode& planned) {
@@ -380,14 +439,27 @@ std::unique_ptr<ISyntaxTreeNode> BuildBlockTree(std::string_view line, int lineN
                 token =
                     newToken(text, ColumnOf(planned.begin), lineNumber, lineNumber, planned.type);
             }
-            return static_cast<Node*>(new HeapNode(token));
+            auto* node = new HeapNode(token);
+            if (planned.childCount > 0) node->List().reserve(planned.childCount);
+            return static_cast<Node*>(node);
         });
     }
     BlockArena* arena = BlockArena::Create(line, lineNumber, tokens, nodeBytes);
     return BuildPlan(plan, [arena](const PlannedNode& planned) {
-        if (planned.type == 0) return static_cast<Node*>(SectionNode::Make(arena));
-        return static_cast<Node*>(TokenNode::Make(arena, planned.begin, planned.end, planned.type));
+        Node* node = nullptr;
+        if (planned.type == 0) {
+            node = SectionNode::Make(arena);
+        } else {
+            node = TokenNode::Make(arena, planned.begin, planned.end, planned.type);
+        }
+        if (NeedsList(planned)) arena->GiveList(node, planned.childCount);
+        return node;
     });
+}
+
+std::vector<ISyntaxTreeNode*>* ChildrenOf(ISyntaxTreeNode* node) {
+    if (Node* own = AsNode(node)) return own->Children();
+    return node != nullptr ? &node->GetChildren() : nullptr;
 }
 
 TreeSizeHint SizeHintOf(ISyntaxTreeNode* node) {

@@ -16,16 +16,23 @@ enum class Shape { Block, Conditions, Actions, Binary, Call, Operand };
 
 bool IsStructural(ISyntaxTreeNode* node) { return node != nullptr && node->GetToken() == nullptr; }
 
+// The children of node, empty for a leaf; unlike GetChildren it never gives a leaf a list.
+const std::vector<ISyntaxTreeNode*>& ChildrenView(ISyntaxTreeNode* node) {
+    static const std::vector<ISyntaxTreeNode*> kNone;
+    const std::vector<ISyntaxTreeNode*>* children = ChildrenOf(node);
+    return children != nullptr ? *children : kNone;
+}
+
 Shape ShapeOf(ISyntaxTreeNode* node) {
     IToken* token = node->GetToken();
-    std::vector<ISyntaxTreeNode*>& children = node->GetChildren();
+    const std::vector<ISyntaxTreeNode*>& children = ChildrenView(node);
     ISyntaxTreeNode* parent = node->GetParent();
     if (token == nullptr) {
         if (children.size() == 2 && IsStructural(children[0]) && IsStructural(children[1])) {
             return Shape::Block;
         }
-        const bool firstOfBlock = IsStructural(parent) && parent->GetChildren().size() == 2 &&
-                                  parent->GetChildren().front() == node;
+        const bool firstOfBlock = IsStructural(parent) && ChildrenView(parent).size() == 2 &&
+                                  ChildrenView(parent).front() == node;
         return firstOfBlock ? Shape::Conditions : Shape::Actions;
     }
     if (!children.empty()) {
@@ -57,7 +64,7 @@ void WriteSeparator(const Frame& frame, std::string& out) {
     switch (frame.shape) {
         case Shape::Block:
             // " => " only follows conditions that exist.
-            if (!frame.node->GetChildren().front()->GetChildren().empty()) out += " => ";
+            if (!ChildrenView(ChildrenView(frame.node).front()).empty()) out += " => ";
             break;
         case Shape::Conditions:
         case Shape::Call:
@@ -98,7 +105,7 @@ std::vector<ISyntaxTreeNode*> SyntaxTreeVisitor::CollectNodes(ISyntaxTreeNode* n
     while (!pending.empty()) {
         ISyntaxTreeNode* current = pending.back();
         pending.pop_back();
-        const std::vector<ISyntaxTreeNode*>& children = current->GetChildren();
+        const std::vector<ISyntaxTreeNode*>& children = ChildrenView(current);
         if (children.empty()) {
             if (current->GetToken() != nullptr) leaves.push_back(current);
             continue;
@@ -122,7 +129,7 @@ std::string SyntaxTreeVisitor::ToText(ISyntaxTreeNode* node) {
     WriteOpening(stack.back(), out);
     while (!stack.empty()) {
         Frame& top = stack.back();
-        const std::vector<ISyntaxTreeNode*>& children = top.node->GetChildren();
+        const std::vector<ISyntaxTreeNode*>& children = ChildrenView(top.node);
         if (top.next < children.size()) {
             ISyntaxTreeNode* child = children[top.next++];
             if (child == nullptr) continue;

@@ -83,6 +83,28 @@ TEST(ArborTreeLifetime, HeapNodeAdoptedIntoAParsedTreeIsFreedWithIt) {
     EXPECT_EQ(destroyed, 2);
 }
 
+TEST(ArborTreeLifetime, AParsedLeafTakesChildren) {
+    int destroyed = 0;
+    ParsedRecipe parsed = Parse("wait(); f(1)");
+    std::vector<ISyntaxTreeNode*>& statements = Actions(parsed.blocks.at(0).get());
+    ISyntaxTreeNode* wait = statements.at(0);
+    ISyntaxTreeNode* one = statements.at(1)->GetChildren().at(0);
+    EXPECT_TRUE(wait->GetChildren().empty());
+    EXPECT_TRUE(one->GetChildren().empty());
+    // As a call written without arguments gets its task, and from a parsed neighbour.
+    wait->AddChild(newSyntaxTreeNode(new CountingToken(&destroyed), nullptr));
+    wait->AddChild(one);
+    EXPECT_EQ(Describe(parsed.blocks[0].get()), "{{} {wait/4@1:1(t/255@1:1 1/2@1:11) f/4@1:9}}");
+    EXPECT_TRUE(wait->GetChildren().front()->IsFirstChild());
+    EXPECT_FALSE(one->IsFirstChild());
+    wait->RemoveChild(one);
+    one->AddChild(wait->GetChildren().front());
+    EXPECT_EQ(Describe(one), "1/2@1:11(t/255@1:1)");
+    delete one;
+    EXPECT_EQ(destroyed, 1);
+    EXPECT_EQ(Describe(parsed.blocks[0].get()), "{{} {wait/4@1:1 f/4@1:9}}");
+}
+
 TEST(ArborTreeLifetime, RewrittenTokenKeepsItsSourceText) {
     ParsedRecipe parsed = Parse("  heat(5kg, food12)");
     ISyntaxTreeNode* call = Actions(parsed.blocks.at(0).get()).at(0);
