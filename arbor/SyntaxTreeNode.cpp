@@ -104,8 +104,9 @@ public:
     // The longest line whose tokens fit the 16-bit spans a token node keeps.
     static constexpr size_t kMaxLine = std::numeric_limits<uint16_t>::max();
 
-    // text is at most kMaxLine bytes long.
+    // text is at most kMaxLine bytes long; nodeBytes is room for the nodes and their lists.
     static BlockArena* Create(std::string_view text, int line, size_t tokens, size_t nodeBytes) {
+        if (KV_ARBOR_SEPARATE_NODES) nodeBytes = 0;
         const size_t total = TextOffset() + RoundUp(text.size()) + nodeBytes;
         void* memory = ::operator new(total);
         auto* arena = ::new (memory) BlockArena(line, tokens, text.size());
@@ -116,12 +117,13 @@ public:
 
     // Room for one node; it counts as alive from here until Release.
     void* Allocate(size_t size) {
-        live_.fetch_add(1, std::memory_order_relaxed);
 #if KV_ARBOR_SEPARATE_NODES
-        return ::operator new(size);
+        void* memory = ::operator new(size);
 #else
-        return Take(size);
+        void* memory = Take(size);
 #endif
+        live_.fetch_add(1, std::memory_order_relaxed);
+        return memory;
     }
 
     // Gives node its list of children, with room for count: in the block's memory, or its own
@@ -261,7 +263,7 @@ private:
     std::string_view Current() const;
 
     // One word for the block's memory or a rewrite (told apart by the tags) and 16-bit spans
-    // keep a token node at eight words.
+    // keep a token node at six words, two of them the vtables.
     uintptr_t where_;
     uint16_t begin_;  // byte offset in the line, which is also the column less one
     uint16_t size_;
@@ -394,10 +396,11 @@ ISyntaxTreeNode* Node::GetRoot() {
     return walk;
 }
 
-// Builds the nodes of plan in order with make(planned), each linked to its planned parent, and
-// returns the first, the block. make also gives each node that will have children its list.
-template <typename MakeNode>
-std::unique_ptr<ISyntaxTreeNode> BuildPlan(std::vector<PlannedNode>& plan, MakeNode make) {
+// Builds the nodes of plan in order with make(planned), each linked to its planned parent, then
+// given its list by giveList(node, planned); returns the first, the block.
+template <typename MakeNode, typename GiveList>
+std::unique_ptr<ISyntaxTreeNode> BuildPlan(std::vector<PlannedNode>& plan, MakeNode make,
+                                           GiveList giveList) {
     std::unique_ptr<ISyntaxTreeNode> block;
     for (PlannedNode& planned : plan) {
         Node* node = make(planned);
@@ -409,6 +412,7 @@ std::unique_ptr<ISyntaxTreeNode> BuildPlan(std::vector<PlannedNode>& plan, MakeN
         } else {
             static_cast<Node*>(plan[planned.parent].built)->Attach(node);
         }
+        giveList(node, planned);
     }
     return block;
 }
@@ -432,29 +436,32 @@ std::unique_ptr<ISyntaxTreeNode> BuildBlockTree(std::string_view line, int lineN
                              lists * RoundUp(sizeof(ChildList));
     if (line.size() > BlockArena::kMaxLine) {
         // A line too long for the spans a token node keeps gets separate heap objects.
-        return BuildPlan(plan, [&](const PlannedNode& planned) {
-            IToken* token = nullptr;
-            if (planned.type != 0) {
-                const std::string text(line.substr(planned.begin, planned.end - planned.begin));
-                token =
-                    newToken(text, ColumnOf(planned.begin), lineNumber, lineNumber, planned.type);
-            }
-            auto* node = new HeapNode(token);
-            if (planned.childCount > 0) node->List().reserve(planned.childCount);
-            return static_cast<Node*>(node);
-        });
+        return BuildPlan(
+            plan,
+            [&](const PlannedNode& planned) {
+                IToken* token = nullptr;
+                if (planned.type != 0) {
+                    const std::string text(line.substr(planned.begin, planned.end - planned.begin));
+                    token = newToken(text, ColumnOf(planned.begin), lineNumber, lineNumber,
+                                     planned.type);
+                }
+                return static_cast<Node*>(new HeapNode(token));
+            },
+            [](Node* node, const PlannedNode& planned) {
+                if (planned.childCount > 0) node->List().reserve(planned.childCount);
+            });
     }
     BlockArena* arena = BlockArena::Create(line, lineNumber, tokens, nodeBytes);
-    return BuildPlan(plan, [arena](const PlannedNode& planned) {
-        Node* node = nullptr;
-        if (planned.type == 0) {
-            node = SectionNode::Make(arena);
-        } else {
-            node = TokenNode::Make(arena, planned.begin, planned.end, planned.type);
-        }
-        if (NeedsList(planned)) arena->GiveList(node, planned.childCount);
-        return node;
-    });
+    return BuildPlan(
+        plan,
+        [arena](const PlannedNode& planned) {
+            if (planned.type == 0) return static_cast<Node*>(SectionNode::Make(arena));
+            return static_cast<Node*>(
+                TokenNode::Make(arena, planned.begin, planned.end, planned.type));
+        },
+        [arena](Node* node, const PlannedNode& planned) {
+            if (NeedsList(planned)) arena->GiveList(node, planned.childCount);
+        });
 }
 
 std::vector<ISyntaxTreeNode*>* ChildrenOf(ISyntaxTreeNode* node) {
