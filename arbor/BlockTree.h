@@ -1,9 +1,8 @@
-// BlockTree: builds the tree of one parsed block line in a single allocation, and tells the
-// visitor how large a parsed block is so that it can reserve its outputs.
+// BlockTree: builds the tree of one parsed block line in one allocation, and lets the walks of
+// the library read children without making lists and size their outputs.
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -21,10 +20,12 @@ struct PlannedNode {
     ISyntaxTreeNode* built = nullptr;
 };
 
-// The tree of plan over line: one allocation holds a copy of line and every node, each token
-// viewing the copy until it is rewritten. The allocation lives while any of its nodes does, so
-// its nodes may be detached, moved to other trees and deleted one by one. Every token carries
-// lineNumber. plan[i].built is filled in; the first node is returned.
+// The tree of plan over line: one allocation holds a copy of line, every node and their child
+// lists (whose storage the lists allocate), each token viewing the copy until it is rewritten.
+// The allocation lives while any of its nodes does, so its nodes may be detached, moved to
+// other trees and deleted one by one. A line longer than 65535 bytes gets one heap object per
+// node instead. Every token carries lineNumber. plan[i].built is filled in; the first node is
+// returned.
 std::unique_ptr<ISyntaxTreeNode> BuildBlockTree(std::string_view line, int lineNumber,
                                                 std::vector<PlannedNode>& plan);
 
