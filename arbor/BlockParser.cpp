@@ -25,8 +25,12 @@ bool IsNameStartByte(uint8_t c) {
 class BlockParser {
 public:
     BlockParser(std::string_view line, int lineNumber, RecipeEncoding encoding,
-                std::vector<PlannedNode>& plan)
-        : line_(line), lineNumber_(lineNumber), encoding_(encoding), plan_(plan) {}
+                BlockScratch& scratch)
+        : line_(line),
+          lineNumber_(lineNumber),
+          encoding_(encoding),
+          scratch_(scratch),
+          plan_(scratch.plan) {}
 
     std::unique_ptr<ISyntaxTreeNode> Parse(LineFault& fault);
 
@@ -57,7 +61,8 @@ private:
     std::string_view line_;
     int lineNumber_;
     RecipeEncoding encoding_;
-    std::vector<PlannedNode>& plan_;  // the nodes found so far; a scratch the caller reuses
+    BlockScratch& scratch_;
+    std::vector<PlannedNode>& plan_;  // the nodes found so far
     LineFault fault_;
 };
 
@@ -76,7 +81,7 @@ std::unique_ptr<ISyntaxTreeNode> BlockParser::Parse(LineFault& fault) {
         actionsBegin = arrow + 2;
     }
     parsed = parsed && ParseActions(actions, actionsBegin, line_.size());
-    if (parsed) return BuildBlockTree(line_, lineNumber_, plan_);
+    if (parsed) return BuildBlockTree(line_, lineNumber_, scratch_);
     fault = std::move(fault_);
     return nullptr;
 }
@@ -351,7 +356,7 @@ size_t BlockParser::AddValue(size_t parent, size_t begin, size_t end) {
 
 std::unique_ptr<ISyntaxTreeNode> ParseBlockLine(std::string_view content, int lineNumber,
                                                 RecipeEncoding encoding, LineFault& fault,
-                                                std::vector<PlannedNode>& scratch) {
+                                                BlockScratch& scratch) {
     BlockParser parser(content, lineNumber, encoding, scratch);
     return parser.Parse(fault);
 }

@@ -1,5 +1,5 @@
-// BlockTree: builds the tree of one parsed block line in one allocation, and lets the walks of
-// the library read children without making lists and size their outputs.
+// BlockTree: builds the tree of one parsed block line in memory shared by the blocks of a parse,
+// and lets the walks of the library read children without making lists and size their outputs.
 #pragma once
 
 #include <cstddef>
@@ -20,14 +20,26 @@ struct PlannedNode {
     ISyntaxTreeNode* built = nullptr;
 };
 
-// The tree of plan over line: one allocation holds a copy of line, every node and their child
-// lists (whose storage the lists allocate), each token viewing the copy until it is rewritten.
-// The allocation lives while any of its nodes does, so its nodes may be detached, moved to
-// other trees and deleted one by one. A line longer than 65535 bytes gets one heap object per
-// node instead. Every token carries lineNumber. plan[i].built is filled in; the first node is
-// returned.
+// What a parse reuses from line to line: the plan of the line at hand and the memory that
+// consecutive blocks share. Blocks built with it outlive it.
+struct BlockScratch {
+    BlockScratch() = default;
+    BlockScratch(const BlockScratch&) = delete;
+    BlockScratch& operator=(const BlockScratch&) = delete;
+    ~BlockScratch();
+
+    std::vector<PlannedNode> plan;
+    void* slab = nullptr;  // the shared memory being filled, which this holds
+};
+
+// The tree of scratch.plan over line. A copy of line, every node and their child lists (whose
+// storage the lists allocate) go into memory shared with the blocks parsed before and after,
+// each token viewing the copy until it is rewritten. That memory lives while any of its nodes
+// does, so nodes may be detached, moved to other trees and deleted one by one, and blocks
+// deleted in any order. A line longer than 65535 bytes gets one heap object per node instead.
+// Every token carries lineNumber. plan[i].built is filled in; the first node is returned.
 std::unique_ptr<ISyntaxTreeNode> BuildBlockTree(std::string_view line, int lineNumber,
-                                                std::vector<PlannedNode>& plan);
+                                                BlockScratch& scratch);
 
 // The children of node, or null for a leaf of this library that has no list yet (asking
 // GetChildren would make one). Nodes made elsewhere answer through GetChildren.

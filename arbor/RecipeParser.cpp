@@ -72,7 +72,7 @@ void AddError(const LineFault& fault, int lineNumber, ParsedRecipe& result) {
 }
 
 void ParseLine(std::string_view line, int lineNumber, RecipeEncoding encoding,
-               std::vector<PlannedNode>& scratch, ParsedRecipe& result) {
+               BlockScratch& scratch, ParsedRecipe& result) {
     std::optional<LineFault> fault = FindBadByte(line, encoding);
     if (!fault) fault = StripComment(line);
     if (fault) {
@@ -103,7 +103,7 @@ ParsedRecipe ParseRecipe(const std::string& text, RecipeEncoding encoding) {
     if (encoding == RecipeEncoding::Utf8 && rest.starts_with(kByteOrderMark)) {
         rest.remove_prefix(kByteOrderMark.size());
     }
-    std::vector<PlannedNode> scratch;
+    BlockScratch scratch;
     int lineNumber = 1;
     for (;;) {
         const size_t newline = rest.find('\n');

@@ -97,56 +97,96 @@ private:
     IToken* token_;
 };
 
-// The memory of one parsed block: this header, a copy of the line, then the nodes. It is freed
-// with the last of its nodes, wherever that node has been moved by then.
+// Memory that consecutive blocks of one parse share, so that a recipe costs one allocation per
+// slab rather than one per line. It is freed once the parse has moved on from it and the last
+// node in it is gone, wherever that node has been moved by then.
+class Slab {
+public:
+    // A slab with room for bytes, and for more blocks when they are small.
+    static Slab* Create(size_t bytes) {
+        const size_t size = std::max(bytes, kBytes);
+        return ::new (::operator new(Offset() + size)) Slab(size);
+    }
+
+    size_t Room() const { return size_ - used_; }
+    // size bytes of the room; the caller has checked that they fit.
+    void* Take(size_t size) {
+        void* memory = Bytes() + Offset() + used_;
+        used_ += RoundUp(size);
+        return memory;
+    }
+
+    void Hold() { holders_.fetch_add(1, std::memory_order_relaxed); }
+    void Release() {
+        if (holders_.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+            this->~Slab();
+            ::operator delete(static_cast<void*>(this));
+        }
+    }
+
+private:
+    // Sanitizer builds give each block a slab of its own, so that freed blocks are seen.
+    static constexpr size_t kBytes = KV_ARBOR_SEPARATE_NODES ? 0 : 64 * 1024;
+    static constexpr size_t Offset() { return RoundUp(sizeof(Slab)); }
+
+    explicit Slab(size_t size) : size_(size) {}
+
+    char* Bytes() { return reinterpret_cast<char*>(this); }
+
+    std::atomic<size_t> holders_{0};  // nodes built in it and alive, and the parse filling it
+    size_t used_ = 0;                 // bytes handed out after the header
+    size_t size_;
+};
+
+// One parsed block in its slab: this header, a copy of the line, then the nodes and their
+// lists.
 class BlockArena {
 public:
     // The longest line whose tokens fit the 16-bit spans a token node keeps.
     static constexpr size_t kMaxLine = std::numeric_limits<uint16_t>::max();
 
-    // text is at most kMaxLine bytes long; nodeBytes is room for the nodes and their lists.
-    static BlockArena* Create(std::string_view text, int line, size_t tokens, size_t nodeBytes) {
-        if (KV_ARBOR_SEPARATE_NODES) nodeBytes = 0;
-        const size_t total = TextOffset() + RoundUp(text.size()) + nodeBytes;
-        void* memory = ::operator new(total);
-        auto* arena = ::new (memory) BlockArena(line, tokens, text.size());
+    // The bytes a block takes in its slab, for a line of textSize and nodeBytes of nodes.
+    static size_t Footprint(size_t textSize, size_t nodeBytes) {
+        return TextOffset() + RoundUp(textSize) + (KV_ARBOR_SEPARATE_NODES ? 0 : nodeBytes);
+    }
+
+    // text is at most kMaxLine bytes long; slab has room for the block's footprint.
+    static BlockArena* Create(Slab* slab, std::string_view text, int line, size_t tokens) {
+        void* memory = slab->Take(TextOffset() + text.size());
+        auto* arena = ::new (memory) BlockArena(slab, line, tokens, text.size());
         if (!text.empty()) std::memcpy(arena->Bytes() + TextOffset(), text.data(), text.size());
-        arena->used_ = static_cast<uint32_t>(TextOffset() + RoundUp(text.size()));
         return arena;
     }
 
-    // Room for one node; it counts as alive from here until Release.
+    // Room for one node; it holds the slab from here until Release.
     void* Allocate(size_t size) {
 #if KV_ARBOR_SEPARATE_NODES
         void* memory = ::operator new(size);
 #else
-        void* memory = Take(size);
+        void* memory = slab_->Take(size);
 #endif
-        live_.fetch_add(1, std::memory_order_relaxed);
+        slab_->Hold();
         return memory;
     }
 
-    // Gives node its list of children, with room for count: in the block's memory, or its own
-    // allocation when every node has one.
+    // Gives node its list of children, with room for count: in the slab, or its own allocation
+    // when every node has one.
     void GiveList(Node* node, size_t count) {
 #if KV_ARBOR_SEPARATE_NODES
         node->List().reserve(count);
 #else
-        node->PlaceList(Take(sizeof(ChildList)), count);
+        node->PlaceList(slab_->Take(sizeof(ChildList)), count);
 #endif
     }
 
-    // The end of a node whose destructor has run; the last one frees the block's memory.
+    // The end of a node whose destructor has run.
     void Release(void* object) {
 #if KV_ARBOR_SEPARATE_NODES
         ::operator delete(object);
 #else
         static_cast<void>(object);
 #endif
-        if (live_.fetch_sub(1, std::memory_order_acq_rel) == 1) {
-            this->~BlockArena();
-            ::operator delete(static_cast<void*>(this));
-        }
+        slab_->Release();
     }
 
     std::string_view Text(size_t begin, size_t size) const {
@@ -159,24 +199,18 @@ public:
 private:
     static constexpr size_t TextOffset() { return RoundUp(sizeof(BlockArena)); }
 
-    BlockArena(int line, size_t tokens, size_t textSize)
-        : line_(line),
+    BlockArena(Slab* slab, int line, size_t tokens, size_t textSize)
+        : slab_(slab),
+          line_(line),
           tokens_(static_cast<uint16_t>(tokens)),
           textSize_(static_cast<uint16_t>(textSize)) {}
 
     char* Bytes() { return reinterpret_cast<char*>(this); }
     const char* Bytes() const { return reinterpret_cast<const char*>(this); }
-    void* Take(size_t size) {
-        void* memory = Bytes() + used_;
-        used_ += static_cast<uint32_t>(RoundUp(size));
-        return memory;
-    }
 
-    // A line of at most kMaxLine bytes holds fewer tokens than that, and its block's memory
-    // stays far below 4 GB, so 16 and 32 bits are enough here.
-    std::atomic<uint32_t> live_{0};  // nodes built and not yet destroyed
-    uint32_t used_ = 0;              // bytes handed out, from the start of the header
+    Slab* slab_;
     int line_;
+    // A line of at most kMaxLine bytes holds fewer tokens than that.
     uint16_t tokens_;
     uint16_t textSize_;
 };
@@ -423,8 +457,13 @@ bool NeedsList(const PlannedNode& planned) { return planned.type == 0 || planned
 
 }  // namespace
 
+BlockScratch::~BlockScratch() {
+    if (slab != nullptr) static_cast<Slab*>(slab)->Release();
+}
+
 std::unique_ptr<ISyntaxTreeNode> BuildBlockTree(std::string_view line, int lineNumber,
-                                                std::vector<PlannedNode>& plan) {
+                                                BlockScratch& scratch) {
+    std::vector<PlannedNode>& plan = scratch.plan;
     size_t tokens = 0;
     size_t lists = 0;
     for (const PlannedNode& planned : plan) {
@@ -451,7 +490,17 @@ std::unique_ptr<ISyntaxTreeNode> BuildBlockTree(std::string_view line, int lineN
                 if (planned.childCount > 0) node->List().reserve(planned.childCount);
             });
     }
-    BlockArena* arena = BlockArena::Create(line, lineNumber, tokens, nodeBytes);
+    // Blocks go one after the other into the slab being filled, and into a new one when it is
+    // full; the parse holds the slab it fills.
+    const size_t footprint = BlockArena::Footprint(line.size(), nodeBytes);
+    auto* slab = static_cast<Slab*>(scratch.slab);
+    if (slab == nullptr || slab->Room() < footprint) {
+        Slab* next = Slab::Create(footprint);
+        next->Hold();
+        if (slab != nullptr) slab->Release();
+        scratch.slab = slab = next;
+    }
+    BlockArena* arena = BlockArena::Create(slab, line, lineNumber, tokens);
     return BuildPlan(
         plan,
         [arena](const PlannedNode& planned) {
