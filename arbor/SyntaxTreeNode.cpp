@@ -125,8 +125,9 @@ public:
     }
 
 private:
-    // Sanitizer builds give each block a slab of its own, so that freed blocks are seen.
-    static constexpr size_t kBytes = KV_ARBOR_SEPARATE_NODES ? 0 : 64 * 1024;
+    // In sanitizer builds a slab holds only the blocks' lines, the nodes being allocated one
+    // by one; its own counting is then still checked.
+    static constexpr size_t kBytes = 64 * 1024;
     static constexpr size_t Offset() { return RoundUp(sizeof(Slab)); }
 
     explicit Slab(size_t size) : size_(size) {}

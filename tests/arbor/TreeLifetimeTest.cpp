@@ -67,6 +67,35 @@ TEST(ArborTreeLifetime, NodeMovedToAnotherTreeSurvivesItsOwnTree) {
     parsed.blocks[0].reset();
 }
 
+TEST(ArborTreeLifetime, NodesOfManyBlocksOutliveTheirBlocksInAnyOrder) {
+    // Enough lines that their blocks do not share one piece of memory.
+    std::string text;
+    constexpr int kLines = 3000;
+    for (int i = 0; i < kLines; ++i) text += "t >= " + std::to_string(i) + " => heat(180, 5kg)\n";
+    std::vector<std::unique_ptr<ISyntaxTreeNode>> kept;
+    {
+        ParsedRecipe parsed = Parse(text);
+        ASSERT_EQ(parsed.blocks.size(), static_cast<size_t>(kLines));
+        for (const int line : {kLines, 1, kLines / 2}) {
+            ISyntaxTreeNode* heat = Actions(parsed.blocks[line - 1].get()).at(0);
+            heat->GetParent()->RemoveChild(heat);
+            kept.emplace_back(heat);
+        }
+        // Every other block goes first, the rest with the parse result.
+        for (size_t i = 0; i < parsed.blocks.size(); i += 2) parsed.blocks[i].reset();
+    }
+    for (size_t i = 0; i < kept.size(); ++i) {
+        const int line = i == 0 ? kLines : i == 1 ? 1 : kLines / 2;
+        const int column = 10 + static_cast<int>(std::to_string(line - 1).size());
+        EXPECT_EQ(Describe(kept[i].get()),
+                  "heat/4@" + std::to_string(line) + ":" + std::to_string(column) + "(180/2@" +
+                      std::to_string(line) + ":" + std::to_string(column + 5) + " 5kg/2@" +
+                      std::to_string(line) + ":" + std::to_string(column + 10) + ")");
+    }
+    kept.erase(kept.begin() + 1);
+    kept.clear();
+}
+
 TEST(ArborTreeLifetime, HeapNodeAdoptedIntoAParsedTreeIsFreedWithIt) {
     int destroyed = 0;
     {
