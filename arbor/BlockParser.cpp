@@ -6,7 +6,8 @@
 #include <cstdint>
 #include <utility>
 
-#include "arbor/Arbor.h"
+#include "arbor/BlockTree.h"
+#include "arbor/IToken.h"
 #include "arbor/RecipeParser.h"
 
 namespace {
@@ -23,17 +24,23 @@ bool IsNameStartByte(uint8_t c) {
 
 class BlockParser {
 public:
-    BlockParser(std::string_view line, int lineNumber, RecipeEncoding encoding)
-        : line_(line), lineNumber_(lineNumber), encoding_(encoding) {}
+    BlockParser(std::string_view line, int lineNumber, RecipeEncoding encoding,
+                BlockScratch& scratch)
+        : line_(line),
+          lineNumber_(lineNumber),
+          encoding_(encoding),
+          scratch_(scratch),
+          plan_(scratch.plan) {}
 
     std::unique_ptr<ISyntaxTreeNode> Parse(LineFault& fault);
 
 private:
-    bool ParseConditions(ISyntaxTreeNode* section, size_t begin, size_t end);
-    bool ParseComparison(ISyntaxTreeNode* section, size_t& pos, size_t end);
-    bool ParseActions(ISyntaxTreeNode* section, size_t begin, size_t end);
-    bool ParseStatement(ISyntaxTreeNode* section, size_t& pos, size_t end, bool& wasCall);
-    bool ParseArguments(ISyntaxTreeNode* call, size_t openPos, size_t& pos, size_t end);
+    // Nodes are named by their index in the plan.
+    bool ParseConditions(size_t section, size_t begin, size_t end);
+    bool ParseComparison(size_t section, size_t& pos, size_t end);
+    bool ParseActions(size_t section, size_t begin, size_t end);
+    bool ParseStatement(size_t section, size_t& pos, size_t end, bool& wasCall);
+    bool ParseArguments(size_t call, size_t openPos, size_t& pos, size_t end);
     bool ScanName(size_t pos, size_t end, size_t& nameEnd);
     bool ScanValue(size_t pos, size_t end, bool stopAtArrow, size_t& stop);
 
@@ -48,19 +55,24 @@ private:
 
     bool Fail(SyntaxMessage message, size_t pos);
     bool FailFound(SyntaxMessage message, size_t pos, std::string found);
-    ISyntaxTreeNode* AddNode(ISyntaxTreeNode* parent, size_t begin, size_t end, int type);
-    ISyntaxTreeNode* AddValue(ISyntaxTreeNode* parent, size_t begin, size_t end);
+    size_t AddNode(size_t parent, size_t begin, size_t end, int type);
+    size_t AddValue(size_t parent, size_t begin, size_t end);
 
     std::string_view line_;
     int lineNumber_;
     RecipeEncoding encoding_;
+    BlockScratch& scratch_;
+    std::vector<PlannedNode>& plan_;  // the nodes found so far
     LineFault fault_;
 };
 
 std::unique_ptr<ISyntaxTreeNode> BlockParser::Parse(LineFault& fault) {
-    std::unique_ptr<ISyntaxTreeNode> block(newSyntaxTreeNode(nullptr, nullptr));
-    ISyntaxTreeNode* conditions = newSyntaxTreeNode(nullptr, block.get());
-    ISyntaxTreeNode* actions = newSyntaxTreeNode(nullptr, block.get());
+    // The tree is planned first and built once the line is known to be good, in one piece.
+    plan_.clear();
+    constexpr size_t kBlock = 0;
+    plan_.emplace_back();
+    const size_t conditions = AddNode(kBlock, 0, 0, 0);
+    const size_t actions = AddNode(kBlock, 0, 0, 0);
     const size_t arrow = FindArrow();
     size_t actionsBegin = 0;
     bool parsed = true;
@@ -69,7 +81,7 @@ std::unique_ptr<ISyntaxTreeNode> BlockParser::Parse(LineFault& fault) {
         actionsBegin = arrow + 2;
     }
     parsed = parsed && ParseActions(actions, actionsBegin, line_.size());
-    if (parsed) return block;
+    if (parsed) return BuildBlockTree(line_, lineNumber_, scratch_);
     fault = std::move(fault_);
     return nullptr;
 }
@@ -95,7 +107,7 @@ size_t BlockParser::FindArrow() const {
     return kNone;
 }
 
-bool BlockParser::ParseConditions(ISyntaxTreeNode* section, size_t begin, size_t end) {
+bool BlockParser::ParseConditions(size_t section, size_t begin, size_t end) {
     size_t pos = begin;
     for (;;) {
         pos = SkipSpaces(pos, end);
@@ -112,7 +124,7 @@ bool BlockParser::ParseConditions(ISyntaxTreeNode* section, size_t begin, size_t
     }
 }
 
-bool BlockParser::ParseComparison(ISyntaxTreeNode* section, size_t& pos, size_t end) {
+bool BlockParser::ParseComparison(size_t section, size_t& pos, size_t end) {
     const size_t nameBegin = pos;
     size_t nameEnd = 0;
     if (!ScanName(nameBegin, end, nameEnd)) return false;
@@ -124,7 +136,7 @@ bool BlockParser::ParseComparison(ISyntaxTreeNode* section, size_t& pos, size_t 
     if (!ScanValue(valueBegin, end, false, stop)) return false;
     const size_t valueEnd = TrimEnd(valueBegin, stop);
     if (valueEnd == valueBegin) return Fail(&kv::diag::syntax::MissingOperand, stop);
-    ISyntaxTreeNode* comparison =
+    const size_t comparison =
         AddNode(section, opBegin, opBegin + opLength, kv::TokenType::Operator);
     AddNode(comparison, nameBegin, nameEnd, kv::TokenType::Name);
     AddValue(comparison, valueBegin, valueEnd);
@@ -132,7 +144,7 @@ bool BlockParser::ParseComparison(ISyntaxTreeNode* section, size_t& pos, size_t 
     return true;
 }
 
-bool BlockParser::ParseActions(ISyntaxTreeNode* section, size_t begin, size_t end) {
+bool BlockParser::ParseActions(size_t section, size_t begin, size_t end) {
     size_t pos = begin;
     for (;;) {
         pos = SkipSpaces(pos, end);
@@ -155,14 +167,14 @@ bool BlockParser::ParseActions(ISyntaxTreeNode* section, size_t begin, size_t en
     }
 }
 
-bool BlockParser::ParseStatement(ISyntaxTreeNode* section, size_t& pos, size_t end, bool& wasCall) {
+bool BlockParser::ParseStatement(size_t section, size_t& pos, size_t end, bool& wasCall) {
     const size_t nameBegin = pos;
     size_t nameEnd = 0;
     if (!ScanName(nameBegin, end, nameEnd)) return false;
     const size_t next = SkipSpaces(nameEnd, end);
     if (next < end && line_[next] == '(') {
         wasCall = true;
-        ISyntaxTreeNode* call = AddNode(section, nameBegin, nameEnd, kv::TokenType::Function);
+        const size_t call = AddNode(section, nameBegin, nameEnd, kv::TokenType::Function);
         return ParseArguments(call, next, pos, end);
     }
     if (next == end || line_[next] != '=') {
@@ -179,7 +191,7 @@ bool BlockParser::ParseStatement(ISyntaxTreeNode* section, size_t& pos, size_t e
     if (!ScanValue(valueBegin, end, true, stop)) return false;
     const size_t valueEnd = TrimEnd(valueBegin, stop);
     if (valueEnd == valueBegin) return Fail(&kv::diag::syntax::MissingOperand, stop);
-    ISyntaxTreeNode* assignment = AddNode(section, next, next + 1, kv::TokenType::Operator);
+    const size_t assignment = AddNode(section, next, next + 1, kv::TokenType::Operator);
     AddNode(assignment, nameBegin, nameEnd, kv::TokenType::Name);
     AddValue(assignment, valueBegin, valueEnd);
     wasCall = false;
@@ -187,7 +199,7 @@ bool BlockParser::ParseStatement(ISyntaxTreeNode* section, size_t& pos, size_t e
     return true;
 }
 
-bool BlockParser::ParseArguments(ISyntaxTreeNode* call, size_t openPos, size_t& pos, size_t end) {
+bool BlockParser::ParseArguments(size_t call, size_t openPos, size_t& pos, size_t end) {
     size_t next = SkipSpaces(openPos + 1, end);
     if (next < end && line_[next] == ')') {
         pos = next + 1;
@@ -324,13 +336,18 @@ bool BlockParser::FailFound(SyntaxMessage message, size_t pos, std::string found
     return false;
 }
 
-ISyntaxTreeNode* BlockParser::AddNode(ISyntaxTreeNode* parent, size_t begin, size_t end, int type) {
-    const std::string text(line_.substr(begin, end - begin));
-    IToken* token = newToken(text, ColumnOf(begin), lineNumber_, lineNumber_, type);
-    return newSyntaxTreeNode(token, parent);
+// Plans a child of parent; type 0 plans a section, which has no token.
+size_t BlockParser::AddNode(size_t parent, size_t begin, size_t end, int type) {
+    ++plan_[parent].childCount;
+    PlannedNode& node = plan_.emplace_back();
+    node.parent = parent;
+    node.begin = begin;
+    node.end = end;
+    node.type = type;
+    return plan_.size() - 1;
 }
 
-ISyntaxTreeNode* BlockParser::AddValue(ISyntaxTreeNode* parent, size_t begin, size_t end) {
+size_t BlockParser::AddValue(size_t parent, size_t begin, size_t end) {
     const int type = ClassifyValueText(line_.substr(begin, end - begin), encoding_);
     return AddNode(parent, begin, end, type);
 }
@@ -338,8 +355,9 @@ ISyntaxTreeNode* BlockParser::AddValue(ISyntaxTreeNode* parent, size_t begin, si
 }  // namespace
 
 std::unique_ptr<ISyntaxTreeNode> ParseBlockLine(std::string_view content, int lineNumber,
-                                                RecipeEncoding encoding, LineFault& fault) {
-    BlockParser parser(content, lineNumber, encoding);
+                                                RecipeEncoding encoding, LineFault& fault,
+                                                BlockScratch& scratch) {
+    BlockParser parser(content, lineNumber, encoding, scratch);
     return parser.Parse(fault);
 }
 

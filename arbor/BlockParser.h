@@ -5,7 +5,9 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "arbor/BlockTree.h"
 #include "arbor/ISyntaxTreeNode.h"
 #include "arbor/SyntaxMessages.h"
 #include "arbor/TextEncoding.h"
@@ -19,9 +21,11 @@ struct LineFault {
 
 // Parses content, one line without its comment and line end whose quotes are known to pair up
 // and whose bytes are well-formed, into a block tree whose tokens carry lineNumber. Returns null
-// and fills fault when the line breaks the grammar.
+// and fills fault when the line breaks the grammar. A caller parsing many lines passes the same
+// scratch each time.
 std::unique_ptr<ISyntaxTreeNode> ParseBlockLine(std::string_view content, int lineNumber,
-                                                RecipeEncoding encoding, LineFault& fault);
+                                                RecipeEncoding encoding, LineFault& fault,
+                                                BlockScratch& scratch);
 
 // The 1-based column of a 0-based byte position, held within int.
 int ColumnOf(size_t pos);

@@ -72,7 +72,7 @@ void AddError(const LineFault& fault, int lineNumber, ParsedRecipe& result) {
 }
 
 void ParseLine(std::string_view line, int lineNumber, RecipeEncoding encoding,
-               ParsedRecipe& result) {
+               BlockScratch& scratch, ParsedRecipe& result) {
     std::optional<LineFault> fault = FindBadByte(line, encoding);
     if (!fault) fault = StripComment(line);
     if (fault) {
@@ -82,7 +82,7 @@ void ParseLine(std::string_view line, int lineNumber, RecipeEncoding encoding,
     if (IsBlank(line)) return;
     LineFault grammarFault;
     std::unique_ptr<ISyntaxTreeNode> block =
-        ParseBlockLine(line, lineNumber, encoding, grammarFault);
+        ParseBlockLine(line, lineNumber, encoding, grammarFault, scratch);
     if (!block) {
         AddError(grammarFault, lineNumber, result);
         return;
@@ -103,12 +103,13 @@ ParsedRecipe ParseRecipe(const std::string& text, RecipeEncoding encoding) {
     if (encoding == RecipeEncoding::Utf8 && rest.starts_with(kByteOrderMark)) {
         rest.remove_prefix(kByteOrderMark.size());
     }
+    BlockScratch scratch;
     int lineNumber = 1;
     for (;;) {
         const size_t newline = rest.find('\n');
         std::string_view line = rest.substr(0, newline);
         if (line.ends_with('\r')) line.remove_suffix(1);
-        ParseLine(line, lineNumber, encoding, result);
+        ParseLine(line, lineNumber, encoding, scratch, result);
         if (newline == std::string_view::npos) break;
         rest.remove_prefix(newline + 1);
         if (lineNumber < INT_MAX) ++lineNumber;

@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "arbor/Arbor.h"
+#include "arbor/BlockTree.h"
+#include "arbor/SmallStack.h"
 
 namespace {
 
@@ -14,16 +16,23 @@ enum class Shape { Block, Conditions, Actions, Binary, Call, Operand };
 
 bool IsStructural(ISyntaxTreeNode* node) { return node != nullptr && node->GetToken() == nullptr; }
 
+// The children of node, empty for a leaf; unlike GetChildren it never gives a leaf a list.
+const std::vector<ISyntaxTreeNode*>& ChildrenView(ISyntaxTreeNode* node) {
+    static const std::vector<ISyntaxTreeNode*> kNone;
+    const std::vector<ISyntaxTreeNode*>* children = ChildrenOf(node);
+    return children != nullptr ? *children : kNone;
+}
+
 Shape ShapeOf(ISyntaxTreeNode* node) {
     IToken* token = node->GetToken();
-    std::vector<ISyntaxTreeNode*>& children = node->GetChildren();
+    const std::vector<ISyntaxTreeNode*>& children = ChildrenView(node);
     ISyntaxTreeNode* parent = node->GetParent();
     if (token == nullptr) {
         if (children.size() == 2 && IsStructural(children[0]) && IsStructural(children[1])) {
             return Shape::Block;
         }
-        const bool firstOfBlock = IsStructural(parent) && parent->GetChildren().size() == 2 &&
-                                  parent->GetChildren().front() == node;
+        const bool firstOfBlock = IsStructural(parent) && ChildrenView(parent).size() == 2 &&
+                                  ChildrenView(parent).front() == node;
         return firstOfBlock ? Shape::Conditions : Shape::Actions;
     }
     if (!children.empty()) {
@@ -55,7 +64,7 @@ void WriteSeparator(const Frame& frame, std::string& out) {
     switch (frame.shape) {
         case Shape::Block:
             // " => " only follows conditions that exist.
-            if (!frame.node->GetChildren().front()->GetChildren().empty()) out += " => ";
+            if (!ChildrenView(ChildrenView(frame.node).front()).empty()) out += " => ";
             break;
         case Shape::Conditions:
         case Shape::Call:
@@ -87,14 +96,16 @@ private:
 
 std::vector<ISyntaxTreeNode*> SyntaxTreeVisitor::CollectNodes(ISyntaxTreeNode* node) {
     std::vector<ISyntaxTreeNode*> leaves;
+    // A parsed block has no more leaves than tokens.
+    leaves.reserve(SizeHintOf(node).tokens);
     // Depth-first with an explicit stack (children pushed right to left) so that depth costs
     // memory, not call stack.
-    std::vector<ISyntaxTreeNode*> pending;
+    kv::arbor::SmallStack<ISyntaxTreeNode*, 32> pending;
     if (node != nullptr) pending.push_back(node);
     while (!pending.empty()) {
         ISyntaxTreeNode* current = pending.back();
         pending.pop_back();
-        const std::vector<ISyntaxTreeNode*>& children = current->GetChildren();
+        const std::vector<ISyntaxTreeNode*>& children = ChildrenView(current);
         if (children.empty()) {
             if (current->GetToken() != nullptr) leaves.push_back(current);
             continue;
@@ -109,12 +120,16 @@ std::vector<ISyntaxTreeNode*> SyntaxTreeVisitor::CollectNodes(ISyntaxTreeNode* n
 std::string SyntaxTreeVisitor::ToText(ISyntaxTreeNode* node) {
     std::string out;
     if (node == nullptr) return out;
-    std::vector<Frame> stack;
+    // Rendering adds spaces around operators and after separators, about two per token, and
+    // rewritten texts (parameters above all) tend to be longer than the source.
+    const TreeSizeHint hint = SizeHintOf(node);
+    out.reserve(2 * (hint.textBytes + hint.tokens));
+    kv::arbor::SmallStack<Frame, 16> stack;
     stack.push_back(Frame{node, ShapeOf(node)});
     WriteOpening(stack.back(), out);
     while (!stack.empty()) {
         Frame& top = stack.back();
-        const std::vector<ISyntaxTreeNode*>& children = top.node->GetChildren();
+        const std::vector<ISyntaxTreeNode*>& children = ChildrenView(top.node);
         if (top.next < children.size()) {
             ISyntaxTreeNode* child = children[top.next++];
             if (child == nullptr) continue;
@@ -127,6 +142,8 @@ std::string SyntaxTreeVisitor::ToText(ISyntaxTreeNode* node) {
         if (top.shape == Shape::Call) out += ')';
         stack.pop_back();
     }
+    // Hosts keep the texts of whole programs, so a text holds no spare room beyond a little.
+    if (out.capacity() - out.size() > out.size() / 8 + 16) out.shrink_to_fit();
     return out;
 }
 

@@ -2,8 +2,10 @@
 // tokens.
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "arbor/Arbor.h"
+#include "arbor/BlockTree.h"
 #include "arbor/RecipeParser.h"
 
 namespace {
@@ -100,7 +102,10 @@ void ReclassifyToken(ISyntaxTreeNode* node) {
     if (token == nullptr) return;
     // An operator keeps its type wherever it stands: its text may be rewritten (">=" for a time
     // point), its role may not.
-    if (token->GetType() == kv::TokenType::Operator && !node->GetChildren().empty()) return;
+    const std::vector<ISyntaxTreeNode*>* children = ChildrenOf(node);
+    if (token->GetType() == kv::TokenType::Operator && children != nullptr && !children->empty()) {
+        return;
+    }
     ISyntaxTreeNode* parent = node->GetParent();
     IToken* parentToken = parent != nullptr ? parent->GetToken() : nullptr;
     if (parent != nullptr && parentToken == nullptr) {

@@ -6,27 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "CountingToken.h"
 #include "arbor/Arbor.h"
 
 namespace {
 
-// A token that counts its destructions, to prove who releases it.
-class CountingToken : public IToken {
-public:
-    explicit CountingToken(int* destroyed) : destroyed_(destroyed) {}
-    ~CountingToken() override { ++*destroyed_; }
-    std::string GetSourceText() override { return "t"; }
-    std::string GetText() override { return "t"; }
-    int GetLine() override { return 1; }
-    int GetEndLine() override { return 1; }
-    int GetColumn() override { return 1; }
-    int GetType() override { return kv::TokenType::Unknown; }
-    void SetText(const std::string&) override {}
-    void SetType(int) override {}
-
-private:
-    int* destroyed_;
-};
+using kv::test::CountingToken;
 
 TEST(ArborToken, KeepsItsSourceTextWhenRewritten) {
     std::unique_ptr<IToken> token(newToken("heat", 5, 3, 4, kv::TokenType::Function));

@@ -1,0 +1,54 @@
+// BlockTree: builds the tree of one parsed block line in memory shared by the blocks of a parse,
+// and lets the walks of the library read children without making lists and size their outputs.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "arbor/ISyntaxTreeNode.h"
+
+// One node of a block line as the grammar found it, before any node exists. A parent is always
+// planned before its children, and children in their order.
+struct PlannedNode {
+    size_t parent = 0;      // index in the plan; unused for the block, which comes first
+    size_t childCount = 0;  // known once the line is parsed, so child lists are reserved once
+    size_t begin = 0;       // token text as a byte span of the line; a structural node has none
+    size_t end = 0;
+    int type = 0;  // token type; 0 for a structural node (block or section)
+    ISyntaxTreeNode* built = nullptr;
+};
+
+// What a parse reuses from line to line: the plan of the line at hand and the memory that
+// consecutive blocks share. Blocks built with it outlive it.
+struct BlockScratch {
+    BlockScratch() = default;
+    BlockScratch(const BlockScratch&) = delete;
+    BlockScratch& operator=(const BlockScratch&) = delete;
+    ~BlockScratch();
+
+    std::vector<PlannedNode> plan;
+    void* slab = nullptr;  // the shared memory being filled, which this holds
+};
+
+// The tree of scratch.plan over line. A copy of line, every node and their child lists (whose
+// storage the lists allocate) go into memory shared with the blocks parsed before and after,
+// each token viewing the copy until it is rewritten. That memory lives while any of its nodes
+// does, so nodes may be detached, moved to other trees and deleted one by one, and blocks
+// deleted in any order. A line longer than 65535 bytes gets one heap object per node instead.
+// Every token carries lineNumber. plan[i].built is filled in; the first node is returned.
+std::unique_ptr<ISyntaxTreeNode> BuildBlockTree(std::string_view line, int lineNumber,
+                                                BlockScratch& scratch);
+
+// The children of node, or null for a leaf of this library that has no list yet (asking
+// GetChildren would make one). Nodes made elsewhere answer through GetChildren.
+std::vector<ISyntaxTreeNode*>* ChildrenOf(ISyntaxTreeNode* node);
+
+// How much a walk of node will produce, when node is the block of a parsed line: its token count
+// and the length of its line. Zeros otherwise; a hint only, the tree may have changed since.
+struct TreeSizeHint {
+    size_t tokens = 0;
+    size_t textBytes = 0;
+};
+TreeSizeHint SizeHintOf(ISyntaxTreeNode* node);
