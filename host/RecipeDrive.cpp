@@ -26,18 +26,20 @@ bool DriveAnalyzer(IData& data, ISyntaxTreeVisitor& visitor,
     }
 
     {
-        // Checkers rewrite token texts but never the tree, so one collection serves both the
-        // per-block walk and the list of all nodes.
         std::vector<ISyntaxTreeNode*> allNodes;
         for (ISyntaxTreeNode* block : blocks) {
             std::vector<ISyntaxTreeNode*> nodes = visitor.CollectNodes(block);
             allNodes.insert(allNodes.end(), nodes.begin(), nodes.end());
         }
-        const std::vector<ISyntaxTreeNode*> walk = allNodes;  // the checkers may edit allNodes
-        for (ISyntaxTreeNode* node : walk) {
-            for (const auto& checker : checkers) {
-                checker->Analyze(node, &allNodes);
-                if (checker->GetNeedReSyntaxAnalyze()) ReclassifyToken(node);
+        // The checkers may edit allNodes, so the walk does not go through it. Checkers rewrite
+        // token texts but never the tree, so collecting each block again gives the same walk
+        // as a copy of the whole list would, without holding that copy.
+        for (ISyntaxTreeNode* block : blocks) {
+            for (ISyntaxTreeNode* node : visitor.CollectNodes(block)) {
+                for (const auto& checker : checkers) {
+                    checker->Analyze(node, &allNodes);
+                    if (checker->GetNeedReSyntaxAnalyze()) ReclassifyToken(node);
+                }
             }
         }
     }
