@@ -221,9 +221,8 @@ void KvSemanticAnalyzer::BuildStep(const std::vector<ISyntaxTreeNode*>& nodes) {
 }
 
 const std::string* KvSemanticAnalyzer::FindMaterialCode(const std::string& name) {
-    const auto& materials = appData->GetMaterial();
-    const auto found = materials.find(name);
-    return found != materials.end() ? &found->second : nullptr;
+    const auto* found = appData->FindMaterial(name);
+    return found != nullptr ? &found->second : nullptr;
 }
 
 void KvSemanticAnalyzer::ChangeFunParNode(ISyntaxTreeNode* call, const std::string& text) {

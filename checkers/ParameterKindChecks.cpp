@@ -117,8 +117,7 @@ bool FunctionSemanticCodeAnalyze::CheckMaterialTypeFunPar(const CFunPar& /*p*/,
                                                           ISyntaxTreeNode* arg) {
     if (appData == nullptr) return false;
     const std::string text = TextOf(arg);
-    const auto& materials = appData->GetMaterial();
-    if (const auto found = materials.find(text); found != materials.end()) {
+    if (const auto* found = appData->FindMaterial(text)) {
         SetTextOf(arg, found->second);
         return true;
     }
@@ -152,9 +151,8 @@ bool FunctionSemanticCodeAnalyze::CheckCookParFunPar(const CFunPar& p, ISyntaxTr
         return false;
     }
     const std::string name = text.substr(1);
-    const auto& cookPars = appData->GetCookPar();
-    const auto cookPar = cookPars.find(name);
-    if (cookPar == cookPars.end()) {
+    const auto* cookPar = appData->FindCookPar(name);
+    if (cookPar == nullptr) {
         const auto [line, column] = CallPosition(arg);
         Report(dataHost, msg::CookParMissing, At(line, column), name);
         return false;

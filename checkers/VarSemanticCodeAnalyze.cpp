@@ -129,9 +129,8 @@ bool VarSemanticCodeAnalyze::CheckCookParVar(const CVarValueDes& des, IToken* va
         ReportAtVariable(dataHost, msg::VarCookParEmpty, variable);
         return false;
     }
-    const auto& cookPar = appData->GetCookPar();
-    const auto cooking = cookPar.find(name);
-    if (cooking == cookPar.end()) {
+    const auto* cooking = appData->FindCookPar(name);
+    if (cooking == nullptr) {
         ReportAtVariable(dataHost, msg::CookParMissing, variable, name);
         return false;
     }

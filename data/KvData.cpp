@@ -54,6 +54,15 @@ const std::map<std::string, std::string>& KvData::GetAppConfig() const {
 JsonMap<CFunctionParasValueDes>& KvData::GetFunParValueDes() { return funParValueDes; }
 JsonMap<CVarValueDes>& KvData::GetVarValueDes() { return varValueDes; }
 std::map<std::string, std::string>& KvData::GetMaterial() { return ingredient; }
+
+const std::pair<const std::string, std::string>* KvData::FindMaterial(std::string_view name) const {
+    return ingredientIndex_.Find(ingredient, name);
+}
+
+const std::pair<const std::string, JsonArray<std::string>>* KvData::FindCookPar(
+    std::string_view name) const {
+    return cookParIndex_.Find(cookPar.entries, name);
+}
 std::map<std::string, std::string>& KvData::GetResource() { return resource; }
 std::map<std::string, CBsType>& KvData::GetBsType() { return bsType; }
 JsonArray<CUnit>& KvData::GetUnit() { return unit; }

@@ -11,6 +11,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 
@@ -18,6 +19,7 @@
 #include "RapidJsonHelper/JsonArray.h"
 #include "RapidJsonHelper/JsonMap.h"
 #include "data/KvAppRecords.h"
+#include "data/NameIndex.h"
 #include "data/UnitIndex.h"
 #include "utilo/CommonMethod.h"
 #include "utilo/TypeConvert.h"
@@ -41,6 +43,11 @@ public:
     Brisk::RapidJsonHelper::JsonMap<CVarValueDes>& GetVarValueDes();
     // Ingredient name -> code.
     std::map<std::string, std::string>& GetMaterial();
+    // The ingredient (or cooking parameter) called name, or null; found in time that grows
+    // with the name, not with the table.
+    const std::pair<const std::string, std::string>* FindMaterial(std::string_view name) const;
+    const std::pair<const std::string, Brisk::RapidJsonHelper::JsonArray<std::string>>* FindCookPar(
+        std::string_view name) const;
     // Resource name -> code.
     std::map<std::string, std::string>& GetResource();
     std::map<std::string, CBsType>& GetBsType();
@@ -134,6 +141,10 @@ private:
     // table's; rebuilt when the unit table has changed since.
     mutable std::unique_ptr<UnitIndex> unitIndex_;
     const UnitIndex& Units() const;
+    // Ingredient and cooking-parameter names, hashed on first use: recipes name them in
+    // nearly every call, and their tables run to a hundred thousand entries.
+    mutable NameIndex<std::string> ingredientIndex_;
+    mutable NameIndex<Brisk::RapidJsonHelper::JsonArray<std::string>> cookParIndex_;
 
     // What one table's loader tells LoadKvData.
     enum class LoadResult { Continue, Stop };

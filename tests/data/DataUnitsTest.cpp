@@ -1,10 +1,12 @@
 // Tests of units and value descriptors: base units, unit matching, conversion, ranges, choices.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
 #include "data/KvData.h"
+#include "data/NameIndex.h"
 #include "tests/data/DataTestSupport.h"
 
 namespace {
@@ -247,4 +249,23 @@ TEST(UnitIndex, FindsTheUnitTheTableWalkChoosesWhenItEndsTheText) {
         EXPECT_EQ(*name, walked.second) << utf8;
         EXPECT_EQ(found->ratio, walkedUnit.ratio) << utf8;
     }
+}
+
+// Every name of a table larger than the index's first size is found, no other name is, and a
+// table that grew after its first lookup is indexed again.
+TEST(NameIndex, FindsExactlyTheTableNamesAndFollowsATableThatGrew) {
+    std::map<std::string, int> table;
+    for (int i = 0; i < 1000; ++i) table.emplace("食材" + std::to_string(i), i);
+    NameIndex<int> index;
+    for (int i = 0; i < 1000; ++i) {
+        const auto* entry = index.Find(table, "食材" + std::to_string(i));
+        ASSERT_NE(entry, nullptr);
+        EXPECT_EQ(entry->second, i);
+    }
+    EXPECT_EQ(index.Find(table, "食材"), nullptr);
+    EXPECT_EQ(index.Find(table, "食材1000"), nullptr);
+    EXPECT_EQ(index.Find(table, ""), nullptr);
+    table.emplace("食材1000", 1000);
+    ASSERT_NE(index.Find(table, "食材1000"), nullptr);
+    EXPECT_EQ(index.Find(table, "食材1000")->second, 1000);
 }

@@ -1,0 +1,55 @@
+// NameIndex: a hashed view of a name-keyed std::map, so that finding a name costs the name's
+// length rather than a descent through a tree of a hundred thousand entries that share their
+// first bytes. One flat array of pointers to the map's entries, built in one walk of the map
+// and without an allocation per entry; nothing is copied.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+template <typename Value>
+class NameIndex {
+public:
+    using Map = std::map<std::string, Value>;
+    using Entry = typename Map::value_type;
+
+    // The entry of map under name, or null. The index is built on the first lookup and again
+    // whenever it meets another map or the map's size changed; entries must not be erased and
+    // re-added in between (the tables indexed here change only while they load).
+    const Entry* Find(const Map& map, std::string_view name) {
+        if (&map != map_ || map.size() != size_) Build(map);
+        if (slots_.empty()) return nullptr;
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t slot = Hash(name) & mask;; slot = (slot + 1) & mask) {
+            const Entry* entry = slots_[slot];
+            if (entry == nullptr) return nullptr;
+            if (entry->first == name) return entry;
+        }
+    }
+
+private:
+    static std::size_t Hash(std::string_view name) { return std::hash<std::string_view>{}(name); }
+
+    void Build(const Map& map) {
+        // At most half full, so that a probe ends soon; a power of two, so that it wraps by mask.
+        std::size_t capacity = 8;
+        while (capacity < map.size() * 2) capacity *= 2;
+        slots_.assign(capacity, nullptr);
+        const std::size_t mask = capacity - 1;
+        for (const Entry& entry : map) {
+            std::size_t slot = Hash(entry.first) & mask;
+            while (slots_[slot] != nullptr) slot = (slot + 1) & mask;
+            slots_[slot] = &entry;
+        }
+        map_ = &map;
+        size_ = map.size();
+    }
+
+    const Map* map_ = nullptr;
+    std::size_t size_ = 0;
+    std::vector<const Entry*> slots_;
+};
