@@ -120,10 +120,11 @@ std::vector<ISyntaxTreeNode*> SyntaxTreeVisitor::CollectNodes(ISyntaxTreeNode* n
 std::string SyntaxTreeVisitor::ToText(ISyntaxTreeNode* node) {
     std::string out;
     if (node == nullptr) return out;
-    // Rendering adds spaces around operators and after separators, about two per token, and
-    // rewritten texts (parameters above all) tend to be longer than the source.
+    // The line as written, with its spaces, is about what rendering gives back; a token more
+    // for normalised spacing. Rewritten texts that outgrow it (parameters above all) grow the
+    // text once, which costs less than reserving twice the line and trimming every time.
     const TreeSizeHint hint = SizeHintOf(node);
-    out.reserve(2 * (hint.textBytes + hint.tokens));
+    out.reserve(hint.textBytes + hint.tokens + 16);
     kv::arbor::SmallStack<Frame, 16> stack;
     stack.push_back(Frame{node, ShapeOf(node)});
     WriteOpening(stack.back(), out);
