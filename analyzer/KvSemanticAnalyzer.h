@@ -110,8 +110,6 @@ private:
     using TimerCalls = std::unordered_map<ISyntaxTreeNode*, bool>;
 
     void AddTaskTimerId(ISyntaxTreeNode* node, TimerCalls& seen);
-    // The code of the ingredient called name in the ingredient table; null if none.
-    const std::string* FindMaterialCode(const std::string& name);
     // Whether the recipe version is older than the layout that carries task markers in the
     // actions.
     bool OldLayout();

@@ -165,14 +165,14 @@ void KvSemanticAnalyzer::BuildStep(const std::vector<ISyntaxTreeNode*>& nodes) {
     const auto logic = logicInfo.find(logicNo);
     if (logic != logicInfo.end()) {
         for (const CMaterialQuantity& material : logic->second.materialList) {
-            const std::string* code = FindMaterialCode(material.name);
+            const auto* code = appData->FindMaterial(material.name);
             if (code == nullptr) {
                 Report(dataHost, msg::IngredientIdMissing, NoLine(), material.name);
                 return;
             }
             if (!keepStep) continue;
             CIngredient ingredient;
-            ingredient.ssnid = *code;
+            ingredient.ssnid = code->second;
             ingredient.vol = IngredientVolume(material.quantity);
             built.ingredient.push_back(std::move(ingredient));
         }
@@ -218,11 +218,6 @@ void KvSemanticAnalyzer::BuildStep(const std::vector<ISyntaxTreeNode*>& nodes) {
     CStepInfo& first = existing->second;
     for (CTriggerItem& trigger : built.trigger) first.trigger.push_back(std::move(trigger));
     for (COutputItem& output : built.output) first.output.push_back(std::move(output));
-}
-
-const std::string* KvSemanticAnalyzer::FindMaterialCode(const std::string& name) {
-    const auto* found = appData->FindMaterial(name);
-    return found != nullptr ? &found->second : nullptr;
 }
 
 void KvSemanticAnalyzer::ChangeFunParNode(ISyntaxTreeNode* call, const std::string& text) {

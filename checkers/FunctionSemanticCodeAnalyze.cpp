@@ -1,10 +1,8 @@
 // FunctionSemanticCodeAnalyze: finding the calls, counting their arguments, dispatching each one.
 #include "checkers/FunctionSemanticCodeAnalyze.h"
 
-#include <cctype>
 #include <map>
 #include <string>
-#include <string_view>
 
 #include "IData.h"
 #include "arbor/ISyntaxTreeNode.h"
@@ -12,6 +10,7 @@
 #include "arbor/NodeAccess.h"
 #include "checkers/CheckerMessages.h"
 #include "data/KvData.h"
+#include "utilo/AsciiCase.h"
 #include "utilo/CommonMethod.h"
 
 using kv::node::SetTextOf;
@@ -20,20 +19,6 @@ using kv::node::TextOf;
 namespace msg = kv::diag::checker;
 using kv::diag::At;
 using kv::diag::Report;
-
-namespace {
-
-// "null" in any case: an argument given as no value.
-bool IsNullWord(const std::string& text) {
-    constexpr std::string_view kNull = "null";
-    if (text.size() != kNull.size()) return false;
-    for (size_t i = 0; i < kNull.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(text[i])) != kNull[i]) return false;
-    }
-    return true;
-}
-
-}  // namespace
 
 FunctionSemanticCodeAnalyze::FunctionSemanticCodeAnalyze(IData* data, KvData* appDataIn)
     : dataHost(data), appData(appDataIn), commonMethod(newCommonMethod()) {}
@@ -160,7 +145,7 @@ bool FunctionSemanticCodeAnalyze::CheckFunParValue(ISyntaxTreeNode* call,
         if (kv::diag::HasError(dataHost)) return false;
 
         const std::string text = TextOf(arg);
-        if (IsNullWord(text)) {
+        if (kv::text::EqualsInAnyCase(text, "null")) {
             SetTextOf(arg, "\"\"");
             continue;
         }

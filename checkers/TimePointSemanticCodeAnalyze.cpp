@@ -104,8 +104,8 @@ void TimePointSemanticCodeAnalyze::MakeTimeMap(std::vector<ISyntaxTreeNode*>* no
         lastSearched = end > 0 ? (*nodes)[end - 1] : nullptr;
     };
     // The nodes of one block share its root: each block is searched once, in the order its
-    // first node comes, which inserts in the same order as searching once per node.
-    // A block's nodes come one after another, so most nodes share the root just searched.
+    // first node comes, which inserts in the same order as searching once per node. A block's
+    // nodes mostly come one after another, so the root just searched is skipped at once.
     ISyntaxTreeNode* previousRoot = nullptr;
     for (; index < nodes->size(); ++index) {
         ISyntaxTreeNode* node = (*nodes)[index];

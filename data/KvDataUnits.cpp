@@ -1,26 +1,19 @@
 // KvDataUnits: base units, unit names in value texts, conversion, ranges and choices.
-#include <cctype>
 #include <cmath>
 #include <string_view>
 
 #include "data/DataMessages.h"
 #include "data/KvData.h"
+#include "utilo/AsciiCase.h"
 #include "utilo/NumberText.h"
 
 namespace msg = kv::diag::data;
 using kv::diag::NoLine;
 using kv::diag::Report;
 
-namespace {
+using kv::text::EqualsInAnyCase;
 
-// True when text equals lower (an ASCII lower-case word) in any letter case.
-bool EqualsInAnyCase(const std::string& text, std::string_view lower) {
-    if (text.size() != lower.size()) return false;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(text[i])) != lower[i]) return false;
-    }
-    return true;
-}
+namespace {
 
 // A quoted literal, a `#` reference or null in any letter case.
 bool StandsForAValue(const std::string& text) {

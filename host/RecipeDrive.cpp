@@ -53,36 +53,13 @@ bool DriveAnalyzer(IData& data, ISyntaxTreeVisitor& visitor,
     return true;
 }
 
-namespace {
-
-// The first leaf of block's subtree that carries a token, in the order CollectNodes lists
-// them, without listing the rest.
-ISyntaxTreeNode* FirstTokenLeaf(ISyntaxTreeNode* block) {
-    std::vector<ISyntaxTreeNode*> pending;
-    if (block != nullptr) pending.push_back(block);
-    while (!pending.empty()) {
-        ISyntaxTreeNode* current = pending.back();
-        pending.pop_back();
-        const std::vector<ISyntaxTreeNode*>& children = current->GetChildren();
-        if (children.empty()) {
-            if (current->GetToken() != nullptr) return current;
-            continue;
-        }
-        for (auto child = children.rbegin(); child != children.rend(); ++child) {
-            if (*child != nullptr) pending.push_back(*child);
-        }
-    }
-    return nullptr;
-}
-
-}  // namespace
-
-std::vector<int> BlockLines(const std::vector<ISyntaxTreeNode*>& blocks) {
+std::vector<int> BlockLines(ISyntaxTreeVisitor& visitor,
+                            const std::vector<ISyntaxTreeNode*>& blocks) {
     std::vector<int> lines;
     lines.reserve(blocks.size());
     for (ISyntaxTreeNode* block : blocks) {
-        ISyntaxTreeNode* first = FirstTokenLeaf(block);
-        lines.push_back(first != nullptr ? first->GetToken()->GetLine() : 0);
+        const std::vector<ISyntaxTreeNode*> leaves = visitor.CollectNodes(block);
+        lines.push_back(leaves.empty() ? 0 : leaves.front()->GetToken()->GetLine());
     }
     return lines;
 }

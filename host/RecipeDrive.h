@@ -20,9 +20,10 @@ namespace kv::host {
 bool DriveAnalyzer(IData& data, ISyntaxTreeVisitor& visitor,
                    const std::vector<ISyntaxTreeNode*>& blocks);
 
-// The source line of each block: the line of the first token leaf that
-// ISyntaxTreeVisitor::CollectNodes would list (0 for a block without one).
-std::vector<int> BlockLines(const std::vector<ISyntaxTreeNode*>& blocks);
+// The source line of each block: the line of the first token leaf that visitor's
+// CollectNodes lists (0 for a block without one).
+std::vector<int> BlockLines(ISyntaxTreeVisitor& visitor,
+                            const std::vector<ISyntaxTreeNode*>& blocks);
 
 // The program text with each block rendered by ToText on its own source line and every
 // other line empty, lineCount lines in all (more if a block lies beyond), each ending with

@@ -135,7 +135,7 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err,
     }
     ISyntaxTreeVisitor& visitor =
         remains.Keep(std::unique_ptr<ISyntaxTreeVisitor>(newSyntaxTreeVistor(&data)));
-    const std::vector<int> blockLines = kv::host::BlockLines(blocks);
+    const std::vector<int> blockLines = kv::host::BlockLines(visitor, blocks);
     try {
         if (!kv::host::DriveAnalyzer(data, visitor, blocks)) {
             return Fail(err, MakeHostError(PathText(options.bundle), msg::AnalyzerMissing));
