@@ -15,6 +15,7 @@ struct SyntaxError {
     int column = 0;
     int code = 0;         // one of the syntax error codes of the parser's message catalog
     std::string message;  // says what was expected and what was found
+    std::string note;     // a hint at the likely slip, or empty
 };
 
 struct ParsedRecipe {
