@@ -17,6 +17,7 @@ struct LineFault {
     SyntaxMessage message = &kv::diag::syntax::ExpectName;
     size_t pos = 0;
     std::string found;
+    std::string note;  // a hint at the likely slip, or empty
 };
 
 // Parses content, one line without its comment and line end whose quotes are known to pair up

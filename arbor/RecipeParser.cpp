@@ -28,14 +28,14 @@ std::optional<LineFault> FindBadByte(std::string_view line, RecipeEncoding encod
     size_t pos = 0;
     while (pos < line.size()) {
         if (line[pos] == '\0') {
-            return LineFault{&kv::diag::syntax::NulCharacter, pos,
-                             kv::diag::syntax::NulByte.format};
+            return LineFault{
+                &kv::diag::syntax::NulCharacter, pos, kv::diag::syntax::NulByte.format, {}};
         }
         const size_t length = WellFormedCharLength(line, pos, encoding);
         if (length == 0) {
             const std::string found =
                 kv::diag::Text(kv::diag::syntax::Byte, HexByte(static_cast<uint8_t>(line[pos])));
-            return LineFault{&kv::diag::syntax::InvalidEncoding, pos, found};
+            return LineFault{&kv::diag::syntax::InvalidEncoding, pos, found, {}};
         }
         pos += length;
     }
@@ -56,8 +56,50 @@ std::optional<LineFault> StripComment(std::string_view& line) {
         }
     }
     if (openQuote != std::string_view::npos) {
-        return LineFault{&kv::diag::syntax::UnterminatedQuote, openQuote,
-                         kv::diag::syntax::EndOfLine.format};
+        return LineFault{&kv::diag::syntax::UnterminatedQuote,
+                         openQuote,
+                         kv::diag::syntax::EndOfLine.format,
+                         {}};
+    }
+    return std::nullopt;
+}
+
+// A full-width form of the punctuation the grammar reads, as a Chinese input method types it.
+struct FullWidth {
+    std::string_view utf8;
+    std::string_view gbk;
+    std::string_view meant;
+};
+
+constexpr FullWidth kFullWidth[] = {
+    {"\xEF\xBC\x9B", "\xA3\xBB", ";"},  // ；
+    {"\xEF\xBC\x8C", "\xA3\xAC", ","},  // ，
+    {"\xEF\xBC\x88", "\xA3\xA8", "("},  // （
+    {"\xEF\xBC\x89", "\xA3\xA9", ")"},  // ）
+    {"\xEF\xBC\x9D", "\xA3\xBD", "="},  // ＝
+};
+
+// The first full-width punctuation mark outside quotes in line, whose characters are known to
+// be well-formed. Such a mark would otherwise read as part of a name and swallow what follows
+// it into a value without a word of warning.
+std::optional<LineFault> FindFullWidthPunctuation(std::string_view line, RecipeEncoding encoding) {
+    bool quoted = false;
+    for (size_t pos = 0; pos < line.size();) {
+        const size_t length = WellFormedCharLength(line, pos, encoding);
+        if (line[pos] == '"') quoted = !quoted;
+        if (length > 1 && !quoted) {
+            const std::string_view character = line.substr(pos, length);
+            for (const FullWidth& mark : kFullWidth) {
+                if (character != (encoding == RecipeEncoding::Gbk ? mark.gbk : mark.utf8)) {
+                    continue;
+                }
+                const std::string found(character);
+                return LineFault{
+                    &kv::diag::syntax::FullWidthPunctuation, pos, found,
+                    kv::diag::Text(kv::diag::syntax::FullWidthHint, found, mark.meant)};
+            }
+        }
+        pos += length == 0 ? 1 : length;
     }
     return std::nullopt;
 }
@@ -68,6 +110,7 @@ void AddError(const LineFault& fault, int lineNumber, ParsedRecipe& result) {
     error.column = ColumnOf(fault.pos);
     error.code = fault.message->code;
     error.message = kv::diag::Text(*fault.message, fault.found);
+    error.note = fault.note;
     result.errors.push_back(std::move(error));
 }
 
@@ -75,6 +118,7 @@ void ParseLine(std::string_view line, int lineNumber, RecipeEncoding encoding,
                BlockScratch& scratch, ParsedRecipe& result) {
     std::optional<LineFault> fault = FindBadByte(line, encoding);
     if (!fault) fault = StripComment(line);
+    if (!fault) fault = FindFullWidthPunctuation(line, encoding);
     if (fault) {
         AddError(*fault, lineNumber, result);
         return;

@@ -120,6 +120,38 @@ TEST(SyntaxError, SeparatorsMustFitTheirList) {
     for (const auto& expected : cases) ExpectSingleError(expected);
 }
 
+// An input method's full-width marks would otherwise be read as name characters and swallow the
+// rest of the action into a value.
+TEST(SyntaxError, FullWidthPunctuationIsCaughtWithTheMarkItStandsFor) {
+    const std::vector<ExpectedError> cases = {
+        {"task_t1 = 1； heat(180, 2min)", 12, 9019, "语法错误：应为<半角标点>，实际为<；>"},
+        {"heat(180， 2min)", 9, 9019, "语法错误：应为<半角标点>，实际为<，>"},
+        {"heat（180)", 5, 9019, "语法错误：应为<半角标点>，实际为<（>"},
+        {"x ＝ 1", 3, 9019, "语法错误：应为<半角标点>，实际为<＝>"},
+        // The first mark is the one reported, after any bad byte and before the grammar.
+        {"say(\"a；b\")）", 13, 9019, "语法错误：应为<半角标点>，实际为<）>"},
+        {"3x = 1；", 7, 9019, "语法错误：应为<半角标点>，实际为<；>"},
+    };
+    for (const auto& expected : cases) ExpectSingleError(expected);
+
+    ParsedRecipe parsed = ParseRecipe("x = 1; y = 2，z", RecipeEncoding::Utf8);
+    ASSERT_EQ(parsed.errors.size(), 1u);
+    EXPECT_EQ(kv::test::Utf8(parsed.errors[0].note), "full-width '，': did you mean ','?");
+    // GBK text is told by its own bytes: A3 BB is "；" there, and no UTF-8 form is looked for.
+    parsed = ParseRecipe("x = 1\xA3\xBB y = 2", RecipeEncoding::Gbk);
+    ASSERT_EQ(parsed.errors.size(), 1u);
+    EXPECT_EQ(parsed.errors[0].column, 6);
+    EXPECT_EQ(parsed.errors[0].note, "full-width '\xA3\xBB': did you mean ';'?");
+}
+
+TEST(SyntaxError, FullWidthMarksInQuotesAndCommentsAreText) {
+    for (const char* text : {"say(\"一，二；三\")", "x = 1 // 注释；（全角）", "材料 = 1"}) {
+        ParsedRecipe parsed = ParseRecipe(text, RecipeEncoding::Utf8);
+        EXPECT_TRUE(parsed.errors.empty()) << text;
+        EXPECT_EQ(parsed.blocks.size(), 1u) << text;
+    }
+}
+
 TEST(SyntaxError, EveryFaultyLineIsReportedOnceAndNoBlockIsKept) {
     const std::string recipe = "x = 1\r\n3y = 2 ; z = \r\n// ok\n\nf(\nwait()\ng(1)) x";
     ParsedRecipe parsed = ParseRecipe(recipe, RecipeEncoding::Utf8);
