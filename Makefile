@@ -5,7 +5,7 @@ BUILD := build/$(PRESET)
 EXAMPLE ?= examples/braised-chicken
 OUT ?= out/braised-chicken
 
-.PHONY: all deps configure build run test asan-test windows windows-test clean
+.PHONY: all deps configure build build-all run test asan-test windows windows-test install clean
 
 all: build
 
@@ -15,14 +15,18 @@ deps:
 configure: deps
 	@cmake --preset $(PRESET) >/dev/null
 
+# What `run` needs: the library and kvc, not the tests, benchmarks and fuzz replays.
 build: configure
+	@cmake --build --preset $(PRESET) -j $(JOBS) --target kvc
+
+build-all: configure
 	@cmake --build --preset $(PRESET) -j $(JOBS)
 
 run: build
 	@$(BUILD)/bin/kvc compile $(EXAMPLE)/bundle $(EXAMPLE)/recipe.rcp -o $(OUT); status=$$?; \
 	echo "outputs of $(EXAMPLE) written to $(OUT)"; exit $$status
 
-test: build
+test: build-all
 	@ctest --preset $(PRESET) -j $(JOBS)
 
 asan-test:
@@ -38,6 +42,11 @@ windows:
 # Both Windows builds and their tests under Wine (see scripts/windows-test.sh).
 windows-test:
 	@JOBS=$(JOBS) bash scripts/windows-test.sh
+
+# The libraries, headers, kvc and the CMake and pkg-config packages under PREFIX.
+PREFIX ?= /usr/local
+install: build
+	@cmake --install $(BUILD) --prefix $(PREFIX)
 
 clean:
 	rm -rf build out

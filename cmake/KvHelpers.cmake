@@ -26,8 +26,27 @@ endif()
 function(kv_add_library name type)
     add_library(${name} ${type} ${ARGN})
     add_library(kv::${name} ALIAS ${name})
-    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/include)
+    kv_public_headers(${name})
     kv_set_warnings(${name})
+endfunction()
+
+# kv_public_headers(target): the folders a user of target includes from ("IData.h",
+# "arbor/Arbor.h"), in the source tree while building and in the installed header folder after.
+function(kv_public_headers target)
+    target_include_directories(${target} PUBLIC
+        $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}>
+        $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include>
+        $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}/KvSemanticAnalyzer>)
+endfunction()
+
+# kv_versioned_library(target): the shared object carries the project's version, and the
+# major version in its SONAME (libarbor.so.3); a Windows DLL keeps its plain name.
+function(kv_versioned_library target)
+    add_library(KvSemanticAnalyzer::${target} ALIAS ${target})
+    if(NOT WIN32)
+        set_target_properties(${target} PROPERTIES
+            VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR})
+    endif()
 endfunction()
 
 # kv_add_test(name SOURCES files... LIBS targets...): a GoogleTest binary registered with CTest.
@@ -71,5 +90,5 @@ function(kv_message_catalog target def)
     # module-definition file.
     target_sources(${target} PRIVATE ${converted})
     set_source_files_properties(${converted} PROPERTIES HEADER_FILE_ONLY ON)
-    target_include_directories(${target} PUBLIC ${PROJECT_BINARY_DIR})
+    target_include_directories(${target} PUBLIC $<BUILD_INTERFACE:${PROJECT_BINARY_DIR}>)
 endfunction()

@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(
-    cmake g++ make python3 time
+    cmake g++ make python3 time pkgconf
     rapidjson-dev libmsgpack-cxx-dev libcli11-dev
     libgtest-dev libgmock-dev libbenchmark-dev
 )
