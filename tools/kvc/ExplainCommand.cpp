@@ -1,6 +1,7 @@
 // ExplainCommand: renders the explanations, quoting each message from its subsystem's catalog.
 #include "tools/kvc/ExplainCommand.h"
 
+#include <algorithm>
 #include <array>
 #include <span>
 #include <string_view>
