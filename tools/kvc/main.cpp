@@ -10,6 +10,7 @@
 #include "host/HostText.h"
 #include "host/PlatformFiles.h"
 #include "tools/kvc/CompileCommand.h"
+#include "tools/kvc/ExplainCommand.h"
 #include "tools/kvc/InspectCommand.h"
 #include "tools/kvc/KvcMessages.h"
 
@@ -79,6 +80,17 @@ int main(int argc, char** argv) {
     inspectCommand->add_option("IMAGE", image, "Binary image file")->required()->check(nonEmpty);
     inspectCommand->add_flag("--json", inspect.json, "Print one JSON document instead of text");
 
+    kv::kvc::ExplainOptions explain;
+    CLI::App* explainCommand = app.add_subcommand(
+        "explain", "Explain an error code: what it means, a wrong recipe and its fix");
+    explainCommand->add_option("CODE", explain.code, "The code, as in error[1003]")
+        ->check(nonEmpty);
+    explainCommand->add_flag("--list", explain.list, "List every error code with its title");
+    explainCommand->add_flag("--markdown", explain.markdown,
+                             "Print every explanation as one Markdown page (docs/errors.md)");
+    // One of the three: a code, the list or the page.
+    explainCommand->require_option(1);
+
     const std::vector<std::string> arguments = kv::host::CommandLineArguments(argc, argv);
     std::vector<const char*> pointers;
     for (const std::string& argument : arguments) pointers.push_back(argument.c_str());
@@ -106,6 +118,9 @@ int main(int argc, char** argv) {
                 CheckedExit(kv::kvc::RunCompile(compile, std::cout, std::cerr, *remains));
             kv::host::ExitHandOver::Abandon(std::move(remains));
             return status;
+        }
+        if (explainCommand->parsed()) {
+            return CheckedExit(kv::kvc::RunExplain(explain, std::cout, std::cerr));
         }
         return CheckedExit(kv::kvc::RunInspect(inspect, std::cout, std::cerr));
     } catch (const std::exception& failure) {
