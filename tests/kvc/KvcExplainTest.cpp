@@ -77,9 +77,9 @@ TEST(KvcExplain, EveryCodeThatCanBeReportedIsExplainedAndNoOtherIs) {
         EXPECT_FALSE(explanation.examples.empty()) << explanation.code;
     }
     EXPECT_EQ(explained, reportable);
-    // kvc's own failures have none: the parser's codes are 9001 and up, the library's below.
+    // kvc's own failures have none: the parser's codes are 9001 to 9099, the library's below.
     EXPECT_EQ(*reportable.begin(), 1001);
-    EXPECT_EQ(*reportable.rbegin(), 9018);
+    EXPECT_LT(*reportable.rbegin(), 9100);
 }
 
 TEST(KvcExplain, EveryMessageOfACodeIsQuotedOnceInItsExplanation) {
@@ -248,10 +248,10 @@ TEST_F(KvcExplainCommand, TheListHasOneLinePerCodeWithItsTitle) {
     const KvcResult run = Explain({"--list"});
     EXPECT_EQ(run.exitCode, 0);
     const std::vector<std::string> lines = kv::test::Lines(run.out);
-    ASSERT_EQ(lines.size(), 25u);  // 1001-1004, 2001-2003, 9001-9018
+    ASSERT_EQ(lines.size(), 26u);  // 1001-1004, 2001-2003, 9001-9019
     EXPECT_EQ(lines.front(), "1001  A value of the wrong kind");
     EXPECT_EQ(lines[6], "2003  A timer started without its number");
-    EXPECT_EQ(lines.back(), "9018  A second arrow");
+    EXPECT_EQ(lines.back(), "9019  Full-width punctuation");
 }
 
 TEST_F(KvcExplainCommand, ACodeNothingReportsOrNoCodeAtAllCannotBeExplained) {

@@ -512,6 +512,19 @@ const std::vector<Explanation>& All() {
               .fix = "The actions are separated by semicolons:",
               .fixedSteps = "pot.temp >= 160 => task_t1 = 1; stir(30)\n"},
          }},
+        {9019,
+         "Full-width punctuation",
+         "A Chinese input method types full-width forms of `;`, `,`, `(`, `)` and `=`. Outside "
+         "quotes they would read as part of a name, and the rest of the action would quietly "
+         "become a value, so the parser refuses them. In quotes and comments they are text.",
+         {{"FullWidthPunctuation", ""}},
+         {
+             {.title = "A full-width semicolon after a step marker",
+              .steps = "task_t1 = 1； stir(30)\n",
+              .diagnostic = "recipe.rcp:3:12: error[9019]: 语法错误：应为<半角标点>，实际为<；>",
+              .fix = "Type the ASCII semicolon:",
+              .fixedSteps = "task_t1 = 1; stir(30)\n"},
+         }},
     };
     return all;
 }
