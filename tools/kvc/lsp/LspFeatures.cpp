@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 #include "tools/kvc/lsp/LspMessages.h"
 #include "tools/kvc/lsp/RecipeCursor.h"
@@ -39,6 +40,9 @@ std::string FloatText(double value) {
     std::snprintf(buffer, sizeof buffer, "%.7g", static_cast<double>(static_cast<float>(value)));
     return buffer;
 }
+
+// The value of a number text (IsNumberText); strtod never throws, whatever its length.
+double NumberOf(const std::string& text) { return std::strtod(text.c_str(), nullptr); }
 
 std::string RangeText(const std::vector<std::string>& scope) {
     if (scope.size() != 2) return {};
@@ -113,7 +117,7 @@ std::optional<std::string> ConversionHover(const BundleIndex& index, const std::
     }
     const UnitInfo& unit = *match->unit;
     if (unit.name == unit.base) return Text(msg::HoverBaseUnit, word, unit.base);
-    const double value = std::stod(word.substr(0, match->position));
+    const double value = NumberOf(word.substr(0, match->position));
     const float converted = static_cast<float>(unit.ratio) * static_cast<float>(value) +
                             static_cast<float>(unit.offset);
     return Text(msg::HoverConversion, word, FloatText(converted), unit.base, match->name,
@@ -178,6 +182,7 @@ void AddFunctions(const BundleIndex& index, const Cursor& cursor, bool snippets,
                               Text(msg::DetailFunction, name),
                               name,
                               false,
+                              {},
                               cursor.start,
                               cursor.end};
         if (f != nullptr) {
@@ -214,8 +219,14 @@ void AddUnits(const BundleIndex& index, const Cursor& cursor, const std::string&
             Text(msg::DetailUnit, unit.name, FloatText(unit.ratio + unit.offset), unit.base);
         for (const std::string* name : {&unit.name, &unit.secondName}) {
             if (name->empty()) continue;
-            entries.push_back({*name, CompletionKind::Unit, detail, *name, false,
-                               cursor.start + number, cursor.end});
+            entries.push_back({*name,
+                               CompletionKind::Unit,
+                               detail,
+                               *name,
+                               false,
+                               {},
+                               cursor.start + number,
+                               cursor.end});
         }
     }
 }
@@ -223,17 +234,71 @@ void AddUnits(const BundleIndex& index, const Cursor& cursor, const std::string&
 void AddChoices(const std::vector<std::pair<std::string, std::string>>& select,
                 const Cursor& cursor, std::vector<CompletionEntry>& entries) {
     for (const auto& [key, value] : select) {
-        entries.push_back({key, CompletionKind::EnumMember, Text(msg::DetailChoice, value), key,
-                           false, cursor.start, cursor.end});
+        entries.push_back({key,
+                           CompletionKind::EnumMember,
+                           Text(msg::DetailChoice, value),
+                           key,
+                           false,
+                           {},
+                           cursor.start,
+                           cursor.end});
     }
 }
 
 void AddCodedNames(const std::vector<CodedName>& names, bool resource, const Cursor& cursor,
                    std::vector<CompletionEntry>& entries) {
     for (const CodedName& entry : names) {
-        entries.push_back({entry.name, CompletionKind::Value,
+        entries.push_back({entry.name,
+                           CompletionKind::Value,
                            Text(resource ? msg::DetailResource : msg::DetailIngredient, entry.code),
-                           entry.name, false, cursor.start, cursor.end});
+                           entry.name,
+                           false,
+                           {},
+                           cursor.start,
+                           cursor.end});
+    }
+}
+
+// Whether an argument of p may be text, as the analyzer checks it: the number check, with a
+// unit of p's base unit and within p's range.
+bool FitsNumber(const BundleIndex& index, const ParameterInfo& p, const std::string& text) {
+    const std::string unitType = index.UnitTypeOf(p);
+    double value = 0;
+    if (IsNumberText(text)) {
+        value = NumberOf(text);
+    } else if (unitType != "number") {
+        const std::optional<UnitMatch> match = index.FindUnit(text);
+        if (!match || match->unit->base != unitType ||
+            !IsNumberText(std::string_view(text).substr(0, match->position))) {
+            return false;
+        }
+        value = NumberOf(text.substr(0, match->position));
+        if (match->unit->name != unitType) {
+            value = static_cast<float>(match->unit->ratio) * static_cast<float>(value) +
+                    static_cast<float>(match->unit->offset);
+        }
+    }
+    if (p.scope.size() != 2) return p.scope.empty();
+    std::string high = p.scope[1];
+    for (char& c : high) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    const auto bound = [](const std::string& number) {
+        return IsNumberText(number) ? NumberOf(number) : 0.0;
+    };
+    const auto f = static_cast<double>(static_cast<float>(value));
+    return bound(p.scope[0]) <= f && (high == "inf" || f <= bound(p.scope[1]));
+}
+
+// The cooking parameters every value of which a number argument of p accepts.
+void AddFittingReferences(const BundleIndex& index, const ParameterInfo& p, const Cursor& cursor,
+                          std::vector<CompletionEntry>& entries) {
+    for (const auto& [name, cooking] : index.CookingParameters()) {
+        const bool fits =
+            std::all_of(cooking.values.begin(), cooking.values.end(),
+                        [&](const std::string& v) { return FitsNumber(index, p, v); });
+        if (!fits) continue;
+        entries.push_back({"#" + name, CompletionKind::Reference,
+                           Text(msg::DetailCookingParameter, Join(cooking.values, ", ")),
+                           "#" + name, false, name, cursor.start, cursor.end});
     }
 }
 
@@ -284,9 +349,14 @@ std::vector<CompletionEntry> CompleteAt(const BundleIndex& index, std::string_vi
     switch (cursor.role) {
         case CursorRole::Reference:
             for (const auto& [name, p] : index.CookingParameters()) {
-                entries.push_back({"#" + name, CompletionKind::Reference,
+                entries.push_back({"#" + name,
+                                   CompletionKind::Reference,
                                    Text(msg::DetailCookingParameter, Join(p.values, ", ")),
-                                   "#" + name, false, cursor.start, cursor.end});
+                                   "#" + name,
+                                   false,
+                                   {},
+                                   cursor.start,
+                                   cursor.end});
             }
             break;
         case CursorRole::CallName:
@@ -301,8 +371,10 @@ std::vector<CompletionEntry> CompleteAt(const BundleIndex& index, std::string_vi
                 AddCodedNames(index.Ingredients(), false, cursor, entries);
             } else if (IsResourceType(p->dataType)) {
                 AddCodedNames(index.Resources(), true, cursor, entries);
-            } else {
+            } else if (!p->select.empty()) {
                 AddChoices(p->select, cursor, entries);
+            } else if (p->dataType != "char" && p->dataType != "string") {
+                AddFittingReferences(index, *p, cursor, entries);
             }
             break;
         }
@@ -322,18 +394,35 @@ std::vector<CompletionEntry> CompleteAt(const BundleIndex& index, std::string_vi
             if (cursor.mayBeAction) {
                 AddFunctions(index, cursor, snippets, true, entries);
                 if (const std::string task = index.TaskOfLine(lineNumber); !task.empty()) {
-                    entries.push_back({"task_" + task, CompletionKind::Variable,
-                                       Text(msg::DetailStepMarker, task), "task_" + task, false,
-                                       cursor.start, cursor.end});
+                    entries.push_back({"task_" + task,
+                                       CompletionKind::Variable,
+                                       Text(msg::DetailStepMarker, task),
+                                       "task_" + task,
+                                       false,
+                                       {},
+                                       cursor.start,
+                                       cursor.end});
                 }
             }
             if (cursor.mayBeCondition) {
-                entries.push_back({"time", CompletionKind::Variable, msg::DetailTime.format, "time",
-                                   false, cursor.start, cursor.end});
+                entries.push_back({"time",
+                                   CompletionKind::Variable,
+                                   msg::DetailTime.format,
+                                   "time",
+                                   false,
+                                   {},
+                                   cursor.start,
+                                   cursor.end});
             }
             for (const auto& [name, v] : index.Variables()) {
-                entries.push_back({name, CompletionKind::Variable, msg::DetailVariable.format, name,
-                                   false, cursor.start, cursor.end});
+                entries.push_back({name,
+                                   CompletionKind::Variable,
+                                   msg::DetailVariable.format,
+                                   name,
+                                   false,
+                                   {},
+                                   cursor.start,
+                                   cursor.end});
             }
             break;
         case CursorRole::None:

@@ -34,6 +34,7 @@ struct CompletionEntry {
     std::string detail;
     std::string insertText;  // a snippet when snippet is set
     bool snippet = false;
+    std::string filterText;  // what typing is matched against, when not the label
     // The bytes of the line the entry replaces.
     std::size_t start = 0;
     std::size_t end = 0;

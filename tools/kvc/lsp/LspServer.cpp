@@ -224,7 +224,8 @@ LspServer::Reply LspServer::Initialize(const Value& params) {
     LoadConfiguredBundle();
 
     const PositionEncoding encoding = encoding_;
-    return {Json([encoding](JsonWriter& json) {
+    const std::string& version = options_.version;
+    return {Json([&](JsonWriter& json) {
                 json.StartObject();
                 json.Key("capabilities");
                 json.StartObject();
@@ -253,6 +254,8 @@ LspServer::Reply LspServer::Initialize(const Value& params) {
                 json.StartObject();
                 json.Key("name");
                 json.String("kvc");
+                json.Key("version");
+                WriteText(json, version);
                 json.EndObject();
                 json.EndObject();
             }),
@@ -514,6 +517,10 @@ LspServer::Reply LspServer::Completion(const Value& params) {
                     json.Int(static_cast<int>(entry.kind));
                     json.Key("detail");
                     WriteText(json, entry.detail);
+                    if (!entry.filterText.empty()) {
+                        json.Key("filterText");
+                        WriteText(json, entry.filterText);
+                    }
                     json.Key("insertTextFormat");
                     json.Int(entry.snippet ? 2 : 1);
                     json.Key("textEdit");

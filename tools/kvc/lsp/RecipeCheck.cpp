@@ -159,12 +159,27 @@ void AddRange(DiagnosticRecord& record, const kv::host::SourceText& source) {
 
 }  // namespace
 
+namespace {
+
+// Full-width forms (U+FF00 to U+FFEF) and CJK punctuation (U+3000 to U+303F): a mark of its
+// own, though its bytes are word bytes.
+bool IsWidePunctuation(std::string_view text) {
+    if (text.size() < 3) return false;
+    const auto first = static_cast<unsigned char>(text[0]);
+    const auto second = static_cast<unsigned char>(text[1]);
+    return (first == 0xEF &&
+            (second == 0xBC || second == 0xBD || second == 0xBE || second == 0xBF)) ||
+           (first == 0xE3 && second == 0x80);
+}
+
+}  // namespace
+
 int WordEndColumn(std::string_view line, int column) {
     auto at = static_cast<std::size_t>(column - 1);
     if (at >= line.size()) return column + 1;
     const char c = line[at];
     std::size_t end = at + 1;
-    if (IsWordByte(c) || c == '#') {
+    if ((IsWordByte(c) || c == '#') && !IsWidePunctuation(line.substr(at))) {
         while (end < line.size() && IsWordByte(line[end])) ++end;
     } else if (c == '"') {
         const std::size_t close = line.find('"', end);
