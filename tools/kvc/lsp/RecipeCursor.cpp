@@ -33,8 +33,10 @@ struct Token {
     std::size_t end;
 };
 
-std::vector<Token> Lex(std::string_view line) {
+// The tokens of line before its comment, which starts at comment (the line's size when none).
+std::vector<Token> Lex(std::string_view line, std::size_t& comment) {
     std::vector<Token> tokens;
+    comment = line.size();
     std::size_t i = 0;
     const auto wordEnd = [&](std::size_t from) {
         while (from < line.size() && IsWordByte(line[from])) ++from;
@@ -46,6 +48,7 @@ std::vector<Token> Lex(std::string_view line) {
         if (c == ' ' || c == '\t' || c == '\r') {
             ++i;
         } else if (c == '/' && next == '/') {
+            comment = i;
             break;
         } else if (c == '"') {
             const std::size_t close = line.find('"', i + 1);
@@ -145,14 +148,16 @@ void Describe(std::string_view line, const State& state, Cursor& cursor, bool ca
 }  // namespace
 
 Cursor FindCursor(std::string_view line, std::size_t at) {
-    const std::vector<Token> tokens = Lex(line);
+    std::size_t comment = 0;
+    const std::vector<Token> tokens = Lex(line, comment);
+    Cursor cursor;
+    cursor.start = cursor.end = at;
+    if (at > comment) return cursor;
     State state;
     for (const Token& token : tokens) {
         state.lineHasArrow = state.lineHasArrow || token.kind == Lexeme::Arrow;
     }
 
-    Cursor cursor;
-    cursor.start = cursor.end = at;
     for (std::size_t i = 0; i < tokens.size(); ++i) {
         const Token& token = tokens[i];
         const bool touches = token.start <= at && at <= token.end;
