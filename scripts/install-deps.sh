@@ -9,6 +9,11 @@ packages=(
     rapidjson-dev libmsgpack-cxx-dev libcli11-dev
     libgtest-dev libgmock-dev libbenchmark-dev
 )
+# Node and npm run the language server's client tests. A machine may have them from elsewhere
+# (a Node.js build with npm inside), which Debian's npm package would conflict with.
+if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
+    packages+=(nodejs npm)
+fi
 if [ "${1:-}" = "--windows" ]; then
     # googletest ships the sources that the cross builds compile for Windows.
     packages+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 googletest)

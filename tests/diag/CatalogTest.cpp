@@ -16,6 +16,7 @@
 #include "host/HostMessages.h"
 #include "support/TestHost.h"
 #include "tools/kvc/KvcMessages.h"
+#include "tools/kvc/lsp/LspMessages.h"
 #include "utilo/GbkCodec.h"
 #include "vm/VmMessages.h"
 
@@ -44,6 +45,12 @@ std::vector<Table> Tables() {
         {"vm", kv::diag::vm::kRows, kLibraryCodes, true, true},
         {"host", kv::diag::host::kRows, {0, 1, 2}, false, false},
         {"tools/kvc", kv::diag::kvc::kRows, {0, 1, 2}, false, false},
+        // The language server's: 0, or the JSON-RPC error code a text answers with.
+        {"tools/kvc/lsp",
+         kv::diag::lsp::kRows,
+         {0, -32700, -32600, -32601, -32602, -32603, -32002},
+         false,
+         false},
     };
 }
 

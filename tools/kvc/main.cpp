@@ -13,6 +13,7 @@
 #include "tools/kvc/ExplainCommand.h"
 #include "tools/kvc/InspectCommand.h"
 #include "tools/kvc/KvcMessages.h"
+#include "tools/kvc/lsp/LspCommand.h"
 
 namespace {
 
@@ -91,6 +92,27 @@ int main(int argc, char** argv) {
     // One of the three: a code, the list or the page.
     explainCommand->require_option(1);
 
+    kv::kvc::LspOptions lsp;
+    CLI::App* lspCommand = app.add_subcommand(
+        "lsp", "Serve the Language Server Protocol on standard input and output");
+    lspCommand
+        ->add_option("--bundle", lsp.bundle,
+                     "Application bundle directory (default: the one kvc.json names)")
+        ->check(nonEmpty)
+        ->type_name("DIR");
+    lspCommand
+        ->add_option("--debounce", lsp.debounceMs,
+                     "Milliseconds a changed recipe stays unchanged before it is checked")
+        ->check(CLI::Range(0, 10000))
+        ->type_name("MS");
+    lspCommand
+        ->add_option("--explanations", lsp.explanations,
+                     "URL of the error codes' page that diagnostics link to")
+        ->type_name("URL");
+    // Editors' clients name the transport; standard input and output is the only one.
+    bool stdio = true;
+    lspCommand->add_flag("--stdio", stdio, "Use standard input and output (the default)");
+
     const std::vector<std::string> arguments = kv::host::CommandLineArguments(argc, argv);
     std::vector<const char*> pointers;
     for (const std::string& argument : arguments) pointers.push_back(argument.c_str());
@@ -119,6 +141,7 @@ int main(int argc, char** argv) {
             kv::host::ExitHandOver::Abandon(std::move(remains));
             return status;
         }
+        if (lspCommand->parsed()) return kv::kvc::RunLsp(lsp, std::cin, std::cout);
         if (explainCommand->parsed()) {
             return CheckedExit(kv::kvc::RunExplain(explain, std::cout, std::cerr));
         }
