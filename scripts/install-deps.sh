@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(
-    cmake g++ make python3 time pkgconf
+    cmake g++ make python3 time pkgconf lua5.4
     rapidjson-dev libmsgpack-cxx-dev libcli11-dev
     libgtest-dev libgmock-dev libbenchmark-dev
 )

@@ -43,7 +43,7 @@ from dataclasses import dataclass, field
 DEFAULT_BUNDLE = "examples/braised-chicken/bundle"
 DEFAULT_RECIPE = "recipe.rcp"
 RECIPE_OUTPUT = ".recipe-out"
-KINDS = {"recipe", "sh", "text", "json", "cpp", "cmake"}
+KINDS = {"recipe", "sh", "text", "json", "cpp", "cmake", "lua"}
 TIMEOUT_SECONDS = 120
 # Building a host against the installed package takes a while on a busy machine.
 INSTALL_TIMEOUT_SECONDS = 600
@@ -209,6 +209,16 @@ class PageRun:
             self.check_recipe(block, followers)
         elif block.kind == "sh":
             self.check_commands(block, followers)
+        elif block.kind == "lua":
+            self.check_lua(block)
+
+    def check_lua(self, block):
+        # Editor set-ups in Lua (Neovim's) are compiled, which catches every syntax slip.
+        self.checked += 1
+        result = subprocess.run(["luac5.4", "-p", "-"], input=block.text.encode("utf-8"),
+                                capture_output=True, timeout=60)
+        if result.returncode != 0:
+            self.fail(block.line, "not Lua: " + result.stderr.decode("utf-8", "replace").strip())
 
     def add_piece(self, block):
         path = block.attrs["file"]

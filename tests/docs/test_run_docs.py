@@ -136,7 +136,7 @@ stir(30)
         page = "docs/unclear.md"
         self.assertEqual(report, [
             f"{page}:1: a block of unknown kind ''; say what it is "
-            "(cmake, cpp, json, recipe, sh, text)",
+            "(cmake, cpp, json, lua, recipe, sh, text)",
             f"{page}:5: shows stderr, but no recipe or sh block comes right before it",
             f"{page}:9: a cmake block must say which file it is a piece of (file=PATH)",
             f"{page}:18: a recipe block says what it gives: ok, error[CODE] LINE:COL, "
@@ -146,6 +146,22 @@ stir(30)
             "holds '# developer would: configure with -DCMAKE_PREFIX_PATH=<prefix>.'",
             f"{page}: 1 block checked, 5 failures",
         ])
+
+    def test_lua_blocks_are_compiled(self):
+        status, report = run_page("lua.md", """# Lua
+
+~~~lua
+vim.lsp.start({ cmd = { "kvc", "lsp" } })
+~~~
+
+~~~lua
+vim.lsp.start({ cmd = { "kvc", "lsp" }
+~~~
+""")
+        self.assertEqual(status, 1)
+        self.assertEqual(len(report), 2, report)
+        self.assertTrue(report[0].startswith("docs/lua.md:7: not Lua: "), report)
+        self.assertEqual(report[1], "docs/lua.md: 2 blocks checked, 1 failure")
 
 
 def main():
