@@ -9,6 +9,7 @@
 #include "host/DiagnosticOutput.h"
 #include "host/DiagnosticRender.h"
 #include "host/TerminalColour.h"
+#include "support/HostEncoding.h"
 
 namespace {
 
@@ -19,6 +20,19 @@ using kv::host::DiagnosticRecord;
 using kv::host::Severity;
 using kv::host::SourceLocation;
 using kv::host::SourceText;
+
+// A note at where; at the record's own place without one. Built member by member: brace
+// initialisers of nested records trip MinGW GCC's -Wmaybe-uninitialized.
+DiagnosticNote Note(std::string text, std::string file = "", int line = -1, int column = -1,
+                    int endColumn = -1) {
+    DiagnosticNote note;
+    note.where.file = std::move(file);
+    note.where.line = line;
+    note.where.column = column;
+    note.where.endColumn = endColumn;
+    note.text = std::move(text);
+    return note;
+}
 
 DiagnosticRecord Record(Severity severity, int code, SourceLocation where, std::string message,
                         std::vector<DiagnosticNote> notes = {},
@@ -79,16 +93,15 @@ TEST(CaretLine, ValidUtf8ReplacesEveryByteThatIsNoCharacter) {
 // ---- The text form ----------------------------------------------------------------------------
 
 struct Recipe {
-    SourceText source{"recipe.rcp", "add(鸡块, 0.5kg)\n\tx = 1\n"};
+    SourceText source{"recipe.rcp", kv::test::Host("add(鸡块, 0.5kg)\n\tx = 1\n")};
 };
 
 TEST(RenderText, NotesFollowTheDetailsAtTheirOwnPlaceOrTheRecords) {
     const Recipe recipe;
     const DiagnosticRecord record =
         Record(Severity::Error, 1003, {"recipe.rcp", 1, 5, 11}, "参数值错误",
-               {{{}, "n1"},
-                {{"recipe.rcp", 1, 13, 18}, "n2"},
-                {{"bundle/appParameterDataLc/unit.json"}, "[3].ratio"}},
+               {Note("n1"), Note("n2", "recipe.rcp", 1, 13, 18),
+                Note("[3].ratio", "bundle/appParameterDataLc/unit.json")},
                {"extra"});
     EXPECT_EQ(kv::host::RenderText(record, &recipe.source, false),
               "recipe.rcp:1:5: error[1003]: 参数值错误\n"
@@ -117,7 +130,7 @@ TEST(RenderText, KvcsOwnDiagnosticsHaveNoCodeAndOtherFilesShowNoLine) {
 TEST(RenderText, ColourFollowsGccsPalette) {
     const Recipe recipe;
     const DiagnosticRecord record =
-        Record(Severity::Error, 1003, {"recipe.rcp", 1, 5, 11}, "m", {{{}, "n"}});
+        Record(Severity::Error, 1003, {"recipe.rcp", 1, 5, 11}, "m", {Note("n")});
     EXPECT_EQ(kv::host::RenderText(record, &recipe.source, true),
               "\x1b[1mrecipe.rcp:1:5:\x1b[0m \x1b[1;31merror[1003]:\x1b[0m m\n"
               "add(鸡块, 0.5kg)\n"
@@ -148,7 +161,7 @@ public:
     void Annotate(DiagnosticRecord& record) override {
         seen.push_back(record.message);
         if (record.where.column >= 1) record.where.endColumn = record.where.column + 2;
-        record.notes.push_back({{}, "seen"});
+        record.notes.push_back(Note("seen"));
     }
     std::vector<std::string> seen;
 };
@@ -216,7 +229,7 @@ TEST(DiagnosticOutput, TheSummarySaysWhatThereWasInTheSingularWhereItIsOne) {
 
 TEST(DiagnosticsToJson, WritesOneObjectPerLineWithNullsForWhatIsMissing) {
     const std::vector<DiagnosticRecord> records = {
-        Record(Severity::Error, 1003, {"recipe.rcp", 3, 12, 18}, "m", {{{}, "n"}}, {"d"}),
+        Record(Severity::Error, 1003, {"recipe.rcp", 3, 12, 18}, "m", {Note("n")}, {"d"}),
         Record(Severity::Warning, 0, {"bundle"}, "w\xff"),
     };
     EXPECT_EQ(kv::host::DiagnosticsToJson(records),
@@ -248,16 +261,16 @@ TEST(DiagnosticsToSarif, OneRunWithARulePerCodeAndColumnsInUtf16Units) {
     const std::string absolute = "/abs/dir x/b";
     const std::string absoluteUri = "file:///abs/dir%20x/b";
 #endif
-    // 😀 is four bytes and two UTF-16 units, 加 and 热 three bytes and one unit each: the 980
-    // at bytes 13 to 15 starts at unit 7 and ends before unit 10.
-    const SourceText source{"食谱/r.rcp", "😀 加热(980)\n"};
+    // 加 and 热 are three bytes and one UTF-16 unit each: the 980 at bytes 9 to 11 starts at
+    // unit 5 and ends before unit 8.
+    const SourceText source{"食谱/r.rcp", kv::test::Host("加热 (980)\n")};
     const std::vector<DiagnosticRecord> records = {
-        Record(Severity::Error, 1003, {"食谱/r.rcp", 1, 13, 16}, "m",
-               {{{"bundle/unit.json"}, "[3].ratio"}, {{}, "n"}}),
+        Record(Severity::Error, 1003, {"食谱/r.rcp", 1, 9, 12}, "m",
+               {Note("[3].ratio", "bundle/unit.json"), Note("n")}),
         Record(Severity::Warning, 0, {absolute}, "w"),
         Record(Severity::Error, 2002, {"bundle"}, "d", {}, {"k: v"}),
-        // Without a range: the character under the caret, 加.
-        Record(Severity::Error, 1002, {"食谱/r.rcp", 1, 6}, "c"),
+        // Without a range: the character under the caret, 热.
+        Record(Severity::Error, 1002, {"食谱/r.rcp", 1, 4}, "c"),
     };
     kv::host::SarifTool tool;
     tool.name = "kvc";
@@ -331,8 +344,8 @@ TEST(DiagnosticsToSarif, OneRunWithARulePerCodeAndColumnsInUtf16Units) {
               "          \"locations\": [\n"
               "            {\n" +
                   recipeLocation +
-                  "                  \"startColumn\": 7,\n"
-                  "                  \"endColumn\": 10\n"
+                  "                  \"startColumn\": 5,\n"
+                  "                  \"endColumn\": 8\n"
                   "                }\n"
                   "              }\n"
                   "            }\n"
@@ -353,8 +366,8 @@ TEST(DiagnosticsToSarif, OneRunWithARulePerCodeAndColumnsInUtf16Units) {
                   "            {\n"
                   "              \"id\": 2,\n" +
                   recipeLocation +
-                  "                  \"startColumn\": 7,\n"
-                  "                  \"endColumn\": 10\n"
+                  "                  \"startColumn\": 5,\n"
+                  "                  \"endColumn\": 8\n"
                   "                }\n"
                   "              },\n"
                   "              \"message\": {\n"
@@ -415,8 +428,8 @@ TEST(DiagnosticsToSarif, OneRunWithARulePerCodeAndColumnsInUtf16Units) {
                   "          \"locations\": [\n"
                   "            {\n" +
                   recipeLocation +
-                  "                  \"startColumn\": 4,\n"
-                  "                  \"endColumn\": 5\n"
+                  "                  \"startColumn\": 2,\n"
+                  "                  \"endColumn\": 3\n"
                   "                }\n"
                   "              }\n"
                   "            }\n"

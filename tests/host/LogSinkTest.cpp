@@ -194,8 +194,9 @@ TEST(LogSink, ARepeatedReportIsShownOnceAndLoggedEachTime) {
 TEST(LogSink, AHostReportShowsItsNotesAndIsLoggedAsTheCallItStandsFor) {
     SinkFixture f;
     f.sink.KeepJsonLines(true);
-    f.sink.ReportErrorAtWithNotes(9019, 3, kSecondCommaColumn, Host("全角"), 3,
-                                  {{{}, Host("full-width '，': did you mean ','?")}});
+    std::vector<kv::host::DiagnosticNote> notes(1);
+    notes[0].text = Host("full-width '，': did you mean ','?");
+    f.sink.ReportErrorAtWithNotes(9019, 3, kSecondCommaColumn, Host("全角"), 3, notes);
     EXPECT_EQ(f.diagnostics.str(),
               "recipe.rcp:3:10: error[9019]: 全角\n"
               "加热(1,,2)\n"

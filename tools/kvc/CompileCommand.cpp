@@ -216,8 +216,8 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err,
     if (!parsed.errors.empty()) {
         // Logged like the library's reports; nothing is analysed.
         for (const SyntaxError& error : parsed.errors) {
-            std::vector<kv::host::DiagnosticNote> notes;
-            if (!error.note.empty()) notes.push_back({{}, error.note});
+            std::vector<kv::host::DiagnosticNote> notes(error.note.empty() ? 0 : 1);
+            if (!notes.empty()) notes.front().text = error.note;
             sink.ReportErrorAtWithNotes(error.code, error.line, error.column, error.message,
                                         kv::diag::kError, std::move(notes));
         }
