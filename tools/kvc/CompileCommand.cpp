@@ -27,6 +27,7 @@
 #include "host/PlatformFiles.h"
 #include "host/RecipeDrive.h"
 #include "host/SourceText.h"
+#include "tools/kvc/Explanations.h"
 #include "tools/kvc/KvcMessages.h"
 #include "tools/kvc/TimePointWarnings.h"
 
@@ -122,10 +123,9 @@ kv::host::SarifRule DescribeRule(int code) {
         rule.shortDescription = kv::diag::Text(msg::OwnRemarks);
         return rule;
     }
-    // The explanations catalog gives each code its title here once it is on main:
-    //   if (const Explanation* explanation = FindExplanation(code)) {
-    //       rule.shortDescription = std::string(explanation->title);
-    //   }
+    if (const Explanation* explanation = FindExplanation(code)) {
+        rule.shortDescription = std::string(explanation->title);
+    }
     rule.fullDescription = kv::diag::Text(msg::ExplainRule, std::to_string(code));
     return rule;
 }
