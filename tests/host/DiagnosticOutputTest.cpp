@@ -1,6 +1,7 @@
 // Tests of how diagnostic records are shown: carets and ranges, the text form with notes and
 // colour, the output's dedupe, limit and summary, and the JSON and SARIF documents.
 #include <gtest/gtest.h>
+#include <rapidjson/document.h>
 
 #include <sstream>
 
@@ -253,6 +254,22 @@ TEST(FileUri, PercentEncodesAbsolutePaths) {
 #endif
 }
 
+// A physical location as "uri (base) line:start-end", the parts it has.
+std::string Place(const rapidjson::Value& location) {
+    const rapidjson::Value& physical = location["physicalLocation"];
+    const rapidjson::Value& artifact = physical["artifactLocation"];
+    std::string place = artifact["uri"].GetString();
+    if (artifact.HasMember("uriBaseId")) place += std::string(" (") + artifact["uriBaseId"].GetString() + ")";
+    if (!physical.HasMember("region")) return place;
+    const rapidjson::Value& region = physical["region"];
+    place += " " + std::to_string(region["startLine"].GetInt());
+    if (region.HasMember("startColumn")) {
+        place += ":" + std::to_string(region["startColumn"].GetInt()) + "-" +
+                 std::to_string(region["endColumn"].GetInt());
+    }
+    return place;
+}
+
 TEST(DiagnosticsToSarif, OneRunWithARulePerCodeAndColumnsInUtf16Units) {
 #ifdef _WIN32
     const std::string absolute = "C:\\abs\\dir x\\b";
@@ -280,165 +297,60 @@ TEST(DiagnosticsToSarif, OneRunWithARulePerCodeAndColumnsInUtf16Units) {
         return code == 0 ? kv::host::SarifRule{"", "own"}
                          : kv::host::SarifRule{"t" + std::to_string(code), ""};
     };
-    const std::string recipeLocation =
-        "              \"physicalLocation\": {\n"
-        "                \"artifactLocation\": {\n"
-        "                  \"uri\": \"%E9%A3%9F%E8%B0%B1/r.rcp\",\n"
-        "                  \"uriBaseId\": \"SRCROOT\"\n"
-        "                },\n"
-        "                \"region\": {\n"
-        "                  \"startLine\": 1,\n";
-    EXPECT_EQ(kv::host::DiagnosticsToSarif(records, &source, tool),
-              "{\n"
-              "  \"$schema\": \"https://docs.oasis-open.org/sarif/sarif/v2.1.0/errata01/os/schemas/"
-              "sarif-schema-2.1.0.json\",\n"
-              "  \"version\": \"2.1.0\",\n"
-              "  \"runs\": [\n"
-              "    {\n"
-              "      \"tool\": {\n"
-              "        \"driver\": {\n"
-              "          \"name\": \"kvc\",\n"
-              "          \"version\": \"1.0\",\n"
-              "          \"rules\": [\n"
-              "            {\n"
-              "              \"id\": \"1002\",\n"
-              "              \"shortDescription\": {\n"
-              "                \"text\": \"t1002\"\n"
-              "              }\n"
-              "            },\n"
-              "            {\n"
-              "              \"id\": \"1003\",\n"
-              "              \"shortDescription\": {\n"
-              "                \"text\": \"t1003\"\n"
-              "              }\n"
-              "            },\n"
-              "            {\n"
-              "              \"id\": \"2002\",\n"
-              "              \"shortDescription\": {\n"
-              "                \"text\": \"t2002\"\n"
-              "              }\n"
-              "            },\n"
-              "            {\n"
-              "              \"id\": \"kvc\",\n"
-              "              \"fullDescription\": {\n"
-              "                \"text\": \"own\"\n"
-              "              }\n"
-              "            }\n"
-              "          ]\n"
-              "        }\n"
-              "      },\n"
-              "      \"originalUriBaseIds\": {\n"
-              "        \"SRCROOT\": {\n"
-              "          \"uri\": \"file:///work/\"\n"
-              "        }\n"
-              "      },\n"
-              "      \"columnKind\": \"utf16CodeUnits\",\n"
-              "      \"results\": [\n"
-              "        {\n"
-              "          \"ruleId\": \"1003\",\n"
-              "          \"ruleIndex\": 1,\n"
-              "          \"level\": \"error\",\n"
-              "          \"message\": {\n"
-              "            \"text\": \"m\"\n"
-              "          },\n"
-              "          \"locations\": [\n"
-              "            {\n" +
-                  recipeLocation +
-                  "                  \"startColumn\": 5,\n"
-                  "                  \"endColumn\": 8\n"
-                  "                }\n"
-                  "              }\n"
-                  "            }\n"
-                  "          ],\n"
-                  "          \"relatedLocations\": [\n"
-                  "            {\n"
-                  "              \"id\": 1,\n"
-                  "              \"physicalLocation\": {\n"
-                  "                \"artifactLocation\": {\n"
-                  "                  \"uri\": \"bundle/unit.json\",\n"
-                  "                  \"uriBaseId\": \"SRCROOT\"\n"
-                  "                }\n"
-                  "              },\n"
-                  "              \"message\": {\n"
-                  "                \"text\": \"[3].ratio\"\n"
-                  "              }\n"
-                  "            },\n"
-                  "            {\n"
-                  "              \"id\": 2,\n" +
-                  recipeLocation +
-                  "                  \"startColumn\": 5,\n"
-                  "                  \"endColumn\": 8\n"
-                  "                }\n"
-                  "              },\n"
-                  "              \"message\": {\n"
-                  "                \"text\": \"n\"\n"
-                  "              }\n"
-                  "            }\n"
-                  "          ]\n"
-                  "        },\n"
-                  "        {\n"
-                  "          \"ruleId\": \"kvc\",\n"
-                  "          \"ruleIndex\": 3,\n"
-                  "          \"level\": \"warning\",\n"
-                  "          \"message\": {\n"
-                  "            \"text\": \"w\"\n"
-                  "          },\n"
-                  "          \"locations\": [\n"
-                  "            {\n"
-                  "              \"physicalLocation\": {\n"
-                  "                \"artifactLocation\": {\n"
-                  "                  \"uri\": \"" +
+    const std::string sarif = kv::host::DiagnosticsToSarif(records, &source, tool);
+    rapidjson::Document log;
+    log.Parse(sarif.c_str());
+    ASSERT_FALSE(log.HasParseError()) << sarif;
+    EXPECT_STREQ(log["version"].GetString(), "2.1.0");
+    ASSERT_EQ(log["runs"].Size(), 1u);
+    const rapidjson::Value& run = log["runs"][0];
+    EXPECT_STREQ(run["tool"]["driver"]["name"].GetString(), "kvc");
+    EXPECT_STREQ(run["tool"]["driver"]["version"].GetString(), "1.0");
+    EXPECT_STREQ(run["originalUriBaseIds"]["SRCROOT"]["uri"].GetString(), "file:///work/");
+    EXPECT_STREQ(run["columnKind"].GetString(), "utf16CodeUnits");
+
+    // Codes ascending, the tool's own last; empty descriptions left out.
+    std::string rules;
+    for (const rapidjson::Value& rule : run["tool"]["driver"]["rules"].GetArray()) {
+        rules += rule["id"].GetString();
+        if (rule.HasMember("shortDescription")) {
+            rules += std::string(" short:") + rule["shortDescription"]["text"].GetString();
+        }
+        if (rule.HasMember("fullDescription")) {
+            rules += std::string(" full:") + rule["fullDescription"]["text"].GetString();
+        }
+        rules += "\n";
+    }
+    EXPECT_EQ(rules, "1002 short:t1002\n1003 short:t1003\n2002 short:t2002\nkvc full:own\n");
+
+    // Each result in order: rule, level, message, place; notes as related locations.
+    std::string results;
+    for (const rapidjson::Value& result : run["results"].GetArray()) {
+        results += std::string(result["ruleId"].GetString()) + "#" +
+                   std::to_string(result["ruleIndex"].GetInt()) + " " +
+                   result["level"].GetString() + " " + result["message"]["text"].GetString() +
+                   " @ " + Place(result["locations"][0]) + "\n";
+        if (result.HasMember("relatedLocations")) {
+            for (const rapidjson::Value& note : result["relatedLocations"].GetArray()) {
+                results += "  note " + std::to_string(note["id"].GetInt()) + " " +
+                           note["message"]["text"].GetString() + " @ " + Place(note) + "\n";
+            }
+        }
+        if (result.HasMember("properties")) {
+            results += std::string("  detail ") +
+                       result["properties"]["details"][0].GetString() + "\n";
+        }
+    }
+    EXPECT_EQ(results,
+              "1003#1 error m @ %E9%A3%9F%E8%B0%B1/r.rcp (SRCROOT) 1:5-8\n"
+              "  note 1 [3].ratio @ bundle/unit.json (SRCROOT)\n"
+              "  note 2 n @ %E9%A3%9F%E8%B0%B1/r.rcp (SRCROOT) 1:5-8\n"
+              "kvc#3 warning w @ " +
                   absoluteUri +
-                  "\"\n"
-                  "                }\n"
-                  "              }\n"
-                  "            }\n"
-                  "          ]\n"
-                  "        },\n"
-                  "        {\n"
-                  "          \"ruleId\": \"2002\",\n"
-                  "          \"ruleIndex\": 2,\n"
-                  "          \"level\": \"error\",\n"
-                  "          \"message\": {\n"
-                  "            \"text\": \"d\"\n"
-                  "          },\n"
-                  "          \"locations\": [\n"
-                  "            {\n"
-                  "              \"physicalLocation\": {\n"
-                  "                \"artifactLocation\": {\n"
-                  "                  \"uri\": \"bundle\",\n"
-                  "                  \"uriBaseId\": \"SRCROOT\"\n"
-                  "                }\n"
-                  "              }\n"
-                  "            }\n"
-                  "          ],\n"
-                  "          \"properties\": {\n"
-                  "            \"details\": [\n"
-                  "              \"k: v\"\n"
-                  "            ]\n"
-                  "          }\n"
-                  "        },\n"
-                  "        {\n"
-                  "          \"ruleId\": \"1002\",\n"
-                  "          \"ruleIndex\": 0,\n"
-                  "          \"level\": \"error\",\n"
-                  "          \"message\": {\n"
-                  "            \"text\": \"c\"\n"
-                  "          },\n"
-                  "          \"locations\": [\n"
-                  "            {\n" +
-                  recipeLocation +
-                  "                  \"startColumn\": 2,\n"
-                  "                  \"endColumn\": 3\n"
-                  "                }\n"
-                  "              }\n"
-                  "            }\n"
-                  "          ]\n"
-                  "        }\n"
-                  "      ]\n"
-                  "    }\n"
-                  "  ]\n"
-                  "}\n");
+                  "\n"
+                  "2002#2 error d @ bundle (SRCROOT)\n"
+                  "  detail k: v\n"
+                  "1002#0 error c @ %E9%A3%9F%E8%B0%B1/r.rcp (SRCROOT) 1:2-3\n");
 }
 
 TEST(DiagnosticOutput, MachineFormatsShowEveryDiagnosticAtTheEndWithoutALimit) {
