@@ -1,6 +1,7 @@
 // CaretLine: walks a line character by character, escaping controls and padding by width.
 #include "host/CaretLine.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
@@ -34,6 +35,12 @@ Decoded DecodeUtf8(std::string_view text, std::size_t pos) {
         const auto next = static_cast<unsigned char>(text[pos + i]);
         if ((next & 0xC0u) != 0x80u) return {};
         codePoint = (codePoint << 6) | (next & 0x3Fu);
+    }
+    // Overlong forms, UTF-16 surrogates and code points past U+10FFFF are no characters.
+    static constexpr std::uint32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (codePoint < kLeast[length] || (codePoint >= 0xD800 && codePoint <= 0xDFFF) ||
+        codePoint > 0x10FFFF) {
+        return {};
     }
     return {codePoint, length};
 }
@@ -95,25 +102,79 @@ std::string TerminalText(std::string_view text) {
     return shownText;
 }
 
-std::string CaretLine(std::string_view line, int column) {
+namespace {
+
+// Cells the character at pos takes as TerminalText shows it.
+std::size_t CellsAt(std::string_view line, std::size_t pos) {
+    const Shown shown = ShowAt(line, pos);
+    return shown.escape.empty() ? static_cast<std::size_t>(shown.width) : shown.escape.size();
+}
+
+std::size_t LengthAt(std::string_view line, std::size_t pos) {
+    return line[pos] == '\t' ? 1 : ShowAt(line, pos).length;
+}
+
+}  // namespace
+
+std::string CaretLine(std::string_view line, int column, int endColumn) {
     std::string caret;
     if (column < 1) return caret;
-    std::size_t end = static_cast<std::size_t>(column - 1);
-    if (end > line.size()) end = line.size();
-    for (std::size_t pos = 0; pos < end;) {
+    const std::size_t start = static_cast<std::size_t>(column - 1);
+    std::size_t pos = 0;
+    for (; pos < start && pos < line.size(); pos += LengthAt(line, pos)) {
         if (line[pos] == '\t') {
             caret += '\t';
-            ++pos;
-            continue;
+        } else {
+            caret.append(CellsAt(line, pos), ' ');
         }
-        const Shown shown = ShowAt(line, pos);
-        caret.append(
-            shown.escape.empty() ? static_cast<std::size_t>(shown.width) : shown.escape.size(),
-            ' ');
-        pos += shown.length;
     }
     caret += '^';
+    if (endColumn <= column || pos >= line.size()) return caret;
+    const std::size_t end = std::min(static_cast<std::size_t>(endColumn - 1), line.size());
+    // The caret stands on the first cell of its character; '~' takes the others.
+    for (bool first = true; pos < end; pos += LengthAt(line, pos), first = false) {
+        if (line[pos] == '\t') {
+            if (!first) caret += '\t';
+            continue;
+        }
+        caret.append(CellsAt(line, pos) - (first ? 1 : 0), '~');
+    }
     return caret;
+}
+
+int Utf16Column(std::string_view line, int column) {
+    if (column < 1) return column;
+    const std::size_t end = static_cast<std::size_t>(column - 1);
+    int units = 1;
+    std::size_t pos = 0;
+    while (pos < end && pos < line.size()) {
+        const Decoded decoded = DecodeUtf8(line, pos);
+        units += decoded.codePoint > 0xFFFF ? 2 : 1;
+        pos += decoded.length == 0 ? 1 : decoded.length;
+    }
+    return units + static_cast<int>(end > pos ? end - pos : 0);
+}
+
+int NextColumn(std::string_view line, int column) {
+    if (column < 1 || static_cast<std::size_t>(column - 1) >= line.size()) return column;
+    const Decoded decoded = DecodeUtf8(line, static_cast<std::size_t>(column - 1));
+    return column + static_cast<int>(decoded.length == 0 ? 1 : decoded.length);
+}
+
+std::string ValidUtf8(std::string_view text) {
+    std::string valid;
+    valid.reserve(text.size());
+    for (std::size_t pos = 0; pos < text.size();) {
+        const Decoded decoded = DecodeUtf8(text, pos);
+        if (decoded.length == 0) {
+            valid += "\xEF\xBF\xBD";
+            ++pos;
+        } else {
+            valid.append(text.substr(pos, decoded.length));
+            pos += decoded.length;
+        }
+    }
+    return valid;
 }
 
 }  // namespace kv::host

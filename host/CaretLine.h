@@ -1,4 +1,5 @@
-// CaretLine: a source line as a terminal shows it safely, and the caret under a byte column.
+// CaretLine: a source line as a terminal shows it safely, the caret and range under it, and
+// the line's columns in the units other formats count in.
 #pragma once
 
 #include <string>
@@ -16,6 +17,21 @@ std::string TerminalText(std::string_view text);
 // before the column becomes as many spaces as the terminal shows it wide (two for CJK
 // characters, whose UTF-8 form is three bytes; an escape's length for a control character). A
 // column past the end of the line puts the caret just after it.
-std::string CaretLine(std::string_view line, int column);
+// With endColumn (one past the range's last byte) beyond column, every further cell of the
+// range up to the line's end is drawn '~' (a tab in it stays a tab): `^~~~~`.
+std::string CaretLine(std::string_view line, int column, int endColumn = -1);
+
+// The 1-based column in UTF-16 code units of 1-based byte column `column` of line: characters
+// beyond U+FFFF count two, a byte that is not UTF-8 one. Past the line's end the column keeps
+// its distance from the end.
+int Utf16Column(std::string_view line, int column);
+
+// The byte column just after the character at 1-based byte column `column` of line (a byte
+// that is not UTF-8 counts as a character); column itself past the line's end.
+int NextColumn(std::string_view line, int column);
+
+// text with every byte that is not part of a UTF-8 character replaced by U+FFFD, so that a
+// JSON document built from it is UTF-8 throughout.
+std::string ValidUtf8(std::string_view text);
 
 }  // namespace kv::host

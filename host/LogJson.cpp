@@ -3,16 +3,10 @@
 
 #include <rapidjson/writer.h>
 
+#include "host/StringAppender.h"
+
 namespace kv::host {
 namespace {
-
-// Lets the writer append to a string in place, without a buffer of its own to copy from.
-struct StringAppender {
-    using Ch = char;
-    void Put(char c) { text.push_back(c); }
-    void Flush() {}
-    std::string& text;
-};
 
 template <typename Writer>
 void WriteString(Writer& writer, const std::string& text) {

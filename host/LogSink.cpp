@@ -1,13 +1,30 @@
-// LogSink: records each call and renders it at once, listings and diagnostics apart.
+// LogSink: records each call, shows listing lines and turns reports into diagnostic records.
 #include "host/LogSink.h"
 
-#include "host/DiagnosticRender.h"
+#include <utility>
+
 #include "host/HostText.h"
 #include "host/LogJson.h"
 
 namespace kv::host {
 
-LogSink::LogSink(std::ostream& listing, std::ostream& diagnostics, const SourceText* source,
+const char* LogOpName(LogOp op) {
+    switch (op) {
+        case LogOp::Print:
+            return "Print";
+        case LogOp::PrintLine:
+            return "PrintLine";
+        case LogOp::ReportError:
+            return "ReportError";
+        case LogOp::ReportErrorAt:
+            return "ReportErrorAt";
+        case LogOp::ReportErrorAtWithData:
+            return "ReportErrorAtWithData";
+    }
+    return "";
+}
+
+LogSink::LogSink(std::ostream& listing, DiagnosticOutput& diagnostics, const SourceText* source,
                  std::string bundleName)
     : listing_(listing),
       diagnostics_(diagnostics),
@@ -16,7 +33,7 @@ LogSink::LogSink(std::ostream& listing, std::ostream& diagnostics, const SourceT
 
 void LogSink::Print(const std::string& text, int kind) {
     if (PassStraightOn()) {
-        listing_ << text << '\n';
+        if (showListing_) listing_ << text << '\n';
         return;
     }
     LogCall call;
@@ -28,7 +45,7 @@ void LogSink::Print(const std::string& text, int kind) {
 
 void LogSink::PrintLine(const std::string& text, int level) {
     if (PassStraightOn()) {
-        listing_ << text << '\n';
+        if (showListing_) listing_ << text << '\n';
         return;
     }
     LogCall call;
@@ -77,7 +94,13 @@ void LogSink::ReportErrorAtWithData(int code, int line, int column, const std::s
     Record(std::move(call));
 }
 
-void LogSink::Record(LogCall call) {
+void LogSink::ReportErrorAtWithNotes(int code, int line, int column, const std::string& text,
+                                     int level, std::vector<DiagnosticNote> notes) {
+    Record(PositionedError(LogOp::ReportErrorAt, code, line, column, text, level),
+           std::move(notes));
+}
+
+void LogSink::Record(LogCall call, std::vector<DiagnosticNote> notes) {
     if (kHostTextIsGbk) {
         // From here on every text and column is the one the user's UTF-8 file shows, so the
         // JSON log and the diagnostics read the same on every platform.
@@ -86,14 +109,26 @@ void LogSink::Record(LogCall call) {
         std::map<std::string, std::string> data;
         for (const auto& [key, value] : call.data) data[FromHostText(key)] = FromHostText(value);
         call.data = std::move(data);
+        for (DiagnosticNote& note : notes) note.text = FromHostText(note.text);
         if (source_ != nullptr && call.line >= 1) {
             call.column = source_->DisplayColumn(call.line, call.column);
         }
     }
     if (call.IsError()) {
         hasError_ = true;
-        diagnostics_ << RenderDiagnostic(call, source_, bundleName_);
-    } else {
+        DiagnosticRecord record;
+        record.code = call.code;
+        record.message = call.text;
+        if (call.op != LogOp::ReportError && call.line >= 1 && source_ != nullptr) {
+            record.where = {source_->Name(), call.line, call.column >= 1 ? call.column : -1};
+        } else {
+            record.where.file = bundleName_;
+        }
+        if (!call.extra.empty()) record.details.push_back(call.extra);
+        for (const auto& [key, value] : call.data) record.details.push_back(key + ": " + value);
+        record.notes = std::move(notes);
+        diagnostics_.Report(std::move(record));
+    } else if (showListing_) {
         listing_ << call.text << '\n';
     }
     if (keepJsonLines_) AppendLogCallLine(call, jsonLines_);

@@ -1,5 +1,5 @@
-// LogSink: the host's ILanguageDebug. Keeps every call in order, shows listing lines on one
-// stream and diagnostics on another as they arrive.
+// LogSink: the host's ILanguageDebug. Keeps every call in order, shows listing lines on a
+// stream and hands each report to the diagnostic output as a record, as they arrive.
 #pragma once
 
 #include <map>
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ILanguageDebug.h"
+#include "host/DiagnosticOutput.h"
 #include "host/HostText.h"
 #include "host/LogCall.h"
 #include "host/SourceText.h"
@@ -17,8 +18,8 @@ namespace kv::host {
 class LogSink final : public ILanguageDebug {
 public:
     // source may be null (no recipe yet); bundleName names position-less errors.
-    // Both streams and source must outlive the sink.
-    LogSink(std::ostream& listing, std::ostream& diagnostics, const SourceText* source,
+    // The stream, the output and source must outlive the sink.
+    LogSink(std::ostream& listing, DiagnosticOutput& diagnostics, const SourceText* source,
             std::string bundleName);
 
     // True once any Report* call was made; it stays true.
@@ -30,6 +31,13 @@ public:
     void ReportErrorAtWithData(int code, int line, int column, const std::string& text,
                                const std::string& extra,
                                const std::map<std::string, std::string>& data, int level) override;
+    // A report of the host's own (a syntax error): logged as the ReportErrorAt call it stands
+    // for, and shown with notes, which the log does not hold. Note texts are host texts.
+    void ReportErrorAtWithNotes(int code, int line, int column, const std::string& text, int level,
+                                std::vector<DiagnosticNote> notes);
+
+    // Whether listing lines are shown (they are by default); the log keeps them either way.
+    void ShowListing(bool show) { showListing_ = show; }
 
     // Every call so far, in order; none when KeepCalls(false) was asked for.
     const std::vector<LogCall>& Calls() const { return calls_; }
@@ -53,10 +61,10 @@ private:
     // A listing line that is neither kept nor converted is shown without building its call:
     // a long compile lists a line for every recipe line.
     bool PassStraightOn() const { return !keepCalls_ && !keepJsonLines_ && !kHostTextIsGbk; }
-    void Record(LogCall call);
+    void Record(LogCall call, std::vector<DiagnosticNote> notes = {});
 
     std::ostream& listing_;
-    std::ostream& diagnostics_;
+    DiagnosticOutput& diagnostics_;
     const SourceText* source_;
     std::string bundleName_;
     std::vector<LogCall> calls_;
@@ -64,6 +72,7 @@ private:
     bool hasError_ = false;
     bool keepCalls_ = true;
     bool keepJsonLines_ = false;
+    bool showListing_ = true;
 };
 
 }  // namespace kv::host

@@ -68,21 +68,32 @@ std::optional<fs::path> RelativeBelow(const fs::path& path, const fs::path& dir)
 
 }  // namespace
 
-bool WritesLogFile(const CompilePaths& options) {
-    return !options.logJson.empty() && options.logJson != kStandardOutput;
+bool NamesFile(const fs::path& path) { return !path.empty() && path != kStandardOutput; }
+
+std::optional<fs::path> BelowOutDir(const CompilePaths& options, const fs::path& file) {
+    if (!NamesFile(file) || options.outDir.empty()) return std::nullopt;
+    if (auto given = RelativeBelow(Normal(file), Normal(options.outDir))) return given;
+    return RelativeBelow(Resolved(file), Resolved(options.outDir));
 }
 
-// Where the JSON log lies below the output directory: by its path as given (its parts below
-// the directory are then checked for links) or, failing that, with links resolved.
-std::optional<fs::path> LogBelowOutDir(const CompilePaths& options) {
-    if (!WritesLogFile(options)) return std::nullopt;
-    if (auto given = RelativeBelow(Normal(options.logJson), Normal(options.outDir))) return given;
-    return RelativeBelow(Resolved(options.logJson), Resolved(options.outDir));
+namespace {
+
+// The files written beside the outputs, each with the role its messages name.
+struct SideFile {
+    const fs::path& path;
+    const kv::diag::Message<0>& role;
+};
+
+std::vector<SideFile> SideFiles(const CompilePaths& options) {
+    std::vector<SideFile> files;
+    if (NamesFile(options.logJson)) files.push_back({options.logJson, msg::JsonLogRole});
+    if (NamesFile(options.diagnosticsFile)) {
+        files.push_back({options.diagnosticsFile, msg::DiagnosticsFileRole});
+    }
+    return files;
 }
 
-// The checks that need no compile: where the outputs go must be usable, and no output may
-// land on an input.
-std::optional<HostError> CheckOutputPlaces(const CompilePaths& options) {
+std::optional<HostError> CheckOutDir(const CompilePaths& options) {
     std::error_code ec;
     const fs::path outDir(options.outDir);
     if (fs::exists(outDir, ec) && !fs::is_directory(outDir, ec)) {
@@ -100,41 +111,65 @@ std::optional<HostError> CheckOutputPlaces(const CompilePaths& options) {
     if (SameFile(outDir / kProgramFile, options.recipe)) {
         return MakeHostError(PathText(outDir / kProgramFile), msg::OutputIsRecipe);
     }
-    if (WritesLogFile(options)) {
-        const fs::path log(options.logJson);
-        if (fs::is_directory(log, ec))
-            return MakeHostError(PathText(options.logJson), msg::LogIsDirectory);
-        if (!NearestExistingIsDirectory(log.has_parent_path() ? log.parent_path()
-                                                              : fs::path("."))) {
-            return MakeHostError(PathText(options.logJson), msg::LogUnderFile);
+    return std::nullopt;
+}
+
+std::optional<HostError> CheckSideFile(const CompilePaths& options, const SideFile& file) {
+    std::error_code ec;
+    const std::string role = kv::diag::Text(file.role);
+    const std::string path = PathText(file.path);
+    if (fs::is_directory(file.path, ec)) return MakeHostError(path, msg::LogIsDirectory, role);
+    if (!NearestExistingIsDirectory(file.path.has_parent_path() ? file.path.parent_path()
+                                                                : fs::path("."))) {
+        return MakeHostError(path, msg::LogUnderFile, role);
+    }
+    if (SameFile(file.path, options.recipe)) return MakeHostError(path, msg::OutputIsRecipe);
+    if (IsWithin(file.path, options.bundle)) return MakeHostError(path, msg::LogInBundle, role);
+    if (const std::optional<fs::path> below = BelowOutDir(options, file.path)) {
+        const fs::path link = FirstLinkBelow(Resolved(options.outDir), *below);
+        if (!link.empty()) {
+            return MakeHostError(PathText(options.outDir / link), msg::OutputThroughLink);
         }
-        if (SameFile(log, options.recipe))
-            return MakeHostError(PathText(options.logJson), msg::OutputIsRecipe);
-        if (IsWithin(log, options.bundle))
-            return MakeHostError(PathText(options.logJson), msg::LogInBundle);
-        if (const std::optional<fs::path> below = LogBelowOutDir(options)) {
-            const fs::path link = FirstLinkBelow(Resolved(options.outDir), *below);
-            if (!link.empty()) {
-                return MakeHostError(PathText(outDir / link), kv::diag::host::OutputThroughLink);
-            }
-            if (*below == kProgramFile)
-                return MakeHostError(PathText(options.logJson), msg::LogIsOutput);
-        }
+        if (*below == kProgramFile) return MakeHostError(path, msg::LogIsOutput, role);
     }
     return std::nullopt;
 }
 
-// The checks that need the outputs: the log must not take the place of one, and replacing
-// the set must not take the recipe or the bundle with it.
+}  // namespace
+
+// The checks that need no compile: where the outputs go must be usable, and no output may
+// land on an input.
+std::optional<HostError> CheckOutputPlaces(const CompilePaths& options) {
+    if (!options.outDir.empty()) {
+        if (auto error = CheckOutDir(options)) return error;
+    }
+    // Two texts in one place would leave neither readable.
+    if (!options.logJson.empty() &&
+        (options.logJson == options.diagnosticsFile ||
+         (NamesFile(options.logJson) && NamesFile(options.diagnosticsFile) &&
+          SameFile(options.logJson, options.diagnosticsFile)))) {
+        return MakeHostError(PathText(options.diagnosticsFile), msg::LogIsDiagnosticsFile);
+    }
+    for (const SideFile& file : SideFiles(options)) {
+        if (auto error = CheckSideFile(options, file)) return error;
+    }
+    return std::nullopt;
+}
+
+// The checks that need the outputs: the side files must not take the place of one, and
+// replacing the set must not take the recipe or the bundle with it.
 std::optional<HostError> CheckAgainstOutputs(const CompilePaths& options,
                                              const std::vector<OutputFile>& outputs,
                                              bool replacing) {
-    if (const std::optional<fs::path> below = LogBelowOutDir(options)) {
+    for (const SideFile& side : SideFiles(options)) {
+        const std::optional<fs::path> below = BelowOutDir(options, side.path);
+        if (!below) continue;
         for (const OutputFile& output : outputs) {
             const fs::path log = below->lexically_normal();
             const fs::path file = output.path.lexically_normal();
             if (log == file || RelativeBelow(log, file) || RelativeBelow(file, log)) {
-                return MakeHostError(PathText(options.logJson), msg::LogIsOutput);
+                return MakeHostError(PathText(side.path), msg::LogIsOutput,
+                                     kv::diag::Text(side.role));
             }
         }
     }
@@ -151,10 +186,10 @@ std::optional<HostError> CheckAgainstOutputs(const CompilePaths& options,
     return std::nullopt;
 }
 
-// Removes what killed runs left beside the output directory and the log.
+// Removes what killed runs left beside the output directory and the side files.
 void RemoveLeftovers(const CompilePaths& options) {
-    RemoveLeftoversOf(Resolved(options.outDir));
-    if (WritesLogFile(options)) RemoveLeftoversOf(Resolved(options.logJson));
+    if (!options.outDir.empty()) RemoveLeftoversOf(Resolved(options.outDir));
+    for (const SideFile& file : SideFiles(options)) RemoveLeftoversOf(Resolved(file.path));
 }
 
 // True when a regular file may stand at path: nothing there yet, or a regular file.

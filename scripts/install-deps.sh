@@ -25,6 +25,11 @@ for p in "${packages[@]}"; do
         missing+=("$p")
     fi
 done
+# The SARIF test runs Microsoft's multitool from npm. A Node.js installed otherwise (whose
+# package brings npm along) serves as well; Debian's would conflict with it.
+if ! command -v node >/dev/null || ! command -v npm >/dev/null || ! command -v npx >/dev/null; then
+    missing+=(nodejs npm)
+fi
 [ ${#missing[@]} -eq 0 ] && exit 0
 
 echo "installing: ${missing[*]}"

@@ -1,6 +1,7 @@
 // Tests of the log sink: where each call goes, how diagnostics look, the JSON lines.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 #include "arbor/TextEncoding.h"
@@ -11,9 +12,17 @@
 
 namespace {
 
+using kv::host::DiagnosticOutput;
 using kv::host::LogSink;
 using kv::host::SourceText;
 using kv::test::Host;
+
+// Text diagnostics without a limit, so that every report shows.
+kv::host::DiagnosticOptions Unlimited() {
+    kv::host::DiagnosticOptions options;
+    options.maxErrors = 0;
+    return options;
+}
 
 // The library and the parser hand the sink host texts, and count columns in the host's bytes:
 // 加热 is six bytes in UTF-8 and four in GBK, so the second ',' of line 3 is at byte column 10
@@ -24,7 +33,14 @@ struct SinkFixture {
     SourceText source{"recipe.rcp", Host("time >= 10 => heat(180)\r\n\tx = 1\n加热(1,,2)\n")};
     std::ostringstream listing;
     std::ostringstream diagnostics;
-    LogSink sink{listing, diagnostics, &source, "bundles/demo"};
+    DiagnosticOutput output = MakeOutput();
+    LogSink sink{listing, output, &source, "bundles/demo"};
+
+    DiagnosticOutput MakeOutput() {
+        DiagnosticOutput made(diagnostics, Unlimited());
+        made.SetSource(&source);
+        return made;
+    }
 };
 
 TEST(LogSink, ListingLinesGoToTheListingAndOnlyReportsSetHasError) {
@@ -89,7 +105,9 @@ TEST(LogSink, FirstLineColumnsCountFromAfterTheByteOrderMark) {
     const SourceText source{"recipe.rcp", "\xEF\xBB\xBF" "abc = 1; 9x = 2\nb = 1\n"};
     std::ostringstream listing;
     std::ostringstream diagnostics;
-    LogSink sink{listing, diagnostics, &source, "bundles/demo"};
+    DiagnosticOutput output(diagnostics, Unlimited());
+    output.SetSource(&source);
+    LogSink sink{listing, output, &source, "bundles/demo"};
     sink.ReportErrorAt(9007, 1, 10, "d", 3);
     EXPECT_EQ(diagnostics.str(),
               "recipe.rcp:1:10: error[9007]: d\n"
@@ -128,7 +146,9 @@ TEST(LogSink, ControlCharactersAreEscapedInTextsAndLinesAndTheCaretFollowsTheEsc
     if (kv::host::kHostTextIsGbk) GTEST_SKIP() << "the line's bytes are UTF-8 forms";
     SourceText source{"r.rcp", "a(\x1b[2J, \x7f\xc2\x85\xff, 1)\n"};
     std::ostringstream listing, diagnostics;
-    LogSink sink{listing, diagnostics, &source, "b"};
+    DiagnosticOutput output(diagnostics, Unlimited());
+    output.SetSource(&source);
+    LogSink sink{listing, output, &source, "b"};
     sink.ReportErrorAt(1003, 1, 15, "<\x1b[31m>", 3);
     sink.ReportErrorAtWithData(1002, -1, -1, "\a", "\r", {{"k\x1b", "v\n"}}, 3);
     // Before byte column 15 (the 1): "a(" 2 cells, ESC 6, "[2J, " 5, DEL 6, U+0085 6, the stray
@@ -151,6 +171,53 @@ TEST(LogSink, ErrorsWithDataListTheExtraTextAndEntries) {
               "    详情\n"
               "    a: 1\n"
               "    b: 2\n");
+}
+
+TEST(LogSink, ARepeatedReportIsShownOnceAndLoggedEachTime) {
+    SinkFixture f;
+    f.sink.KeepJsonLines(true);
+    f.sink.ReportErrorAt(1002, 1, 15, Host("参数个数错误"), 3);
+    f.sink.ReportErrorAt(1002, 1, 15, Host("参数个数错误"), 3);
+    f.sink.ReportErrorAt(1002, 1, 16, Host("参数个数错误"), 3);  // another place
+    EXPECT_EQ(f.diagnostics.str(),
+              "recipe.rcp:1:15: error[1002]: 参数个数错误\n"
+              "time >= 10 => heat(180)\n"
+              "              ^\n"
+              "recipe.rcp:1:16: error[1002]: 参数个数错误\n"
+              "time >= 10 => heat(180)\n"
+              "               ^\n");
+    const std::string& log = f.sink.JsonLines();
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 3) << "the log keeps every call";
+    EXPECT_EQ(f.output.ErrorCount(), 2);
+}
+
+TEST(LogSink, AHostReportShowsItsNotesAndIsLoggedAsTheCallItStandsFor) {
+    SinkFixture f;
+    f.sink.KeepJsonLines(true);
+    std::vector<kv::host::DiagnosticNote> notes(1);
+    notes[0].text = Host("full-width '，': did you mean ','?");
+    f.sink.ReportErrorAtWithNotes(9019, 3, kSecondCommaColumn, Host("全角"), 3, notes);
+    EXPECT_EQ(f.diagnostics.str(),
+              "recipe.rcp:3:10: error[9019]: 全角\n"
+              "加热(1,,2)\n"
+              "       ^\n"
+              "recipe.rcp:3:10: note: full-width '，': did you mean ','?\n");
+    EXPECT_EQ(f.sink.JsonLines(),
+              "{\"op\":\"ReportErrorAt\",\"code\":9019,\"line\":3,\"column\":10,\"level\":3,"
+              "\"text\":\"全角\"}\n");
+}
+
+TEST(LogSink, AHiddenListingIsStillLogged) {
+    SinkFixture f;
+    f.sink.ShowListing(false);
+    f.sink.Print(Host("版本"), 0);
+    f.sink.KeepCalls(false);
+    f.sink.PrintLine("line", 3);
+    f.sink.ReportError(2002, "a", 3);
+    EXPECT_EQ(f.listing.str(), "");
+    EXPECT_EQ(f.diagnostics.str(), "bundles/demo: error[2002]: a\n");
+    ASSERT_EQ(f.sink.Calls().size(), 1u) << "kept until KeepCalls(false)";
+    EXPECT_EQ(f.sink.Calls()[0].text, "版本");
 }
 
 // The same calls on any sink.

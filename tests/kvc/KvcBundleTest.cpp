@@ -219,7 +219,7 @@ TEST_F(KvcBundle, NamesTheLibraryDoesNotReadAreWarnedAboutWithTheLikelyMeantName
         "did you mean appVariable.json?\n";
     KvcResult run = Compile();
     EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.err, warnings);
+    EXPECT_EQ(run.err, warnings + "4 warnings generated.\n");
     EXPECT_TRUE(Exists("out/program.rcp")) << "warnings do not stop the compile";
 
     // Nor do they change the status of a compile that fails.
@@ -228,6 +228,7 @@ TEST_F(KvcBundle, NamesTheLibraryDoesNotReadAreWarnedAboutWithTheLikelyMeantName
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.err.substr(0, warnings.size()), warnings);
     EXPECT_NE(run.err.find("recipe.rcp:1:"), std::string::npos) << run.err;
+    EXPECT_TRUE(run.err.ends_with("\n4 warnings and 1 error generated.\n")) << run.err;
 }
 
 TEST_F(KvcBundle, TablesTheBundleLacksAreNotedOnlyWhenAskedFor) {

@@ -87,11 +87,12 @@ TEST_F(KvcCompile, SyntaxErrorsArePointedAtAndNothingIsAnalysedOrWritten) {
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.out, "") << "the analyzer was never created";
     const std::vector<std::string> err = Lines(run.err);
-    ASSERT_EQ(err.size(), 3u) << run.err;
+    ASSERT_EQ(err.size(), 4u) << run.err;
     EXPECT_EQ(err[0].rfind("recipe.rcp:2:", 0), 0u) << err[0];
     EXPECT_NE(err[0].find(": error["), std::string::npos) << err[0];
     EXPECT_EQ(err[1], "heat(180");
     EXPECT_EQ(err[2].back(), '^');
+    EXPECT_EQ(err[3], "1 error generated.");
     EXPECT_FALSE(Exists("out"));
     const std::vector<std::string> log = Lines(Read("log.jsonl"));
     ASSERT_EQ(log.size(), 1u);
@@ -103,7 +104,9 @@ TEST_F(KvcCompile, LoadErrorsOfTheLibraryNameTheBundleAndExitOne) {
     BundleFile("appParameterDataLc/resource.json", "[{\"name\":\"盐\",\"code\":\"\"}]");
     const KvcResult run = Run({"compile", "bundle", "recipe.rcp", "-o", "out"});
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.err, "bundle: error[2002]: 餐饮输入数据错误:资源表中<盐>对应的id为空!\n");
+    EXPECT_EQ(run.err,
+              "bundle: error[2002]: 餐饮输入数据错误:资源表中<盐>对应的id为空!\n"
+              "1 error generated.\n");
     EXPECT_FALSE(Exists("out")) << "a compile that reported errors writes no output";
 }
 

@@ -60,7 +60,8 @@ TEST_F(KvcRecipe, ATimePointWrittenWithAnotherOperatorIsWarnedAboutAtTheOperator
                            readAs +
                            "800'\n"
                            "time <= 800 => task_t1 = 6\n"
-                           "     ^\n");
+                           "     ^\n"
+                           "4 warnings generated.\n");
 }
 
 TEST_F(KvcRecipe, ControlCharactersOfARecipeLineAreShownEscapedWithTheCaretStillInPlace) {

@@ -8,6 +8,7 @@
 
 #include "arbor/RecipeParser.h"
 #include "host/BundleData.h"
+#include "host/DiagnosticOutput.h"
 #include "host/LogSink.h"
 #include "support/HostEncoding.h"
 
@@ -19,10 +20,11 @@ public:
     TestData(const TestData&) = delete;
     TestData& operator=(const TestData&) = delete;
 
-    // What the sink showed, as kvc would print it.
+    // What the sink showed, as kvc would print it (every diagnostic, without a limit).
     std::ostringstream listing;
     std::ostringstream diagnostics;
-    kv::host::LogSink log{listing, diagnostics, nullptr, "bundle"};
+    kv::host::DiagnosticOutput output{diagnostics, {.maxErrors = 0, .sarif = {}}};
+    kv::host::LogSink log{listing, output, nullptr, "bundle"};
 };
 
 // A recipe written in UTF-8, as test sources are, parsed as the host's parser reads it (in GBK

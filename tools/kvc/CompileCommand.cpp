@@ -1,10 +1,13 @@
-// CompileCommand: checks the inputs, parses, drives the analyzer and writes the outputs.
+// CompileCommand: checks the inputs, parses, drives the analyzer, shows the diagnostics and
+// writes the outputs.
 #include "tools/kvc/CompileCommand.h"
 
 #include <exception>
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <sstream>
+#include <system_error>
 #include <vector>
 
 #include "arbor/Arbor.h"
@@ -12,7 +15,8 @@
 #include "host/AtomicWrite.h"
 #include "host/BundleData.h"
 #include "host/BundleOutputs.h"
-#include "host/DiagnosticRender.h"
+#include "host/DiagnosticJson.h"
+#include "host/DiagnosticOutput.h"
 #include "host/ExitHandOver.h"
 #include "host/FileRead.h"
 #include "host/HostText.h"
@@ -23,6 +27,7 @@
 #include "host/PlatformFiles.h"
 #include "host/RecipeDrive.h"
 #include "host/SourceText.h"
+#include "tools/kvc/Explanations.h"
 #include "tools/kvc/KvcMessages.h"
 #include "tools/kvc/TimePointWarnings.h"
 
@@ -39,9 +44,44 @@ int Fail(std::ostream& err, const kv::host::HostError& error) {
     return error.exitCode;
 }
 
-// Writes what the compile produced: the JSON log always, the outputs (null after syntax
-// errors) as one set when no error was reported or they were asked for anyway.
+// Writes text to a file written beside the outputs (the JSON log, the diagnostics file): to
+// the standard stream it names, into the new output set when it lies in the output directory,
+// or on its own. Returns the exit status of a failure.
+std::optional<int> WriteSideFile(const CompileOptions& options, const fs::path& path,
+                                 std::string text, bool replacing,
+                                 std::vector<kv::host::OutputFile>& inOutDir, std::ostream& out,
+                                 std::ostream& err) {
+    // A file a stream already writes to goes through that stream, after what it holds.
+    const int stream =
+        path == kv::host::kStandardOutput ? 1 : kv::host::StandardStreamWritingTo(path);
+    if (stream != 0) {
+        std::ostream& target = stream == 1 ? out : err;
+        if (!target.write(text.data(), static_cast<std::streamsize>(text.size())).flush()) {
+            return Fail(err,
+                        MakeHostError("", stream == 1 ? msg::StdoutFailed : msg::StderrFailed));
+        }
+        return std::nullopt;
+    }
+    const std::optional<fs::path> below = kv::host::BelowOutDir(options, path);
+    if (replacing && below && kv::host::PlainFilePlace(path)) {
+        inOutDir.push_back({*below, std::move(text)});
+    } else if (auto error = kv::host::WriteFileAtomically({path, std::move(text)})) {
+        return Fail(err, *error);
+    }
+    return std::nullopt;
+}
+
+// Where the diagnostics go: the run's text is kept for a diagnostics file.
+struct DiagnosticsPlace {
+    std::ostringstream forFile;
+    int stream = 2;  // 1 standard output, 2 standard error, 0 the file
+};
+
+// Ends the diagnostics and writes what the compile produced: the JSON log and the diagnostics
+// file always, the outputs (null after syntax errors and for a check) as one set when no error
+// was reported or they were asked for anyway.
 int WriteResults(const CompileOptions& options, kv::host::LogSink& sink,
+                 kv::host::DiagnosticOutput& diagnostics, DiagnosticsPlace& place,
                  const std::vector<kv::host::OutputFile>* outputs, std::ostream& out,
                  std::ostream& err) {
     const bool replacing = outputs != nullptr && (!sink.HasError() || options.writeOnError);
@@ -49,41 +89,94 @@ int WriteResults(const CompileOptions& options, kv::host::LogSink& sink,
             options, outputs ? *outputs : std::vector<kv::host::OutputFile>{}, replacing)) {
         return Fail(err, *error);
     }
+    diagnostics.Finish();
     // What the library printed must have arrived before anything is written.
     if (!err.flush()) return Fail(err, MakeHostError("", msg::StderrFailed));
     if (!out.flush()) return Fail(err, MakeHostError("", msg::StdoutFailed));
 
-    std::vector<kv::host::OutputFile> logInOutDir;
+    std::vector<kv::host::OutputFile> inOutDir;
     if (!options.logJson.empty()) {
-        std::string text = std::move(sink.JsonLines());
-        const std::optional<fs::path> below = kv::host::LogBelowOutDir(options);
-        // A log on a stream already written to goes through that stream, after what it holds.
-        const int stream = options.logJson == kv::host::kStandardOutput
-                               ? 1
-                               : kv::host::StandardStreamWritingTo(options.logJson);
-        if (stream != 0) {
-            std::ostream& target = stream == 1 ? out : err;
-            if (!target.write(text.data(), static_cast<std::streamsize>(text.size())).flush()) {
-                return Fail(err,
-                            MakeHostError("", stream == 1 ? msg::StdoutFailed : msg::StderrFailed));
-            }
-        } else if (replacing && below && kv::host::PlainFilePlace(options.logJson)) {
-            logInOutDir.push_back({*below, std::move(text)});
-        } else if (auto error = kv::host::WriteFileAtomically({options.logJson, std::move(text)})) {
-            return Fail(err, *error);
+        if (auto status = WriteSideFile(options, options.logJson, std::move(sink.JsonLines()),
+                                        replacing, inOutDir, out, err)) {
+            return *status;
+        }
+    }
+    if (place.stream == 0) {
+        if (auto status =
+                WriteSideFile(options, options.diagnosticsFile, std::move(place.forFile).str(),
+                              replacing, inOutDir, out, err)) {
+            return *status;
         }
     }
     if (replacing) {
-        if (auto error = kv::host::ReplaceOutputSet(options.outDir, *outputs, logInOutDir)) {
+        if (auto error = kv::host::ReplaceOutputSet(options.outDir, *outputs, inOutDir)) {
             return Fail(err, *error);
         }
     }
     return sink.HasError() ? 1 : 0;
 }
 
+// How SARIF describes each code's rule.
+kv::host::SarifRule DescribeRule(int code) {
+    kv::host::SarifRule rule;
+    if (code == 0) {
+        rule.shortDescription = kv::diag::Text(msg::OwnRemarks);
+        return rule;
+    }
+    if (const Explanation* explanation = FindExplanation(code)) {
+        rule.shortDescription = std::string(explanation->title);
+    }
+    rule.fullDescription = kv::diag::Text(msg::ExplainRule, std::to_string(code));
+    return rule;
+}
+
+kv::host::DiagnosticOptions DiagnosticOptionsOf(const CompileOptions& options, int stream) {
+    kv::host::DiagnosticOptions diagnostics;
+    diagnostics.format = options.diagnosticsFormat;
+    diagnostics.colour = options.diagnosticsFormat == kv::host::DiagnosticFormat::Text &&
+                         kv::host::ColourForStream(options.colour, stream);
+    diagnostics.maxErrors = options.maxErrors;
+    diagnostics.sarif.name = "kvc";
+    diagnostics.sarif.version = KVC_VERSION;
+    diagnostics.sarif.describe = DescribeRule;
+    std::error_code ec;
+    const fs::path here = fs::current_path(ec);
+    if (!ec) {
+        diagnostics.sarif.baseUri = kv::host::FileUri(PathText(here));
+        if (diagnostics.sarif.baseUri.back() != '/') diagnostics.sarif.baseUri += '/';
+    }
+    return diagnostics;
+}
+
+// Standard output holds nothing but the log or the diagnostics when either is written there.
+bool ShowsListing(const CompileOptions& options) {
+    return !options.quiet && options.logJson != kv::host::kStandardOutput &&
+           options.diagnosticsFile != kv::host::kStandardOutput;
+}
+
+kv::host::DiagnosticRecord RemarkRecord(const kv::host::BundleRemark& remark) {
+    kv::host::DiagnosticRecord record;
+    record.severity = remark.kind == kv::host::BundleRemark::Kind::Warning
+                          ? kv::host::Severity::Warning
+                          : kv::host::Severity::Note;
+    record.where.file = remark.path;
+    record.message = remark.text;
+    return record;
+}
+
 // Whatever it builds is kept by remains, which the caller may leave to the process exit.
 int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err,
             kv::host::ExitHandOver& remains) {
+    auto& place = remains.Make<DiagnosticsPlace>();
+    place.stream = kv::host::NamesFile(options.diagnosticsFile)           ? 0
+                   : options.diagnosticsFile == kv::host::kStandardOutput ? 1
+                                                                          : 2;
+    auto& diagnostics =
+        remains.Make<kv::host::DiagnosticOutput>(place.stream == 0   ? place.forFile
+                                                 : place.stream == 1 ? out
+                                                                     : err,
+                                                 DiagnosticOptionsOf(options, place.stream));
+
     kv::host::HostResult<std::string> recipeText = kv::host::ReadWholeFile(options.recipe);
     if (!recipeText.Ok()) return Fail(err, recipeText.Error());
     if (recipeText.Value().find('\0') != std::string::npos) {
@@ -96,7 +189,7 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err,
     // Remarks on the bundle: warnings always, notes on request; neither changes the status.
     for (const kv::host::BundleRemark& remark : data.Remarks()) {
         if (options.verbose || remark.kind == kv::host::BundleRemark::Kind::Warning) {
-            err << remark.Describe() << '\n';
+            diagnostics.Report(RemarkRecord(remark));
         }
     }
     if (auto error = kv::host::CheckOutputPlaces(options)) return Fail(err, *error);
@@ -107,31 +200,41 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err,
     if (!hostRecipe.Ok()) return Fail(err, hostRecipe.Error());
     const kv::host::SourceText& source =
         remains.Make<kv::host::SourceText>(PathText(options.recipe), std::move(hostRecipe.Value()));
+    diagnostics.SetSource(&source);
+    // The bundle's annotator (notes and ranges from the tables) is made here.
+    kv::host::DiagnosticAnnotator* annotator = nullptr;
+    diagnostics.SetAnnotator(annotator);
     kv::host::LogSink& sink =
-        remains.Make<kv::host::LogSink>(out, err, &source, PathText(options.bundle));
+        remains.Make<kv::host::LogSink>(out, diagnostics, &source, PathText(options.bundle));
     // The log is written whole at the end; its lines are kept as text, not as calls.
     sink.KeepCalls(false);
     sink.KeepJsonLines(!options.logJson.empty());
+    sink.ShowListing(ShowsListing(options));
     data.SetLanguageDebug(&sink);
 
     const ParsedRecipe& parsed = remains.Make<ParsedRecipe>(ParseRecipe(source.Text()));
     if (!parsed.errors.empty()) {
-        // Reported through the sink like every other diagnostic; nothing is analysed.
+        // Logged like the library's reports; nothing is analysed.
         for (const SyntaxError& error : parsed.errors) {
-            sink.ReportErrorAt(error.code, error.line, error.column, error.message,
-                               kv::diag::kError);
+            std::vector<kv::host::DiagnosticNote> notes(error.note.empty() ? 0 : 1);
+            if (!notes.empty()) notes.front().text = error.note;
+            sink.ReportErrorAtWithNotes(error.code, error.line, error.column, error.message,
+                                        kv::diag::kError, std::move(notes));
         }
-        return WriteResults(options, sink, nullptr, out, err);
+        return WriteResults(options, sink, diagnostics, place, nullptr, out, err);
     }
 
     std::vector<ISyntaxTreeNode*> blocks;
     blocks.reserve(parsed.blocks.size());
     for (const auto& block : parsed.blocks) blocks.push_back(block.get());
     // Read before the analysis, which rewrites every time point into one form.
-    for (const RecipeWarning& warning : TimePointWarnings(blocks)) {
-        err << kv::host::RenderSourceDiagnostic("warning", source, warning.line,
-                                                source.DisplayColumn(warning.line, warning.column),
-                                                warning.text);
+    for (RecipeWarning& warning : TimePointWarnings(blocks)) {
+        kv::host::DiagnosticRecord record;
+        record.severity = kv::host::Severity::Warning;
+        record.where = {source.Name(), warning.line,
+                        source.DisplayColumn(warning.line, warning.column)};
+        record.message = std::move(warning.text);
+        diagnostics.Report(std::move(record));
     }
     ISyntaxTreeVisitor& visitor =
         remains.Keep(std::unique_ptr<ISyntaxTreeVisitor>(newSyntaxTreeVistor(&data)));
@@ -144,6 +247,9 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err,
         return Fail(err,
                     MakeHostError(PathText(options.bundle), msg::AnalyzerFailed, failure.what()));
     }
+    if (options.checkOnly) {
+        return WriteResults(options, sink, diagnostics, place, nullptr, out, err);
+    }
 
     // Paths relative to the output directory, which the set replaces as a whole.
     kv::host::HostResult<std::vector<kv::host::OutputFile>> collected =
@@ -153,7 +259,7 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err,
     outputs.push_back(
         {kv::host::kProgramFile, kv::host::FromHostText(kv::host::RenderProgram(
                                      visitor, blocks, blockLines, source.LineCount()))});
-    return WriteResults(options, sink, &outputs, out, err);
+    return WriteResults(options, sink, diagnostics, place, &outputs, out, err);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include <CLI/CLI.hpp>
 #include <exception>
 #include <iostream>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -50,30 +51,73 @@ int main(int argc, char** argv) {
 
     // Paths are taken as typed (UTF-8) and made paths once the arguments are parsed.
     std::string bundle, recipe, outDir, logJson, image, encoding = "utf-8";
+    std::string diagnosticsFormat = "text", diagnosticsOutput, colour = "auto";
     kv::kvc::CompileOptions compile;
+    // compile and check share these; only one of them runs, so they share the variables too.
+    const auto addInputs = [&](CLI::App* command) {
+        command->add_option("BUNDLE", bundle, "Application bundle directory")
+            ->required()
+            ->check(nonEmpty);
+        command->add_option("RECIPE", recipe, "Recipe file")->required()->check(nonEmpty);
+    };
+    const auto addAnalysisOptions = [&](CLI::App* command) {
+        command
+            ->add_option("--log-json", logJson,
+                         "Write every log call, one JSON object per line, to FILE; - is "
+                         "standard output, which then holds nothing else")
+            ->check(nonEmpty)
+            ->type_name("FILE");
+        command
+            ->add_option("--encoding", encoding,
+                         "The recipe's encoding: utf-8 (the default) or gbk")
+            ->check(CLI::IsMember({"utf-8", "gbk"}))
+            ->type_name("NAME");
+        command->add_flag("--verbose", compile.verbose,
+                          "Also note the tables the library reads that the bundle lacks");
+        command
+            ->add_option("--diagnostics-format", diagnosticsFormat,
+                         "How diagnostics are written: text (the default, with source lines "
+                         "and carets), json (an array, one object per diagnostic, byte "
+                         "columns) or sarif (a SARIF 2.1.0 log)")
+            ->check(CLI::IsMember({"text", "json", "sarif"}))
+            ->type_name("FORMAT");
+        command
+            ->add_option("--diagnostics-output", diagnosticsOutput,
+                         "Write the diagnostics to FILE instead of standard error; - is "
+                         "standard output, which then holds nothing else")
+            ->check(nonEmpty)
+            ->type_name("FILE");
+        command
+            ->add_option("--color", colour,
+                         "Colour text diagnostics: auto (the default: on a terminal, unless "
+                         "NO_COLOR is set), always or never")
+            ->check(CLI::IsMember({"auto", "always", "never"}))
+            ->type_name("WHEN");
+        command
+            ->add_option("--max-errors", compile.maxErrors,
+                         "Show at most N errors in text diagnostics, then say how many more "
+                         "there were (default 50; 0: no limit)")
+            ->check(CLI::Range(0, std::numeric_limits<int>::max()))
+            ->type_name("N");
+        command->add_flag("--quiet", compile.quiet,
+                          "Leave the listing out of standard output: only diagnostics remain");
+    };
+
     CLI::App* compileCommand =
         app.add_subcommand("compile", "Compile RECIPE against the application BUNDLE into OUTDIR");
-    compileCommand->add_option("BUNDLE", bundle, "Application bundle directory")
-        ->required()
-        ->check(nonEmpty);
-    compileCommand->add_option("RECIPE", recipe, "Recipe file")->required()->check(nonEmpty);
+    addInputs(compileCommand);
     compileCommand->add_option("-o,--output", outDir, "Output directory")
         ->required()
         ->check(nonEmpty)
         ->type_name("OUTDIR");
-    compileCommand
-        ->add_option("--log-json", logJson,
-                     "Write every log call, one JSON object per line, to FILE")
-        ->check(nonEmpty)
-        ->type_name("FILE");
+    addAnalysisOptions(compileCommand);
     compileCommand->add_flag("--write-on-error", compile.writeOnError,
                              "Write the outputs even when errors were reported, for debugging");
-    compileCommand
-        ->add_option("--encoding", encoding, "The recipe's encoding: utf-8 (the default) or gbk")
-        ->check(CLI::IsMember({"utf-8", "gbk"}))
-        ->type_name("NAME");
-    compileCommand->add_flag("--verbose", compile.verbose,
-                             "Also note the tables the library reads that the bundle lacks");
+
+    CLI::App* checkCommand = app.add_subcommand(
+        "check", "Check RECIPE against the application BUNDLE; write no outputs");
+    addInputs(checkCommand);
+    addAnalysisOptions(checkCommand);
 
     kv::kvc::InspectOptions inspect;
     CLI::App* inspectCommand =
@@ -129,10 +173,18 @@ int main(int argc, char** argv) {
     compile.recipe = kv::host::PathFromText(recipe);
     compile.outDir = kv::host::PathFromText(outDir);
     compile.logJson = kv::host::PathFromText(logJson);
+    compile.diagnosticsFile = kv::host::PathFromText(diagnosticsOutput);
     compile.recipeEncoding = encoding == "utf-8" ? RecipeEncoding::Utf8 : RecipeEncoding::Gbk;
+    compile.diagnosticsFormat = diagnosticsFormat == "json"    ? kv::host::DiagnosticFormat::Json
+                                : diagnosticsFormat == "sarif" ? kv::host::DiagnosticFormat::Sarif
+                                                               : kv::host::DiagnosticFormat::Text;
+    compile.colour = colour == "always"  ? kv::host::ColourChoice::Always
+                     : colour == "never" ? kv::host::ColourChoice::Never
+                                         : kv::host::ColourChoice::Auto;
+    compile.checkOnly = checkCommand->parsed();
     inspect.image = kv::host::PathFromText(image);
     try {
-        if (compileCommand->parsed()) {
+        if (compileCommand->parsed() || checkCommand->parsed()) {
             // Freeing a large compile's trees and tables one by one would take a good part of
             // the run; the exit returns them at once, after the streams are flushed.
             auto remains = std::make_unique<kv::host::ExitHandOver>();
