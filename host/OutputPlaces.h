@@ -26,6 +26,14 @@ struct CompilePaths {
     std::filesystem::path logJson;  // empty: no JSON log; kStandardOutput: standard output
 };
 
+// True when the nearest existing part of path (itself or an ancestor) is a directory, so that
+// whatever is missing can be created below it.
+bool NearestExistingIsDirectory(const std::filesystem::path& path);
+// True when a and b name the same file, links resolved as far as the paths exist.
+bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b);
+// True when path is dir or lies below it, links resolved as far as the path exists.
+bool IsWithin(const std::filesystem::path& path, const std::filesystem::path& dir);
+
 // True when the JSON log is a file (not absent, not standard output).
 bool WritesLogFile(const CompilePaths& paths);
 

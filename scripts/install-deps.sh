@@ -8,6 +8,7 @@ packages=(
     cmake g++ make python3 time pkgconf
     rapidjson-dev libmsgpack-cxx-dev libcli11-dev
     libgtest-dev libgmock-dev libbenchmark-dev
+    libxml2-utils librsvg2-bin  # xmllint and rsvg-convert check the timeline pictures
 )
 if [ "${1:-}" = "--windows" ]; then
     # googletest ships the sources that the cross builds compile for Windows.

@@ -23,8 +23,10 @@
 #include "host/PlatformFiles.h"
 #include "host/RecipeDrive.h"
 #include "host/SourceText.h"
+#include "host/timeline/TimelineBuilder.h"
 #include "tools/kvc/KvcMessages.h"
 #include "tools/kvc/TimePointWarnings.h"
+#include "tools/kvc/TimelineOutput.h"
 
 namespace kv::kvc {
 namespace fs = std::filesystem;
@@ -99,8 +101,13 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err,
             err << remark.Describe() << '\n';
         }
     }
-    if (auto error = kv::host::CheckOutputPlaces(options)) return Fail(err, *error);
-    kv::host::RemoveLeftovers(options);
+    if (!options.outDir.empty()) {
+        if (auto error = kv::host::CheckOutputPlaces(options)) return Fail(err, *error);
+        kv::host::RemoveLeftovers(options);
+    }
+    if (!options.timeline.empty()) {
+        if (auto error = CheckTimelinePlace(options, options.timeline)) return Fail(err, *error);
+    }
 
     kv::host::HostResult<std::string> hostRecipe = kv::host::RecipeToHostText(
         std::move(recipeText.Value()), options.recipeEncoding, PathText(options.recipe));
@@ -136,6 +143,9 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err,
     ISyntaxTreeVisitor& visitor =
         remains.Keep(std::unique_ptr<ISyntaxTreeVisitor>(newSyntaxTreeVistor(&data)));
     const std::vector<int> blockLines = kv::host::BlockLines(visitor, blocks);
+    // Read before the analysis too, for the times and arguments as written.
+    std::optional<kv::timeline::Timeline> timeline;
+    if (!options.timeline.empty()) timeline = kv::timeline::BuildTimeline(data, visitor, blocks);
     try {
         if (!kv::host::DriveAnalyzer(data, visitor, blocks)) {
             return Fail(err, MakeHostError(PathText(options.bundle), msg::AnalyzerMissing));
@@ -153,7 +163,11 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err,
     outputs.push_back(
         {kv::host::kProgramFile, kv::host::FromHostText(kv::host::RenderProgram(
                                      visitor, blocks, blockLines, source.LineCount()))});
-    return WriteResults(options, sink, &outputs, out, err);
+    const int status =
+        WriteResults(options, sink, options.outDir.empty() ? nullptr : &outputs, out, err);
+    if (status != 0 || !timeline) return status;
+    if (auto error = WriteTimeline(*timeline, options.timeline)) return Fail(err, *error);
+    return status;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // CompileCommand: `kvc compile BUNDLE RECIPE -o OUTDIR [--log-json FILE] [--write-on-error]`.
 #pragma once
 
+#include <filesystem>
 #include <ostream>
 #include <string>
 
@@ -14,6 +15,9 @@ struct CompileOptions : kv::host::CompilePaths {
     bool writeOnError = false;  // write the outputs even when errors were reported
     bool verbose = false;       // also show the loader's notes on the bundle, not only its warnings
     RecipeEncoding recipeEncoding = RecipeEncoding::Utf8;  // how the recipe file is written
+    // Where to draw the compiled recipe as a timeline (SVG), written only when no error was
+    // reported; empty: no picture. Without an output directory the picture is all it writes.
+    std::filesystem::path timeline;
 };
 
 // Compiles the recipe against the bundle and writes the outputs. Listing lines go to out,

@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
         "", "NONEMPTY");
 
     // Paths are taken as typed (UTF-8) and made paths once the arguments are parsed.
-    std::string bundle, recipe, outDir, logJson, image, encoding = "utf-8";
+    std::string bundle, recipe, outDir, logJson, image, timeline, encoding = "utf-8";
     kv::kvc::CompileOptions compile;
     CLI::App* compileCommand =
         app.add_subcommand("compile", "Compile RECIPE against the application BUNDLE into OUTDIR");
@@ -73,6 +73,27 @@ int main(int argc, char** argv) {
         ->type_name("NAME");
     compileCommand->add_flag("--verbose", compile.verbose,
                              "Also note the tables the library reads that the bundle lacks");
+    compileCommand
+        ->add_option("--timeline", timeline,
+                     "Also draw the compiled recipe as a timeline, an SVG picture, in FILE")
+        ->check(nonEmpty)
+        ->type_name("FILE");
+
+    // A compile that writes only the picture.
+    CLI::App* timelineCommand = app.add_subcommand(
+        "timeline", "Compile RECIPE against BUNDLE and draw it as a timeline (SVG) in FILE");
+    timelineCommand->add_option("BUNDLE", bundle, "Application bundle directory")
+        ->required()
+        ->check(nonEmpty);
+    timelineCommand->add_option("RECIPE", recipe, "Recipe file")->required()->check(nonEmpty);
+    timelineCommand->add_option("-o,--output", timeline, "The SVG picture to write")
+        ->required()
+        ->check(nonEmpty)
+        ->type_name("FILE");
+    timelineCommand
+        ->add_option("--encoding", encoding, "The recipe's encoding: utf-8 (the default) or gbk")
+        ->check(CLI::IsMember({"utf-8", "gbk"}))
+        ->type_name("NAME");
 
     kv::kvc::InspectOptions inspect;
     CLI::App* inspectCommand =
@@ -108,9 +129,10 @@ int main(int argc, char** argv) {
     compile.outDir = kv::host::PathFromText(outDir);
     compile.logJson = kv::host::PathFromText(logJson);
     compile.recipeEncoding = encoding == "utf-8" ? RecipeEncoding::Utf8 : RecipeEncoding::Gbk;
+    compile.timeline = kv::host::PathFromText(timeline);
     inspect.image = kv::host::PathFromText(image);
     try {
-        if (compileCommand->parsed()) {
+        if (compileCommand->parsed() || timelineCommand->parsed()) {
             // Freeing a large compile's trees and tables one by one would take a good part of
             // the run; the exit returns them at once, after the streams are flushed.
             auto remains = std::make_unique<kv::host::ExitHandOver>();
