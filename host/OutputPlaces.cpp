@@ -12,8 +12,6 @@ namespace kv::host {
 namespace fs = std::filesystem;
 namespace msg = kv::diag::host;
 
-namespace {
-
 // True when the nearest existing part of path (itself or an ancestor) is a directory, so that
 // whatever is missing can be created below it.
 bool NearestExistingIsDirectory(const fs::path& path) {
@@ -43,6 +41,8 @@ bool IsWithin(const fs::path& path, const fs::path& dir) {
     const fs::path relative = inner.lexically_relative(outer);
     return !relative.empty() && *relative.begin() != "..";
 }
+
+namespace {
 
 // An absolute path without "." or ".." parts or a trailing separator.
 fs::path Normal(const fs::path& path) {

@@ -29,6 +29,13 @@ struct CompilePaths {
 
 // True when path names a file: neither empty nor standard output.
 bool NamesFile(const std::filesystem::path& path);
+// True when the nearest existing part of path (itself or an ancestor) is a directory, so that
+// whatever is missing can be created below it.
+bool NearestExistingIsDirectory(const std::filesystem::path& path);
+// True when a and b name the same file, links resolved as far as the paths exist.
+bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b);
+// True when path is dir or lies below it, links resolved as far as the path exists.
+bool IsWithin(const std::filesystem::path& path, const std::filesystem::path& dir);
 
 // Where file (the JSON log or the diagnostics file) lies below the output directory: by its
 // path as given (its parts below the directory are then checked for links) or, failing that,

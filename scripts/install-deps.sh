@@ -8,6 +8,7 @@ packages=(
     cmake g++ make python3 time pkgconf lua5.4
     rapidjson-dev libmsgpack-cxx-dev libcli11-dev
     libgtest-dev libgmock-dev libbenchmark-dev
+    libxml2-utils librsvg2-bin  # xmllint and rsvg-convert check the timeline pictures
 )
 # Node and npm run the language server's client tests. A machine may have them from elsewhere
 # (a Node.js build with npm inside), which Debian's npm package would conflict with.

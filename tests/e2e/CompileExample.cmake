@@ -17,18 +17,7 @@ set(expected_dir "${EXAMPLE}/expected")
 set(out "${WORK}/out")
 e2e_fresh_directory("${WORK}")
 
-set(recipe "${EXAMPLE}/recipe.rcp")
-set(encoding_option "")
-if(ENCODING STREQUAL "gbk")
-    find_program(ICONV iconv REQUIRED)
-    set(recipe "${WORK}/recipe-gbk.rcp")
-    execute_process(COMMAND "${ICONV}" -f UTF-8 -t CP936 -o "${recipe}" "${EXAMPLE}/recipe.rcp"
-                    RESULT_VARIABLE converted)
-    if(NOT converted STREQUAL "0")
-        message(FATAL_ERROR "iconv could not convert ${EXAMPLE}/recipe.rcp to GBK")
-    endif()
-    set(encoding_option --encoding=gbk)
-endif()
+e2e_recipe_in_encoding("${EXAMPLE}/recipe.rcp" "${ENCODING}" "${WORK}" recipe encoding_option)
 
 execute_process(
     COMMAND ${RUNNER} "${KVC}" compile "${EXAMPLE}/bundle" "${recipe}" -o "${out}"

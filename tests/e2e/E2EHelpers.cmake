@@ -96,6 +96,25 @@ function(e2e_lines_starting_with text prefix out)
     set(${out} "${kept}" PARENT_SCOPE)
 endfunction()
 
+# The recipe kvc reads and the option that says how: recipe as it is for utf-8; for gbk a copy
+# converted to GBK in work, read with --encoding=gbk.
+function(e2e_recipe_in_encoding recipe encoding work out_recipe out_option)
+    if(NOT encoding STREQUAL "gbk")
+        set(${out_recipe} "${recipe}" PARENT_SCOPE)
+        set(${out_option} "" PARENT_SCOPE)
+        return()
+    endif()
+    find_program(ICONV iconv REQUIRED)
+    set(converted_recipe "${work}/recipe-gbk.rcp")
+    execute_process(COMMAND "${ICONV}" -f UTF-8 -t CP936 -o "${converted_recipe}" "${recipe}"
+                    RESULT_VARIABLE converted)
+    if(NOT converted STREQUAL "0")
+        message(FATAL_ERROR "iconv could not convert ${recipe} to GBK")
+    endif()
+    set(${out_recipe} "${converted_recipe}" PARENT_SCOPE)
+    set(${out_option} --encoding=gbk PARENT_SCOPE)
+endfunction()
+
 # Starts dir empty, so that nothing from an earlier run can pass for output.
 function(e2e_fresh_directory dir)
     file(REMOVE_RECURSE "${dir}")

@@ -27,9 +27,11 @@
 #include "host/PlatformFiles.h"
 #include "host/RecipeDrive.h"
 #include "host/SourceText.h"
+#include "host/timeline/TimelineBuilder.h"
 #include "tools/kvc/Explanations.h"
 #include "tools/kvc/KvcMessages.h"
 #include "tools/kvc/TimePointWarnings.h"
+#include "tools/kvc/TimelineOutput.h"
 
 namespace kv::kvc {
 namespace fs = std::filesystem;
@@ -192,8 +194,13 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err,
             diagnostics.Report(RemarkRecord(remark));
         }
     }
-    if (auto error = kv::host::CheckOutputPlaces(options)) return Fail(err, *error);
-    kv::host::RemoveLeftovers(options);
+    if (!options.outDir.empty()) {
+        if (auto error = kv::host::CheckOutputPlaces(options)) return Fail(err, *error);
+        kv::host::RemoveLeftovers(options);
+    }
+    if (!options.timeline.empty()) {
+        if (auto error = CheckTimelinePlace(options, options.timeline)) return Fail(err, *error);
+    }
 
     kv::host::HostResult<std::string> hostRecipe = kv::host::RecipeToHostText(
         std::move(recipeText.Value()), options.recipeEncoding, PathText(options.recipe));
@@ -239,6 +246,9 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err,
     ISyntaxTreeVisitor& visitor =
         remains.Keep(std::unique_ptr<ISyntaxTreeVisitor>(newSyntaxTreeVistor(&data)));
     const std::vector<int> blockLines = kv::host::BlockLines(visitor, blocks);
+    // Read before the analysis too, for the times and arguments as written.
+    std::optional<kv::timeline::Timeline> timeline;
+    if (!options.timeline.empty()) timeline = kv::timeline::BuildTimeline(data, visitor, blocks);
     try {
         if (!kv::host::DriveAnalyzer(data, visitor, blocks)) {
             return Fail(err, MakeHostError(PathText(options.bundle), msg::AnalyzerMissing));
@@ -259,7 +269,11 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err,
     outputs.push_back(
         {kv::host::kProgramFile, kv::host::FromHostText(kv::host::RenderProgram(
                                      visitor, blocks, blockLines, source.LineCount()))});
-    return WriteResults(options, sink, diagnostics, place, &outputs, out, err);
+    const int status = WriteResults(options, sink, diagnostics, place,
+                                    options.outDir.empty() ? nullptr : &outputs, out, err);
+    if (status != 0 || !timeline) return status;
+    if (auto error = WriteTimeline(*timeline, options.timeline)) return Fail(err, *error);
+    return status;
 }
 
 }  // namespace

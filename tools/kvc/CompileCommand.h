@@ -2,6 +2,7 @@
 // `kvc check BUNDLE RECIPE`, with the diagnostics in the form asked for.
 #pragma once
 
+#include <filesystem>
 #include <ostream>
 #include <string>
 
@@ -22,6 +23,9 @@ struct CompileOptions : kv::host::CompilePaths {
     kv::host::DiagnosticFormat diagnosticsFormat = kv::host::DiagnosticFormat::Text;
     kv::host::ColourChoice colour = kv::host::ColourChoice::Auto;  // of the text form
     int maxErrors = 50;  // errors the text form shows; 0: every one
+    // Where to draw the compiled recipe as a timeline (SVG), written only when no error was
+    // reported; empty: no picture. Without an output directory the picture is all it writes.
+    std::filesystem::path timeline;
 };
 
 // Compiles the recipe against the bundle and writes the outputs. Listing lines go to out

@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
         "", "NONEMPTY");
 
     // Paths are taken as typed (UTF-8) and made paths once the arguments are parsed.
-    std::string bundle, recipe, outDir, logJson, image, encoding = "utf-8";
+    std::string bundle, recipe, outDir, logJson, image, timeline, encoding = "utf-8";
     std::string diagnosticsFormat = "text", diagnosticsOutput, colour = "auto";
     kv::kvc::CompileOptions compile;
     // compile and check share these; only one of them runs, so they share the variables too.
@@ -113,11 +113,26 @@ int main(int argc, char** argv) {
     addAnalysisOptions(compileCommand);
     compileCommand->add_flag("--write-on-error", compile.writeOnError,
                              "Write the outputs even when errors were reported, for debugging");
+    compileCommand
+        ->add_option("--timeline", timeline,
+                     "Also draw the compiled recipe as a timeline, an SVG picture, in FILE")
+        ->check(nonEmpty)
+        ->type_name("FILE");
 
     CLI::App* checkCommand = app.add_subcommand(
         "check", "Check RECIPE against the application BUNDLE; write no outputs");
     addInputs(checkCommand);
     addAnalysisOptions(checkCommand);
+
+    // A compile that writes only the picture.
+    CLI::App* timelineCommand = app.add_subcommand(
+        "timeline", "Compile RECIPE against BUNDLE and draw it as a timeline (SVG) in FILE");
+    addInputs(timelineCommand);
+    timelineCommand->add_option("-o,--output", timeline, "The SVG picture to write")
+        ->required()
+        ->check(nonEmpty)
+        ->type_name("FILE");
+    addAnalysisOptions(timelineCommand);
 
     kv::kvc::InspectOptions inspect;
     CLI::App* inspectCommand =
@@ -182,9 +197,10 @@ int main(int argc, char** argv) {
                      : colour == "never" ? kv::host::ColourChoice::Never
                                          : kv::host::ColourChoice::Auto;
     compile.checkOnly = checkCommand->parsed();
+    compile.timeline = kv::host::PathFromText(timeline);
     inspect.image = kv::host::PathFromText(image);
     try {
-        if (compileCommand->parsed() || checkCommand->parsed()) {
+        if (compileCommand->parsed() || checkCommand->parsed() || timelineCommand->parsed()) {
             // Freeing a large compile's trees and tables one by one would take a good part of
             // the run; the exit returns them at once, after the streams are flushed.
             auto remains = std::make_unique<kv::host::ExitHandOver>();
