@@ -54,7 +54,9 @@ TEST(RecipeCheck, WarnsOfATimePointOperatorThatSaysSomethingElse) {
 class FixedAnnotator final : public kv::host::DiagnosticAnnotator {
 public:
     void Annotate(DiagnosticRecord& record) override {
-        record.notes.push_back({{}, "noted"});
+        kv::host::DiagnosticNote note;
+        note.text = "noted";
+        record.notes.push_back(std::move(note));
         record.where.endColumn = record.where.column + 1;
     }
 };

@@ -220,7 +220,10 @@ std::vector<DiagnosticRecord> CheckRecipe(const std::string& name, const std::st
             DiagnosticRecord record = Record(Severity::Error, error.code, source, error.line,
                                              error.column, kv::host::FromHostText(error.message));
             if (!error.note.empty()) {
-                record.notes.push_back({{}, kv::host::FromHostText(error.note)});
+                // Member by member: MinGW's optimised build takes a braced note for uninitialised.
+                kv::host::DiagnosticNote note;
+                note.text = kv::host::FromHostText(error.note);
+                record.notes.push_back(std::move(note));
             }
             records.push_back(std::move(record));
         }
