@@ -217,6 +217,165 @@ TEST(BundleAnnotator, PointsAtTheTableFileAndEntryBehindADataError) {
         Lines{"2002 | @" + bundle + "/appParameterDataLc/unit/02.json: 出错的条目：[1].ratio"});
 }
 
+// One mistake in the bundle: what it adds to the wok bundle (or, for a table the loader stops
+// at, to an empty one), the recipe compiled, and each diagnostic with its notes.
+struct DataCase {
+    const char* name;
+    bool onWok;
+    void (*spoil)(BundleData& data);
+    const char* recipe;
+    Lines expected;
+};
+
+void AddDescriptor(BundleData& data, const char* name, const char* descriptor) {
+    data.AddTable(kLocal, "functionParasValueDes",
+                  std::string(R"({")") + name + R"(": {"par": [)" + descriptor + "]}}");
+    data.AddFunction(name, name, 9, 9, std::string("wok.") + name);
+}
+
+const DataCase kDataCases[] = {
+    {"ResourceWithoutCode",
+     false,
+     [](BundleData& data) {
+         data.AddTable(kLocal, "resource",
+                       R"([{"code": "2001", "name": "锅盖"}, {"name": "炒锅"}])");
+     },
+     "x = 1\n",
+     {"2002 | @wok/appParameterDataLc/resource.json: 出错的条目：[1].code"}},
+    {"BusinessTypeWithoutDataType",
+     false,
+     [](BundleData& data) { data.AddTable(kLocal, "bsType", R"([{"name": "weight"}])"); },
+     "x = 1\n",
+     {"2002 | @wok/appParameterDataLc/bsType.json: 出错的条目：[0].dataType"}},
+    {"UnitNamedInDigits",
+     false,
+     [](BundleData& data) {
+         data.AddTable(kLocal, "unit", R"([{"srcename": "kg", "srccname": "1000", "base": "g",
+                                           "ratio": 1000, "offset": 0}])");
+     },
+     "x = 1\n",
+     {"2002 | @wok/appParameterDataLc/unit.json: 出错的条目：[0].srccname"}},
+    {"UnitWithoutOffset",
+     false,
+     [](BundleData& data) {
+         data.AddTable(kLocal, "unit", R"([{"srcename": "kg", "base": "g", "ratio": 1000}])");
+     },
+     "x = 1\n",
+     {"2002 | @wok/appParameterDataLc/unit.json: 出错的条目：[0].offset"}},
+    {"IngredientWithoutCode",
+     false,
+     [](BundleData& data) { data.AddTable(kLocal, "ingredient", R"([{"name": "生姜"}])"); },
+     "x = 1\n",
+     {"2002 | @wok/appParameterDataLc/ingredient.json: 出错的条目：[0].code"}},
+    {"LogicEntryWithoutNumber",
+     false,
+     [](BundleData& data) {
+         data.AddTable(kLocal, "logicInfo", R"([{"logicNo": 1, "visibleStep": 1, "visibleId": 1},
+                                                {"visibleStep": 2, "visibleId": 2}])");
+     },
+     "x = 1\n",
+     {"2002 | @wok/appParameterDataLc/logicInfo.json: 出错的条目：[1].logicNo"}},
+    {"LogicIngredientWithoutQuantity",
+     false,
+     [](BundleData& data) {
+         data.AddTable(kLocal, "logicInfo", R"([{"logicNo": 1, "visibleStep": 1, "visibleId": 1,
+             "materialList": [{"name": "水", "quantity": "1l"}, {"name": "盐"}]}])");
+     },
+     "x = 1\n",
+     {"2002 | @wok/appParameterDataLc/logicInfo.json: 出错的条目：[0].materialList[1].quantity"}},
+    {"ParameterWithoutName",
+     false,
+     [](BundleData& data) {
+         data.AddTable(kLocal, "functionParasValueDes",
+                       R"({"heat": {"par": [{"name": "temp"}, {"dataType": "duration"}]}})");
+     },
+     "x = 1\n",
+     {"2002 | @wok/appParameterDataLc/functionParasValueDes.json: 出错的条目：heat.par[1].name"}},
+    {"VariableKeyWithoutObject",
+     false,
+     [](BundleData& data) {
+         data.AddTable("appParameterDataVm", "appVariable",
+                       R"([{"appKey": "-1.level"}, {"appKey": "level"}])");
+     },
+     "x = 1\n",
+     {"2002 | @wok/appParameterDataVm/appVariable.json: 出错的条目：[1].appKey"}},
+    {"EmptyRowFile",
+     false,
+     [](BundleData& data) { data.AddTable(kLocal, "par").AddRow("0", "", false); },
+     "x = 1\n",
+     {"2002 | @wok/appParameterDataLc/par.json: 这个文件是空的"}},
+    {"LineWithAnEmptyTaskId",
+     true,
+     [](BundleData& data) { data.AddTable(kLocal, "logicTaskRelated", R"({"1": ""})"); },
+     "task_t1 = 1; heat(180, 2min)\n",
+     {"2002 | @wok/appParameterDataLc/logicTaskRelated.json: 出错的条目：[\"1\"]"}},
+    {"RangeOfOneBound",
+     true,
+     [](BundleData& data) {
+         AddDescriptor(data, "mix", R"({"name": "speed", "dataType": "speed", "scope": ["0"]})");
+     },
+     "task_t1 = 1; mix(7)\n",
+     {"2002 1:14-20 | @wok/appParameterDataLc/functionParasValueDes.json: "
+      "出错的条目：mix.par[0].scope"}},
+    {"ReversedRange",
+     true,
+     [](BundleData& data) {
+         AddDescriptor(data, "wait",
+                       R"({"name": "time", "dataType": "duration", "scope": ["10", "5"]})");
+     },
+     "task_t1 = 1; wait(7)\n",
+     {"2002 | @wok/appParameterDataLc/functionParasValueDes.json: "
+      "wait.par[0].scope的下限大于上限"}},
+    {"MisspeltBusinessType",
+     true,
+     [](BundleData& data) {
+         AddDescriptor(data, "season",
+                       R"({"name": "amount", "dataType": "weigth", "scope": ["0", "100"]})");
+     },
+     "task_t1 = 1; season(7)\n",
+     {"2002 | @wok/appParameterDataLc/functionParasValueDes.json: "
+      "出错的条目：season.par[0].dataType，是不是要写<weight>？"}},
+    {"HostFunctionWithoutDescriptor",
+     true,
+     [](BundleData& data) { data.AddFunction("blend", "blend", 9, 9, "wok.blend"); },
+     "task_t1 = 1; blend(7)\n",
+     {"2002 1:14-22 | @wok/appParameterDataLc/functionParasValueDes.json: 表中没有<blend>的条目",
+      "2002 1:14-22 | @wok/appParameterDataLc/functionParasValueDes.json: 表中没有<blend>的条目"}},
+    {"LogicIngredientMisspelt",
+     true,
+     [](BundleData& data) {
+         data.AddTable(kLocal, "logicInfo", R"([{"logicNo": 1, "visibleStep": 1, "visibleId": 1,
+             "materialList": [{"name": "姜", "quantity": "5g"}]}])");
+     },
+     "task_t1 = 1; heat(180, 2min)\n",
+     {"2002 | @wok/appParameterDataLc/logicInfo.json: "
+      "出错的条目：[0].materialList[0].name，是不是要写<生姜>？"}},
+    {"CookingParameterMissingFromTheVmTable",
+     true,
+     [](BundleData& data) { data.AddTable(kLocal, "par", R"({"fireMode": ["low"]})"); },
+     "task_t1 = 1; fire(#fireMode)\n",
+     {"2001 1:14-29 | @wok/appParameterDataVm/appPar.json: 表中没有<fireMode>的条目"}},
+    {"VariableRangeOfOneBound",
+     true,
+     [](BundleData& data) {
+         data.AddTable(kLocal, "variableValueDes", R"({"pot.level": {"variableName": "pot.level",
+             "dataType": "speed", "scope": ["1"]}})");
+     },
+     "pot.level >= 5 => task_t1 = 1\n",
+     {"2002 1:1-15 | @wok/appParameterDataLc/variableValueDes.json: "
+      "出错的条目：[\"pot.level\"].scope"}},
+};
+
+TEST(BundleAnnotator, EveryDataErrorNamesTheTableFileAndTheEntry) {
+    for (const DataCase& dataCase : kDataCases) {
+        const std::unique_ptr<BundleData> data =
+            dataCase.onWok ? WokBundle() : std::make_unique<BundleData>();
+        dataCase.spoil(*data);
+        EXPECT_EQ(DescribeAll(Diagnose(*data, dataCase.recipe)), dataCase.expected)
+            << dataCase.name;
+    }
+}
+
 TEST(BundleAnnotator, AddsNothingItCannotTellAndNeverFailsOnBadContent) {
     const std::unique_ptr<BundleData> good = WokBundle();
     BundleData broken;
