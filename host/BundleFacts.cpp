@@ -122,7 +122,7 @@ struct BundleFacts::Named {
 };
 
 BundleFacts::BundleFacts(BundleData& data, std::string bundleName)
-    : data_(data), common_(newCommonMethod()), bundleName_(std::move(bundleName)) {}
+    : data_(data), bundleName_(std::move(bundleName)) {}
 
 BundleFacts::~BundleFacts() = default;
 
@@ -354,6 +354,8 @@ const std::vector<UnitFacts>& BundleFacts::Units() {
 }
 
 std::optional<double> BundleFacts::NumberOf(const std::string& text) {
+    // Made on the first number read: a recipe without errors costs nothing here.
+    if (!common_) common_.reset(newCommonMethod());
     std::string copy = text;
     if (!common_->IsNumber(copy) && !common_->IsFloat(copy)) return std::nullopt;
     if (const std::optional<int> integer = kv::number::LeadingInt(copy)) return *integer;
