@@ -41,12 +41,17 @@ private:
     std::function<void(const JsonValue&)> take_;
 };
 
+// Hands the row's document to take; nothing for a row that is not valid or not JSON.
+void WalkRow(const FactRow& row, const std::function<void(const JsonValue&)>& take) {
+    if (!row.valid) return;
+    DocumentWalk walk(take);
+    JsonBase::FromJson(&walk, row.json);
+}
+
 void WalkRows(const std::vector<FactRow>& rows,
               const std::function<void(const JsonValue&, std::size_t)>& take) {
     for (std::size_t r = 0; r < rows.size(); ++r) {
-        if (!rows[r].valid) continue;
-        DocumentWalk walk([&](const JsonValue& value) { take(value, r); });
-        JsonBase::FromJson(&walk, rows[r].json);
+        WalkRow(rows[r], [&](const JsonValue& root) { take(root, r); });
     }
 }
 
@@ -151,9 +156,7 @@ const std::vector<FactRow>& BundleFacts::Rows(std::string_view database, std::st
                                        ? PathText(bundleRecord->RelativePath())
                                        : key + ".json";
             std::replace(relative.begin(), relative.end(), '\\', '/');
-            row.file = bundleName_.empty() || bundleName_.ends_with('/')
-                           ? bundleName_ + relative
-                           : bundleName_ + "/" + relative;
+            row.file = InBundle(relative);
         }
     }
     return found->second;
@@ -162,23 +165,29 @@ const std::vector<FactRow>& BundleFacts::Rows(std::string_view database, std::st
 std::string BundleFacts::TableFile(std::string_view database, std::string_view table) {
     const std::vector<FactRow>& rows = Rows(database, table);
     if (!rows.empty()) return rows.front().file;
-    const std::string relative = std::string(database) + "/" + std::string(table) + ".json";
-    return bundleName_.empty() || bundleName_.ends_with('/') ? bundleName_ + relative
-                                                             : bundleName_ + "/" + relative;
+    return InBundle(std::string(database) + "/" + std::string(table) + ".json");
+}
+
+std::string BundleFacts::InBundle(const std::string& relative) const {
+    if (bundleName_.empty() || bundleName_.ends_with('/')) return bundleName_ + relative;
+    return bundleName_ + "/" + relative;
 }
 
 std::optional<EntryPlace> BundleFacts::FindEntry(std::string_view database, std::string_view table,
                                                  const EntryTest& test) {
     std::optional<EntryPlace> place;
-    const std::vector<FactRow>& rows = Rows(database, table);
-    WalkRows(rows, [&](const JsonValue& root, std::size_t r) {
-        if (place || !root.IsArray()) return;
-        for (rapidjson::SizeType i = 0; i < root.Size() && !place; ++i) {
-            if (std::optional<std::string> rest = test(root[i])) {
-                place = EntryPlace{rows[r].file, "[" + std::to_string(i) + "]" + *rest};
+    // Rows after the one that holds the entry are not read.
+    for (const FactRow& row : Rows(database, table)) {
+        WalkRow(row, [&](const JsonValue& root) {
+            if (!root.IsArray()) return;
+            for (rapidjson::SizeType i = 0; i < root.Size() && !place; ++i) {
+                if (std::optional<std::string> rest = test(root[i])) {
+                    place = EntryPlace{row.file, "[" + std::to_string(i) + "]" + *rest};
+                }
             }
-        }
-    });
+        });
+        if (place) break;
+    }
     return place;
 }
 
@@ -186,15 +195,17 @@ std::optional<EntryPlace> BundleFacts::FindKeyedEntry(std::string_view database,
                                                       std::string_view table,
                                                       const KeyedEntryTest& test) {
     std::optional<EntryPlace> place;
-    const std::vector<FactRow>& rows = Rows(database, table);
-    WalkRows(rows, [&](const JsonValue& root, std::size_t r) {
-        ForEachMember(root, [&](std::string_view key, const JsonValue& value) {
-            if (place) return;
-            if (std::optional<std::string> rest = test(key, value)) {
-                place = EntryPlace{rows[r].file, JsonKeyStep(key, true) + *rest};
-            }
+    for (const FactRow& row : Rows(database, table)) {
+        WalkRow(row, [&](const JsonValue& root) {
+            ForEachMember(root, [&](std::string_view key, const JsonValue& value) {
+                if (place) return;
+                if (std::optional<std::string> rest = test(key, value)) {
+                    place = EntryPlace{row.file, JsonKeyStep(key, true) + *rest};
+                }
+            });
         });
-    });
+        if (place) break;
+    }
     return place;
 }
 

@@ -146,6 +146,8 @@ private:
                            const std::vector<std::string>& names);
 
     std::optional<double> NumberOf(const std::string& text);
+    // A file of the bundle, given relative to it, as the user would name it.
+    std::string InBundle(const std::string& relative) const;
 
     BundleData& data_;
     std::unique_ptr<CommonMethod> common_;
