@@ -122,10 +122,14 @@ struct BundleAnnotator::Site {
     std::string Text(ColumnSpan span) const {
         return scan ? std::string(scan->Text(span)) : std::string();
     }
-    // A note at the diagnostic's own place, or at a file of the bundle.
-    void Note(std::string text) { record.notes.push_back({{}, std::move(text)}); }
-    void NoteAt(std::string file, std::string text) {
-        record.notes.push_back({{std::move(file)}, std::move(text)});
+    // A note at the diagnostic's own place, or at a file (and line) of its own. Built member
+    // by member: MinGW GCC's optimiser takes nested brace initialisers for uninitialised.
+    void Note(std::string text) { NoteAt("", std::move(text)); }
+    void NoteAt(std::string file, std::string text, int line = -1) {
+        DiagnosticNote& note = record.notes.emplace_back();
+        note.where.file = std::move(file);
+        note.where.line = line;
+        note.text = std::move(text);
     }
 };
 

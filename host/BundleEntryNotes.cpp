@@ -191,8 +191,7 @@ void BundleAnnotator::NoteLogicNoWithoutTask(Site& site) {
     // A logic number is a recipe line: show the line that needs a task.
     const long line = std::strtol(logicNo.c_str(), nullptr, 10);
     if (line >= 1 && line <= source_.LineCount() && std::to_string(line) == logicNo) {
-        site.record.notes.push_back(
-            {{source_.Name(), static_cast<int>(line)}, Text(note::LogicLine, logicNo)});
+        site.NoteAt(source_.Name(), Text(note::LogicLine, logicNo), static_cast<int>(line));
     }
 }
 

@@ -76,6 +76,18 @@ std::unique_ptr<BundleData> WokBundle(const char* taskInfo = R"({"t1": {"stepCou
     return data;
 }
 
+// An error as kvc shows it, before it is annotated. Built member by member: MinGW GCC's
+// optimiser takes nested brace initialisers for uninitialised.
+DiagnosticRecord Record(int code, std::string file, int line, int column, std::string message) {
+    DiagnosticRecord record;
+    record.code = code;
+    record.where.file = std::move(file);
+    record.where.line = line;
+    record.where.column = column;
+    record.message = std::move(message);
+    return record;
+}
+
 // Each diagnostic the library reports on recipe, annotated. Positioned ones name the recipe,
 // the others the bundle.
 std::vector<DiagnosticRecord> Diagnose(BundleData& data, const std::string& recipe,
@@ -97,12 +109,10 @@ std::vector<DiagnosticRecord> Diagnose(BundleData& data, const std::string& reci
     std::vector<DiagnosticRecord> records;
     for (const kv::host::LogCall& call : sink.Calls()) {
         if (!call.IsError()) continue;
-        DiagnosticRecord& record = records.emplace_back();
-        record.code = call.code;
-        record.message = call.text;
         const bool positioned = call.op != kv::host::LogOp::ReportError && call.line >= 1;
-        record.where = positioned ? kv::host::SourceLocation{"recipe.rcp", call.line, call.column}
-                                  : kv::host::SourceLocation{bundleName};
+        DiagnosticRecord& record = records.emplace_back(
+            positioned ? Record(call.code, "recipe.rcp", call.line, call.column, call.text)
+                       : Record(call.code, bundleName, -1, -1, call.text));
         annotator.Annotate(record);
     }
     return records;
@@ -386,12 +396,10 @@ TEST(BundleAnnotator, AddsNothingItCannotTellAndNeverFailsOnBadContent) {
     for (BundleData* data : {good.get(), &broken}) {
         BundleAnnotator annotator(*data, source, "wok");
         // A sentence no rule knows, and a syntax error's caret on a character.
-        DiagnosticRecord unknown{kv::host::Severity::Error, 2002, {"wok"}, "别的错误", {}, {}};
-        DiagnosticRecord syntax{
-            kv::host::Severity::Error, 9009, {"recipe.rcp", 1, 6}, "语法错误", {}, {}};
+        DiagnosticRecord unknown = Record(2002, "wok", -1, -1, "别的错误");
+        DiagnosticRecord syntax = Record(9009, "recipe.rcp", 1, 6, "语法错误");
         // A line past the recipe's end.
-        DiagnosticRecord beyond{kv::host::Severity::Error, 1004, {"recipe.rcp", 9, 1},
-                                "参数值或单位不正确！",    {},   {}};
+        DiagnosticRecord beyond = Record(1004, "recipe.rcp", 9, 1, "参数值或单位不正确！");
         for (DiagnosticRecord* record : {&unknown, &syntax, &beyond}) {
             annotator.Annotate(*record);
             EXPECT_EQ(record->where.endColumn, -1) << record->message;
@@ -400,8 +408,7 @@ TEST(BundleAnnotator, AddsNothingItCannotTellAndNeverFailsOnBadContent) {
     }
     // The call is still underlined when the tables behind it cannot be read.
     BundleAnnotator annotator(broken, source, "wok");
-    DiagnosticRecord units{kv::host::Severity::Error, 1004, {"recipe.rcp", 1, 14},
-                           "参数值或单位不正确！",    {},   {}};
+    DiagnosticRecord units = Record(1004, "recipe.rcp", 1, 14, "参数值或单位不正确！");
     annotator.Annotate(units);
     EXPECT_EQ(Describe(units), "1004 1:14-28");
 }
