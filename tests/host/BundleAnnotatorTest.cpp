@@ -11,6 +11,7 @@
 #include "arbor/RecipeParser.h"
 #include "host/BundleAnnotator.h"
 #include "host/BundleData.h"
+#include "host/DiagnosticOutput.h"
 #include "host/HostText.h"
 #include "host/LibraryMessages.h"
 #include "host/LogSink.h"
@@ -95,7 +96,9 @@ std::vector<DiagnosticRecord> Diagnose(BundleData& data, const std::string& reci
     const SourceText source("recipe.rcp", kv::test::Host(recipe));
     std::ostringstream listing;
     std::ostringstream shown;
-    kv::host::LogSink sink(listing, shown, &source, bundleName);
+    // Shown without notes; the calls the sink keeps are annotated below.
+    kv::host::DiagnosticOutput output(shown, kv::host::DiagnosticOptions());
+    kv::host::LogSink sink(listing, output, &source, bundleName);
     data.SetLanguageDebug(&sink);
     const ParsedRecipe parsed = ParseRecipe(source.Text());
     EXPECT_TRUE(parsed.errors.empty()) << recipe;
