@@ -19,16 +19,21 @@ public:
     std::string GetString() override { return text_; }
     // Replaces the text in memory only; the bundle on disk is never touched.
     void SetString(const std::string& text) override {
+        // The text as loaded is kept, not copied: diagnostics about the bundle point into it.
+        if (!rewritten_) loaded_ = std::move(text_);
         text_ = text;
         rewritten_ = true;
     }
 
     const std::string& Text() const { return text_; }
+    // The text before the library rewrote it.
+    const std::string& LoadedText() const { return rewritten_ ? loaded_ : text_; }
     // True once SetString was called, even with the same text.
     bool Rewritten() const { return rewritten_; }
 
 private:
     std::string text_;
+    std::string loaded_;  // set once rewritten
     bool valid_;
     bool rewritten_ = false;
 };

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <vector>
 
+#include "host/NameFinder.h"
+
 namespace kv::host {
 namespace {
 
@@ -34,26 +36,6 @@ constexpr std::array<KnownDatabase, 3> kDatabases = {{
 
 constexpr std::array<std::string_view, 3> kDatabaseNames = {kDatabases[0].name, kDatabases[1].name,
                                                             kDatabases[2].name};
-
-// Optimal string alignment distance: insertions, deletions, substitutions and swaps of two
-// neighbouring bytes each cost one.
-std::size_t EditDistance(std::string_view a, std::string_view b) {
-    const std::size_t width = b.size() + 1;
-    std::vector<std::size_t> d((a.size() + 1) * width);
-    auto at = [&](std::size_t i, std::size_t j) -> std::size_t& { return d[i * width + j]; };
-    for (std::size_t i = 0; i <= a.size(); ++i) at(i, 0) = i;
-    for (std::size_t j = 0; j <= b.size(); ++j) at(0, j) = j;
-    for (std::size_t i = 1; i <= a.size(); ++i) {
-        for (std::size_t j = 1; j <= b.size(); ++j) {
-            const std::size_t cost = a[i - 1] == b[j - 1] ? 0 : 1;
-            at(i, j) = std::min({at(i - 1, j) + 1, at(i, j - 1) + 1, at(i - 1, j - 1) + cost});
-            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1]) {
-                at(i, j) = std::min(at(i, j), at(i - 2, j - 2) + 1);
-            }
-        }
-    }
-    return at(a.size(), b.size());
-}
 
 }  // namespace
 

@@ -14,6 +14,7 @@
 #include "checkers/CheckerMessages.h"
 #include "data/DataMessages.h"
 #include "host/HostMessages.h"
+#include "host/NoteMessages.h"
 #include "support/TestHost.h"
 #include "tools/kvc/KvcMessages.h"
 #include "tools/kvc/lsp/LspMessages.h"
@@ -44,6 +45,8 @@ std::vector<Table> Tables() {
         {"data", kv::diag::data::kRows, kLibraryCodes, true, true},
         {"vm", kv::diag::vm::kRows, kLibraryCodes, true, true},
         {"host", kv::diag::host::kRows, {0, 1, 2}, false, false},
+        // Notes are no errors of their own.
+        {"host", kv::diag::note::kRows, {0}, false, false},
         {"tools/kvc", kv::diag::kvc::kRows, {0, 1, 2}, false, false},
         // The language server's: 0, or the JSON-RPC error code a text answers with.
         {"tools/kvc/lsp",

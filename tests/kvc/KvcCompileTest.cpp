@@ -106,6 +106,7 @@ TEST_F(KvcCompile, LoadErrorsOfTheLibraryNameTheBundleAndExitOne) {
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.err,
               "bundle: error[2002]: 餐饮输入数据错误:资源表中<盐>对应的id为空!\n"
+              "bundle/appParameterDataLc/resource.json: note: 出错的条目：[0].code\n"
               "1 error generated.\n");
     EXPECT_FALSE(Exists("out")) << "a compile that reported errors writes no output";
 }
@@ -121,7 +122,8 @@ TEST_F(KvcCompile, CheckerErrorsPointAtTheCallInTheRecipe) {
     const std::string expected =
         "recipe.rcp:2:3: error[2002]: 函数参数值描述表中没有找到函数--<heat>对应的函数值描述\n"
         "  heat(180)\n"
-        "  ^\n";
+        "  ^~~~~~~~~\n"
+        "bundle/appParameterDataLc/functionParasValueDes.json: note: 表中没有<heat>的条目\n";
     EXPECT_EQ(run.err.substr(0, expected.size()), expected);
     EXPECT_NE(
         Read("log.jsonl")

@@ -50,17 +50,17 @@ TEST_F(KvcRecipe, ATimePointWrittenWithAnotherOperatorIsWarnedAboutAtTheOperator
                            readAs +
                            "500'\n"
                            "time >= 400, time==500 => task_t1 = 3\n"
-                           "                 ^\n"
+                           "                 ^~\n"
                            "recipe.rcp:5:13: warning: the operator '!=" +
                            readAs +
                            "700'\n"
                            "x < 1, time != 700 => task_t1 = 5\n"
-                           "            ^\n"
+                           "            ^~\n"
                            "recipe.rcp:6:6: warning: the operator '<=" +
                            readAs +
                            "800'\n"
                            "time <= 800 => task_t1 = 6\n"
-                           "     ^\n"
+                           "     ^~\n"
                            "4 warnings generated.\n");
 }
 

@@ -13,6 +13,7 @@
 #include "arbor/Arbor.h"
 #include "arbor/RecipeParser.h"
 #include "host/AtomicWrite.h"
+#include "host/BundleAnnotator.h"
 #include "host/BundleData.h"
 #include "host/BundleOutputs.h"
 #include "host/DiagnosticJson.h"
@@ -209,7 +210,8 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err,
         remains.Make<kv::host::SourceText>(PathText(options.recipe), std::move(hostRecipe.Value()));
     diagnostics.SetSource(&source);
     // The bundle's annotator (notes and ranges from the tables) is made here.
-    kv::host::DiagnosticAnnotator* annotator = nullptr;
+    kv::host::DiagnosticAnnotator* annotator =
+        &remains.Make<kv::host::BundleAnnotator>(data, source, PathText(options.bundle));
     diagnostics.SetAnnotator(annotator);
     kv::host::LogSink& sink =
         remains.Make<kv::host::LogSink>(out, diagnostics, &source, PathText(options.bundle));
