@@ -36,9 +36,10 @@ TEST(RecipeCheck, ReportsSyntaxErrorsWithOrWithoutABundleAndNothingElseThen) {
 
 TEST(RecipeCheck, ReportsTheAnalyzersErrorsAtTheWordTheyPointAt) {
     EXPECT_TRUE(Check("task_t1 = 1; add(鸡块, 0.5kg)\n", &ExampleBundle()).empty());
-    // 鸭 is no ingredient: reported at the call's name, columns 14 to 16.
+    // 鸭 is no ingredient: reported at the call's name, column 14, and annotated from the
+    // bundle as kvc compile does, over the whole call "add(鸭, 0.5kg)" (15 bytes).
     EXPECT_EQ(Check("task_t1 = 1; add(鸭, 0.5kg)\n", &ExampleBundle()),
-              (std::vector<std::string>{"3:14-17 1003 参数值错误:不在物料范围内!"}));
+              (std::vector<std::string>{"3:14-29 1003 参数值错误:不在物料范围内!"}));
 }
 
 TEST(RecipeCheck, WarnsOfATimePointOperatorThatSaysSomethingElse) {

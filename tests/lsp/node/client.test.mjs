@@ -110,13 +110,16 @@ async function session(connection, diagnostics, workspace) {
   assert.deepEqual((await diagnostics(uri, 1)).diagnostics, []);
 
   // 300 is above heat's temperature range 0-250; the analyzer reports it at the call's name,
-  // which starts after "task_t1 = 1; " (13 characters) on line 3.
+  // which starts after "task_t1 = 1; " (13 characters) on line 3, and the range covers the
+  // call "heat(300, 2min)" (15 characters); the note gives the parameter's range and unit.
   const line3 = 'task_t1 = 1; heat(180, 2min); stir(30); starttimer(1)';
   await change(2, replaceLine(original, 2, line3.replace('180', '300')));
   const tooHot = (await diagnostics(uri, 2)).diagnostics;
   assert.equal(tooHot.length, 1);
   assert.deepEqual(tooHot[0].range, { start: { line: 2, character: 13 },
-                                      end: { line: 2, character: 17 } });
+                                      end: { line: 2, character: 28 } });
+  assert.deepEqual(tooHot[0].relatedInformation.map((info) => info.message),
+                   ['参数<temp>的取值范围是0℃至250℃']);
   assert.equal(tooHot[0].severity, 1);
   assert.equal(tooHot[0].code, 1003);
   assert.equal(tooHot[0].source, 'kvc');

@@ -2,10 +2,12 @@
 #include "tools/kvc/lsp/RecipeCheck.h"
 
 #include <exception>
+#include <optional>
 
 #include "ILanguageDebug.h"
 #include "arbor/Arbor.h"
 #include "arbor/RecipeParser.h"
+#include "host/BundleAnnotator.h"
 #include "host/BundleTable.h"
 #include "host/HostText.h"
 #include "host/LogCall.h"
@@ -230,6 +232,12 @@ std::vector<DiagnosticRecord> CheckRecipe(const std::string& name, const std::st
         if (parsed.errors.empty() && bundle != nullptr) {
             Analyse(source, parsed, *bundle, records);
         }
+    }
+    // Without an annotator of its own, a check with a bundle annotates from that bundle, as
+    // kvc compile does: the loaded tables are only read.
+    std::optional<kv::host::BundleAnnotator> fromBundle;
+    if (annotator == nullptr && bundle != nullptr && !records.empty()) {
+        annotator = &fromBundle.emplace(*bundle->store, source, kv::host::PathText(bundle->dir));
     }
     for (DiagnosticRecord& record : records) {
         if (annotator != nullptr) annotator->Annotate(record);
