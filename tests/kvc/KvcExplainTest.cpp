@@ -152,8 +152,10 @@ TEST_P(ExplainExample, GivesItsDiagnosticAndItsFixCompilesWithoutAWord) {
             const KvcResult run = Compile(example, wrong);
             const bool refused = !example.refusal.empty();
             EXPECT_EQ(run.exitCode, refused ? 2 : 1);
-            EXPECT_EQ(FirstLine(run.err), kv::test::WithNativePath(std::string(
-                                              refused ? example.refusal : example.diagnostic)));
+            // A refusal names a path kvc built; a diagnostic names the bundle as it was typed.
+            EXPECT_EQ(FirstLine(run.err),
+                      refused ? kv::test::WithNativePath(std::string(example.refusal))
+                              : std::string(example.diagnostic));
         }
         const KvcResult fixed =
             Compile(example, bundleExample ? example.fixedTable : example.fixedSteps);
@@ -168,8 +170,12 @@ class ExplainSyntaxExample : public ExplainExample {};
 TEST_P(ExplainSyntaxExample, IsWhatTheParserReports) {
     for (const Example& example : Explained().examples) {
         SCOPED_TRACE(example.title);
-        const ParsedRecipe parsed =
-            ParseRecipe(kv::kvc::ExampleRecipe(example.steps), RecipeEncoding::Utf8);
+        // In the host's encoding, as kvc hands it over, where the recipe converts; the
+        // examples of bad bytes are parsed as written.
+        const std::string recipe = kv::kvc::ExampleRecipe(example.steps);
+        const kv::gbk::Converted host = kv::host::ToHostText(recipe);
+        const ParsedRecipe parsed = host.Ok() ? ParseRecipe(host.text, kPlatformRecipeEncoding)
+                                              : ParseRecipe(recipe, RecipeEncoding::Utf8);
         ASSERT_FALSE(parsed.errors.empty());
         const SyntaxError& error = parsed.errors.front();
         EXPECT_EQ(std::string(kv::kvc::kExampleRecipeName) + ":" + std::to_string(error.line) +
