@@ -42,6 +42,12 @@ std::vector<RewrittenRow> BundleData::RewrittenRows() const {
     return rows;
 }
 
+void BundleData::ReleaseTexts() {
+    for (const std::unique_ptr<BundleTable>& table : tables_) {
+        for (const auto& [key, row] : table->Rows()) row->Field().Release();
+    }
+}
+
 void BundleData::AddDatabase(const std::string& database) {
     databaseView_[database];
     databases_[database];

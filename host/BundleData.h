@@ -64,6 +64,9 @@ public:
     }
     // Every row rewritten with SetString, databases and tables in walk order.
     std::vector<RewrittenRow> RewrittenRows() const;
+    // Lets go of every row text read from a file and not rewritten, to be read again from the
+    // file if asked for: for a host whose library has read the tables and holds them itself.
+    void ReleaseTexts();
     // What the loader noticed, in the order it walked the bundle.
     const std::vector<BundleRemark>& Remarks() const { return remarks_; }
 

@@ -51,8 +51,10 @@ bool IsBlank(const std::string& text) {
     return text.find_first_not_of(" \t\r\n") == std::string::npos;
 }
 
-// Reads a bundle JSON file; a blank one (after a byte-order mark) gives an empty text.
-HostResult<std::string> ReadJsonFile(const fs::path& file) {
+}  // namespace
+
+// A blank file (after a byte-order mark) gives an empty text.
+HostResult<std::string> ReadBundleJson(const fs::path& file) {
     HostResult<std::string> text = ReadWholeFile(file);
     if (!text.Ok()) return text;
     const std::size_t markSize = StripByteOrderMark(text.Value());
@@ -67,6 +69,8 @@ HostResult<std::string> ReadJsonFile(const fs::path& file) {
     return std::move(host.text);
 }
 
+namespace {
+
 // A table or row name (a file name, UTF-8) as the library is handed it.
 HostResult<std::string> HostName(const std::string& name, const fs::path& file) {
     kv::gbk::Converted host = ToHostText(name);
@@ -77,11 +81,11 @@ HostResult<std::string> HostName(const std::string& name, const fs::path& file) 
 // Reads one row file; an empty (or blank) file is a row whose field is not valid.
 std::optional<HostError> AddRowFile(BundleTable& table, const std::string& key,
                                     const fs::path& file, fs::path relativePath) {
-    HostResult<std::string> text = ReadJsonFile(file);
+    HostResult<std::string> text = ReadBundleJson(file);
     if (!text.Ok()) return text.Error();
     const bool valid = !text.Value().empty();
     table.AddRow(key, std::make_unique<BundleRecord>(std::move(text.Value()), valid,
-                                                     std::move(relativePath)));
+                                                     std::move(relativePath), file));
     return std::nullopt;
 }
 
@@ -201,7 +205,7 @@ std::optional<HostError> LoadHostLists(BundleData& data, const fs::path& hostFol
     if (!Exists(functionsFile)) {
         return MakeHostError(PathText(functionsFile), msg::FunctionsMissing);
     }
-    HostResult<std::string> functionsText = ReadJsonFile(functionsFile);
+    HostResult<std::string> functionsText = ReadBundleJson(functionsFile);
     if (!functionsText.Ok()) return functionsText.Error();
     if (functionsText.Value().empty()) {
         return MakeHostError(PathText(functionsFile), msg::FunctionsBlank);
@@ -213,7 +217,7 @@ std::optional<HostError> LoadHostLists(BundleData& data, const fs::path& hostFol
 
     const fs::path variablesFile = hostFolder / kMidVariablesFile;
     if (!Exists(variablesFile)) return std::nullopt;
-    HostResult<std::string> variablesText = ReadJsonFile(variablesFile);
+    HostResult<std::string> variablesText = ReadBundleJson(variablesFile);
     if (!variablesText.Ok()) return variablesText.Error();
     if (variablesText.Value().empty()) return std::nullopt;
     HostResult<MidVariableTables> variables =

@@ -12,9 +12,11 @@
 namespace kv::host {
 
 bool DriveAnalyzer(IData& data, ISyntaxTreeVisitor& visitor,
-                   const std::vector<ISyntaxTreeNode*>& blocks) {
+                   const std::vector<ISyntaxTreeNode*>& blocks,
+                   const std::function<void()>& tablesRead) {
     std::unique_ptr<ISemanticAnalyzer> analyzer(createObject(&data));
     if (!analyzer) return false;
+    if (tablesRead) tablesRead();
     analyzer->BeforeAnalyze(blocks.empty() ? nullptr : blocks.front());
 
     std::vector<ISemanticGenerator*> offered;

@@ -2,6 +2,7 @@
 // renders the analysed program.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,8 +18,11 @@ namespace kv::host {
 // EndAnalyze(block) for every block; AppParamDataVmPro(blocks); then the checkers are
 // deleted, then the analyzer. Returns false when createObject gave no analyzer.
 // Node pointers are not kept across EndAnalyze, which may destroy argument nodes.
+// tablesRead, if given, is called once the analyzer exists, which is when it has read the
+// tables; the library reads them nowhere else.
 bool DriveAnalyzer(IData& data, ISyntaxTreeVisitor& visitor,
-                   const std::vector<ISyntaxTreeNode*>& blocks);
+                   const std::vector<ISyntaxTreeNode*>& blocks,
+                   const std::function<void()>& tablesRead = {});
 
 // The source line of each block: the line of the first token leaf that visitor's
 // CollectNodes lists (0 for a block without one).

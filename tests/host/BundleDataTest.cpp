@@ -130,6 +130,31 @@ TEST(BundleData, SetStringRewritesInMemoryOnlyAndReportsTheRowsInBundleLayout) {
     EXPECT_EQ(dir.Read("appParameterDataVm/appPar.json"), "{\"old\":1}");
 }
 
+TEST(BundleData, ReleasedTextsAreReadAgainAndRewrittenOnesKept) {
+    BundleDir dir;
+    dir.Write("appParameterDataLc/unit.json", "\xEF\xBB\xBF[{\"n\":1}]");
+    dir.Write("appParameterDataVm/appPar.json", "{\"old\":1}");
+    auto data = LoadOk(dir);
+    ASSERT_TRUE(data);
+    IDataField* unit =
+        FindTable(*data, "appParameterDataLc", "unit")->GetRecords().begin()->second->GetField();
+    IDataField* appPar =
+        FindTable(*data, "appParameterDataVm", "appPar")->GetRecords().begin()->second->GetField();
+    appPar->SetString("{\"new\":2}");
+    data->ReleaseTexts();
+
+    // Read again as loaded (the byte-order mark gone), and the rewrite kept in memory.
+    EXPECT_EQ(unit->GetString(), "[{\"n\":1}]");
+    EXPECT_EQ(appPar->GetString(), "{\"new\":2}");
+    ASSERT_EQ(data->RewrittenRows().size(), 1u);
+    EXPECT_EQ(*data->RewrittenRows()[0].text, "{\"new\":2}");
+
+    // A file gone by the time its text is wanted gives an empty text, not a failure.
+    data->ReleaseTexts();
+    std::filesystem::remove(dir.Path() / "appParameterDataLc" / "unit.json");
+    EXPECT_EQ(unit->GetString(), "");
+}
+
 class CountingData final : public BasicData {
 public:
     explicit CountingData(int& destroyed) : destroyed_(destroyed) {}

@@ -252,7 +252,8 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err,
     std::optional<kv::timeline::Timeline> timeline;
     if (!options.timeline.empty()) timeline = kv::timeline::BuildTimeline(data, visitor, blocks);
     try {
-        if (!kv::host::DriveAnalyzer(data, visitor, blocks)) {
+        // The library holds the tables from here; the texts are read again only for a note.
+        if (!kv::host::DriveAnalyzer(data, visitor, blocks, [&data] { data.ReleaseTexts(); })) {
             return Fail(err, MakeHostError(PathText(options.bundle), msg::AnalyzerMissing));
         }
     } catch (const std::exception& failure) {
