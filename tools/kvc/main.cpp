@@ -202,7 +202,7 @@ int main(int argc, char** argv) {
     inspect.image = kv::host::PathFromText(image);
     try {
         if (compileCommand->parsed() || checkCommand->parsed() || timelineCommand->parsed()) {
-            kv::kvc::PreferLargePages(argv, compile.recipe);
+            kv::kvc::PreferLargePages(compile.recipe);
             // Freeing a large compile's trees and tables one by one would take a good part of
             // the run; the exit returns them at once, after the streams are flushed.
             auto remains = std::make_unique<kv::host::ExitHandOver>();
