@@ -77,15 +77,13 @@ bool IsTaskMarker(std::string_view text, std::string_view taskId) {
 }  // namespace
 
 std::string KvSemanticAnalyzer::GetTaskIdByLogicNo(int logicNo) {
-    const std::string key = std::to_string(logicNo);
-    const auto& tasks = appData->GetLogicTaskRelated();
-    const auto found = tasks.find(key);
-    if (found == tasks.end()) {
-        Report(dataHost, msg::LogicNoWithoutTask, NoLine(), key);
+    const auto* found = appData->FindLogicTask(logicNo);
+    if (found == nullptr) {
+        Report(dataHost, msg::LogicNoWithoutTask, NoLine(), std::to_string(logicNo));
         return {};
     }
     if (found->second.empty()) {
-        Report(dataHost, msg::LogicNoTaskIdEmpty, NoLine(), key);
+        Report(dataHost, msg::LogicNoTaskIdEmpty, NoLine(), found->first);
         return {};
     }
     return found->second;
@@ -182,9 +180,8 @@ bool KvSemanticAnalyzer::NameStepAt(ISyntaxTreeNode* entry) {
     const int logicNo = token->GetLine();
     // One step per line: a line already named ends the search.
     if (stepNames.count(logicNo) != 0) return true;
-    const auto& tasks = appData->GetLogicTaskRelated();
-    const auto task = tasks.find(std::to_string(logicNo));
-    if (task == tasks.end()) return false;
+    const auto* task = appData->FindLogicTask(logicNo);
+    if (task == nullptr) return false;
     if (!IsTaskMarker(token->GetText(), task->second)) return false;
     ISyntaxTreeNode* marker = entry->GetParent();
     if (marker == nullptr || marker->GetChildren().size() != 2) return false;

@@ -182,9 +182,8 @@ void KvSemanticAnalyzer::BuildStep(const std::vector<ISyntaxTreeNode*>& nodes) {
 
     // The task of the last line. Looked up in place: a line missing from the table must stay
     // missing, so that the task lookup of a later phase still reports it as such.
-    const auto& tasks = appData->GetLogicTaskRelated();
-    const auto task = tasks.find(std::to_string(logicNo));
-    const std::string& taskId = task != tasks.end() ? task->second : kNoTask;
+    const auto* task = appData->FindLogicTask(logicNo);
+    const std::string& taskId = task != nullptr ? task->second : kNoTask;
     const auto counted = taskTriggerCount.find(taskId);
     int counter = counted != taskTriggerCount.end() ? counted->second : 0;
     if (!sensors.empty()) {

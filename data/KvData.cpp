@@ -1,6 +1,8 @@
 // KvData: construction, accessors, and loading the application tables from the host.
 #include "data/KvData.h"
 
+#include <charconv>
+#include <iterator>
 #include <utility>
 
 #include "KvConst.h"
@@ -63,6 +65,14 @@ const std::pair<const std::string, JsonArray<std::string>>* KvData::FindCookPar(
     std::string_view name) const {
     return cookParIndex_.Find(cookPar.entries, name);
 }
+const std::pair<const std::string, std::string>* KvData::FindLogicTask(int logicNo) const {
+    char digits[16];
+    const auto written = std::to_chars(std::begin(digits), std::end(digits), logicNo);
+    return logicTaskIndex_.Find(
+        logicTaskRelated.entries,
+        std::string_view(digits, static_cast<size_t>(written.ptr - digits)));
+}
+
 std::map<std::string, std::string>& KvData::GetResource() { return resource; }
 std::map<std::string, CBsType>& KvData::GetBsType() { return bsType; }
 JsonArray<CUnit>& KvData::GetUnit() { return unit; }

@@ -57,6 +57,9 @@ public:
     Brisk::RapidJsonHelper::JsonMap<Brisk::RapidJsonHelper::JsonArray<std::string>>& GetCookPar();
     // Logic number (decimal text) -> task id.
     std::map<std::string, std::string>& GetLogicTaskRelated();
+    // The entry of GetLogicTaskRelated for logicNo, or null; found in time that does not grow
+    // with the table, which has a row for every line of a recipe.
+    const std::pair<const std::string, std::string>* FindLogicTask(int logicNo) const;
     const std::map<int, CLogicInfo>& GetLogicInfoMap() const;
     // A copy: empty after a stopped load, "2.0" when appConfig names no version.
     std::string GetRecipeVersion() const;
@@ -145,6 +148,7 @@ private:
     // nearly every call, and their tables run to a hundred thousand entries.
     mutable NameIndex<std::string> ingredientIndex_;
     mutable NameIndex<Brisk::RapidJsonHelper::JsonArray<std::string>> cookParIndex_;
+    mutable NameIndex<std::string> logicTaskIndex_;
 
     // What one table's loader tells LoadKvData.
     enum class LoadResult { Continue, Stop };

@@ -1,6 +1,8 @@
 // When kvc sets aside a heap in huge pages, and how much.
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "tools/kvc/LargePages.h"
 
 namespace {
@@ -14,12 +16,17 @@ TEST(KvcLargePages, OnlyWhereHugePagesComeOnRequest) {
 
 TEST(KvcLargePages, TheReserveGrowsWithTheRecipeWithinBounds) {
     constexpr std::size_t kMiB = 1 << 20;
-    EXPECT_EQ(kv::kvc::HeapReserveFor(0), 0u);
-    EXPECT_EQ(kv::kvc::HeapReserveFor(256 * 1024 - 1), 0u);
-    EXPECT_EQ(kv::kvc::HeapReserveFor(256 * 1024), 64 * kMiB);
-    EXPECT_EQ(kv::kvc::HeapReserveFor(8 * kMiB), 384 * kMiB);
-    EXPECT_EQ(kv::kvc::HeapReserveFor(100 * kMiB), 1024 * kMiB);
-    EXPECT_EQ(kv::kvc::HeapReserveFor(UINTMAX_MAX), 1024 * kMiB);
+    constexpr std::uintmax_t kMachine = 24ull << 30;
+    EXPECT_EQ(kv::kvc::HeapReserveFor(0, kMachine), 0u);
+    EXPECT_EQ(kv::kvc::HeapReserveFor(256 * 1024 - 1, kMachine), 0u);
+    EXPECT_EQ(kv::kvc::HeapReserveFor(256 * 1024, kMachine), 64 * kMiB);
+    EXPECT_EQ(kv::kvc::HeapReserveFor(8 * kMiB, kMachine), 384 * kMiB);
+    // Below malloc's int threshold, and a quarter of a small machine's memory at most.
+    EXPECT_EQ(kv::kvc::HeapReserveFor(100 * kMiB, kMachine), INT_MAX - 64 * kMiB);
+    EXPECT_EQ(kv::kvc::HeapReserveFor(UINTMAX_MAX, kMachine), INT_MAX - 64 * kMiB);
+    EXPECT_EQ(kv::kvc::HeapReserveFor(100 * kMiB, 1024 * kMiB), 256 * kMiB);
+    // A machine whose quarter is below the least reserve gets none.
+    EXPECT_EQ(kv::kvc::HeapReserveFor(100 * kMiB, 200 * kMiB), 0u);
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 //
 // A large recipe builds some hundreds of megabytes of small objects, and faulting them in 4 KiB
 // at a time costs about a third of a compile on a virtual machine. So, before anything is read,
-// kvc has malloc grow its heap once by what the compile will need and asks the kernel for
+// kvc has malloc grow its heap once by about what the compile will need and asks the kernel for
 // transparent huge pages over that stretch. Output and behaviour are unchanged; only the page
 // size of the memory under them differs.
 #pragma once
@@ -19,10 +19,11 @@ namespace kv::kvc {
 // text of /sys/kernel/mm/transparent_hugepage/enabled ("always [madvise] never").
 bool HugePagesOnRequest(std::string_view enabledSetting);
 
-// The heap to set aside for a recipe of this many bytes, or 0 when the recipe is too small for
-// huge pages to repay their 2 MiB granules. About what a compile of it allocates, within bounds:
-// address space set aside and never touched costs no memory.
-std::size_t HeapReserveFor(std::uintmax_t recipeBytes);
+// The heap to set aside for a recipe of this many bytes on a machine with memoryBytes of memory,
+// or 0 when the recipe is too small for huge pages to repay their 2 MiB granules. About what a
+// compile of it allocates, within bounds: address space set aside but never touched costs no
+// memory, yet a system may refuse to promise more than it has.
+std::size_t HeapReserveFor(std::uintmax_t recipeBytes, std::uintmax_t memoryBytes);
 
 // Sets aside the heap a compile of recipe will need, in huge pages, when it is large enough
 // and the kernel gives them on request. Does nothing elsewhere, or when recipe cannot be sized.
