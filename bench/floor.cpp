@@ -1,11 +1,13 @@
 // bench_floor: the least work a compile of a bundle and recipe must do, to time kvc against.
 //
-//   bench_floor compile BUNDLE RECIPE -o OUTDIR
+//   bench_floor [--huge-pages] compile BUNDLE RECIPE -o OUTDIR
 //
 // It parses every JSON file of the bundle with RapidJSON, reads the recipe whole and scans it
 // once (lines and tokens), writes a listing line per recipe line to standard output and the
 // recipe lines to OUTDIR/program.rcp. No checks, no tree, no image: whatever kvc spends above
 // this is the price of its analysis. Exit status as kvc's: 0 done, 2 the command could not run.
+// --huge-pages sets its heap aside in huge pages as kvc does for a large recipe, so that the
+// two can also be compared with the same memory layout.
 #include <rapidjson/document.h>
 #include <rapidjson/error/en.h>
 
@@ -18,6 +20,8 @@
 #include <string_view>
 #include <vector>
 
+#include "tools/kvc/LargePages.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -27,7 +31,7 @@ constexpr int kCannotRun = 2;
 constexpr std::string_view kListingPrefix = "餐饮语义分析后:";
 
 int Usage() {
-    std::fputs("usage: bench_floor compile BUNDLE RECIPE -o OUTDIR\n", stderr);
+    std::fputs("usage: bench_floor [--huge-pages] compile BUNDLE RECIPE -o OUTDIR\n", stderr);
     return kCannotRun;
 }
 
@@ -123,11 +127,14 @@ bool WriteProgram(const fs::path& outdir, const std::vector<std::string_view>& l
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    std::vector<std::string> args(argv + 1, argv + argc);
+    const bool hugePages = !args.empty() && args[0] == "--huge-pages";
+    if (hugePages) args.erase(args.begin());
     if (args.size() != 5 || args[0] != "compile" || args[3] != "-o") return Usage();
     const fs::path bundle = args[1];
     const fs::path recipe = args[2];
     const fs::path outdir = args[4];
+    if (hugePages) kv::kvc::PreferLargePages(recipe);
 
     std::size_t files = 0;
     std::size_t values = 0;

@@ -5,10 +5,10 @@
 
 Builds nothing: kvc and bench_floor come from the build folder. The inputs of each size are
 generated once by bench/gen_recipe_bundle.py and kept under build/bench-inputs (made again when
-the generator changes). The two programs run in turns, kvc first on even rounds and the floor
-first on odd ones, so that a slow patch of the machine falls on both; each run's wall time and
-peak resident set (through GNU time) belong to that child alone. The table gives the
-medians. A run that fails (an exit status other than 0, anything on kvc's standard error) stops
+the generator changes). kvc, the floor and the floor with its heap in huge pages (as kvc lays
+out a large compile's) run in turns, each going first in turn, so that a slow patch of the
+machine falls on all; each run's wall time and peak resident set (through GNU time) belong to
+that child alone. The table gives the medians. A run that fails (an exit status other than 0, anything on kvc's standard error) stops
 the benchmark: a timing of a compile that reported errors measures the wrong thing.
 """
 
@@ -86,10 +86,14 @@ def measure(lines, inputs, kvc, floor, scratch, reps):
     bundle = os.path.join(inputs, "bundle")
     recipe = os.path.join(inputs, "recipe.rcp")
     programs = [("kvc", [kvc, "compile", bundle, recipe]),
-                ("floor", [floor, "compile", bundle, recipe])]
-    samples = {"kvc": [], "floor": []}
+                ("floor", [floor, "compile", bundle, recipe]),
+                ("floor-huge", [floor, "--huge-pages", "compile", bundle, recipe])]
+    samples = {name: [] for name, _ in programs}
     for round_number in range(reps):
-        order = programs if round_number % 2 == 0 else programs[::-1]
+        # Each program goes first in turn, so that none always runs on a machine its
+        # predecessor warmed or left busy.
+        shift = round_number % len(programs)
+        order = programs[shift:] + programs[:shift]
         for name, command in order:
             outdir = os.path.join(scratch, "%s-%d" % (name, lines))
             samples[name].append(run_once(command, outdir))
@@ -98,26 +102,35 @@ def measure(lines, inputs, kvc, floor, scratch, reps):
 
 def summarize(lines, samples):
     """One table row from the runs' (ms, KiB) samples: medians of each."""
-    kvc_ms = statistics.median(ms for ms, _ in samples["kvc"])
-    floor_ms = statistics.median(ms for ms, _ in samples["floor"])
+    def median_ms(name):
+        return statistics.median(ms for ms, _ in samples[name])
+
+    def median_mb(name):
+        return statistics.median(kib for _, kib in samples[name]) / 1024.0
+
+    kvc_ms = median_ms("kvc")
+    floor_ms = median_ms("floor")
+    huge_ms = median_ms("floor-huge")
     return {
         "lines": lines,
         "kvc_ms": kvc_ms,
         "floor_ms": floor_ms,
         "ratio": kvc_ms / floor_ms if floor_ms > 0 else float("inf"),
-        "kvc_mb": statistics.median(kib for _, kib in samples["kvc"]) / 1024.0,
-        "floor_mb": statistics.median(kib for _, kib in samples["floor"]) / 1024.0,
+        "huge_ms": huge_ms,
+        "huge_ratio": kvc_ms / huge_ms if huge_ms > 0 else float("inf"),
+        "kvc_mb": median_mb("kvc"),
+        "floor_mb": median_mb("floor"),
     }
 
 
 def format_table(rows):
-    header = ("| lines | kvc median ms | floor median ms | ratio | kvc peak RSS MB "
-              "| floor peak RSS MB |")
-    lines = [header, "|---:|---:|---:|---:|---:|---:|"]
+    header = ("| lines | kvc median ms | floor median ms | ratio | floor in huge pages ms "
+              "| ratio to it | kvc peak RSS MB | floor peak RSS MB |")
+    lines = [header, "|---:|---:|---:|---:|---:|---:|---:|---:|"]
     for row in rows:
-        lines.append("| %d | %.0f | %.0f | %.1f | %.1f | %.1f |" % (
-            row["lines"], row["kvc_ms"], row["floor_ms"], row["ratio"], row["kvc_mb"],
-            row["floor_mb"]))
+        lines.append("| %d | %.0f | %.0f | %.1f | %.0f | %.1f | %.1f | %.1f |" % (
+            row["lines"], row["kvc_ms"], row["floor_ms"], row["ratio"], row["huge_ms"],
+            row["huge_ratio"], row["kvc_mb"], row["floor_mb"]))
     return "\n".join(lines)
 
 
