@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -44,6 +45,10 @@ std::unique_ptr<ISyntaxTreeNode> BuildBlockTree(std::string_view line, int lineN
 // The children of node, or null for a leaf of this library that has no list yet (asking
 // GetChildren would make one). Nodes made elsewhere answer through GetChildren.
 std::vector<ISyntaxTreeNode*>* ChildrenOf(ISyntaxTreeNode* node);
+
+// The current text of node's token, lent until it is rewritten or deleted, when node is a token
+// node of a parsed block; nullopt for any other node, whose token must be asked.
+std::optional<std::string_view> TokenTextOf(ISyntaxTreeNode* node);
 
 // How much a walk of node will produce, when node is the block of a parsed line: its token count
 // and the length of its line. Zeros otherwise; a hint only, the tree may have changed since.

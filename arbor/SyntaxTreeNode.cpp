@@ -7,6 +7,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <typeinfo>
@@ -265,6 +266,9 @@ public:
     void SetType(int type) override { type_ = type; }
     void SetText(const std::string& text) override;
 
+    // The current text, lent: valid until the token is rewritten or deleted.
+    std::string_view TextView() const { return Current(); }
+
 private:
     // A token's own text after a rewrite, with the block the token came from; the bytes of the
     // text follow it in the same allocation.
@@ -517,6 +521,11 @@ std::unique_ptr<ISyntaxTreeNode> BuildBlockTree(std::string_view line, int lineN
 std::vector<ISyntaxTreeNode*>* ChildrenOf(ISyntaxTreeNode* node) {
     if (Node* own = AsNode(node)) return own->Children();
     return node != nullptr ? &node->GetChildren() : nullptr;
+}
+
+std::optional<std::string_view> TokenTextOf(ISyntaxTreeNode* node) {
+    if (node == nullptr || typeid(*node) != typeid(TokenNode)) return std::nullopt;
+    return static_cast<TokenNode*>(node)->TextView();
 }
 
 TreeSizeHint SizeHintOf(ISyntaxTreeNode* node) {

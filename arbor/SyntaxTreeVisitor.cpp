@@ -52,10 +52,19 @@ struct Frame {
     size_t written = 0;
 };
 
+// Appends the text of node's token, without a copy of it where the node lends it.
+void AppendTokenText(ISyntaxTreeNode* node, std::string& out) {
+    if (const std::optional<std::string_view> text = TokenTextOf(node)) {
+        out += *text;
+    } else {
+        out += node->GetToken()->GetText();
+    }
+}
+
 void WriteOpening(const Frame& frame, std::string& out) {
-    if (frame.shape == Shape::Operand) out += frame.node->GetToken()->GetText();
+    if (frame.shape == Shape::Operand) AppendTokenText(frame.node, out);
     if (frame.shape == Shape::Call) {
-        out += frame.node->GetToken()->GetText();
+        AppendTokenText(frame.node, out);
         out += '(';
     }
 }
@@ -75,7 +84,7 @@ void WriteSeparator(const Frame& frame, std::string& out) {
             break;
         case Shape::Binary:
             out += ' ';
-            out += frame.node->GetToken()->GetText();
+            AppendTokenText(frame.node, out);
             out += ' ';
             break;
         case Shape::Operand:
