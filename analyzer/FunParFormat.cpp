@@ -164,9 +164,8 @@ bool KvSemanticAnalyzer::FormatCall(ISyntaxTreeNode* call, bool nameEntry, Argum
         return true;
     }
 
-    const auto& descriptors = appData->GetFunParValueDes();
-    const auto descriptor = descriptors.find(name);
-    if (descriptor == descriptors.end()) {
+    const auto* descriptor = appData->FindFunParValueDes(name);
+    if (descriptor == nullptr) {
         Report(dataHost, msg::FunParDesMissing, At(line, column), callToken->GetSourceText());
         return false;
     }

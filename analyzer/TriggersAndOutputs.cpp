@@ -134,9 +134,8 @@ void KvSemanticAnalyzer::BuildStep(const std::vector<ISyntaxTreeNode*>& nodes) {
         const std::string_view method = kv::name::LastPiece(methodPath, ".");
         if (method.empty()) continue;
 
-        const auto& descriptors = appData->GetFunParValueDes();
-        const auto descriptor = descriptors.find(name);
-        if (descriptor == descriptors.end()) {
+        const auto* descriptor = appData->FindFunParValueDes(name);
+        if (descriptor == nullptr) {
             Report(dataHost, msg::FunParDesMissing, AtToken(callToken), name);
             return;
         }

@@ -73,9 +73,8 @@ bool FunctionSemanticCodeAnalyze::CheckKvFunction(ISyntaxTreeNode* call) {
     if (token == nullptr) return false;
 
     const std::string name = token->GetText();
-    const auto& descriptors = appData->GetFunParValueDes();
-    const auto found = descriptors.find(name);
-    if (found == descriptors.end()) {
+    const auto* found = appData->FindFunParValueDes(name);
+    if (found == nullptr) {
         Report(dataHost, msg::FunDescMissing,
                kv::diag::AtWithData(token->GetLine(), token->GetColumn()), name);
         return false;

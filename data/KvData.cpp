@@ -54,6 +54,10 @@ const std::map<std::string, std::string>& KvData::GetAppConfig() const {
     return appConfig.entries;
 }
 JsonMap<CFunctionParasValueDes>& KvData::GetFunParValueDes() { return funParValueDes; }
+const std::pair<const std::string, CFunctionParasValueDes>* KvData::FindFunParValueDes(
+    std::string_view name) const {
+    return funParValueDesIndex_.Find(funParValueDes.entries, name);
+}
 JsonMap<CVarValueDes>& KvData::GetVarValueDes() { return varValueDes; }
 std::map<std::string, std::string>& KvData::GetMaterial() { return ingredient; }
 

@@ -40,6 +40,10 @@ public:
     // ---- Accessors: references into this object, valid for its lifetime.
     const std::map<std::string, std::string>& GetAppConfig() const;
     Brisk::RapidJsonHelper::JsonMap<CFunctionParasValueDes>& GetFunParValueDes();
+    // The parameter descriptor of the function called name, or null; hashed, since every call
+    // of a recipe is looked up in several passes.
+    const std::pair<const std::string, CFunctionParasValueDes>* FindFunParValueDes(
+        std::string_view name) const;
     Brisk::RapidJsonHelper::JsonMap<CVarValueDes>& GetVarValueDes();
     // Ingredient name -> code.
     std::map<std::string, std::string>& GetMaterial();
@@ -149,6 +153,7 @@ private:
     mutable NameIndex<std::string> ingredientIndex_;
     mutable NameIndex<Brisk::RapidJsonHelper::JsonArray<std::string>> cookParIndex_;
     mutable NameIndex<std::string> logicTaskIndex_;
+    mutable NameIndex<CFunctionParasValueDes> funParValueDesIndex_;
 
     // What one table's loader tells LoadKvData.
     enum class LoadResult { Continue, Stop };

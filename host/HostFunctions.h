@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "ICFunction.h"
@@ -59,15 +60,17 @@ struct FunctionTables {
     std::vector<std::unique_ptr<HostFunction>> functions;
     // Recipe name -> its functions in file order.
     std::map<std::string, std::vector<ICFunction*>> byName;
-    // Short name of fullName -> its functions in file order.
-    std::map<std::string, std::vector<ICFunction*>> byShortName;
+    // Short name of fullName -> its functions in file order. Hashed: the library asks for every
+    // call it checks, and nothing walks it in order.
+    std::unordered_map<std::string, std::vector<ICFunction*>> byShortName;
 };
 
 struct MidVariableTables {
     void Add(std::string fullName, int devId, std::string sensorPath);
 
     std::vector<std::unique_ptr<HostMidVariable>> variables;
-    std::map<std::string, std::vector<IMidVariable*>> byShortName;
+    // Short name -> its variables in file order; hashed as the functions are.
+    std::unordered_map<std::string, std::vector<IMidVariable*>> byShortName;
 };
 
 // Parses functions.json text: [{"name","fullName","functionNo","devIndex","methodPath"}].
