@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -45,6 +46,11 @@ void PreferLargePages(const std::filesystem::path& recipe) {
                              static_cast<std::uintmax_t>(sysconf(_SC_PAGESIZE));
     const std::size_t reserve = HeapReserveFor(recipeBytes, memoryBytes);
     if (reserve == 0) return;
+    // A preloaded library may be another allocator or a memory tool (valgrind's are preloaded),
+    // for which the reserve would be one huge block of its own; such a process is left as is.
+    if (const char* preload = std::getenv("LD_PRELOAD"); preload != nullptr && *preload != 0) {
+        return;
+    }
     // With "always" every heap gets huge pages anyway; with "never" none can.
     std::ifstream setting("/sys/kernel/mm/transparent_hugepage/enabled");
     const std::string enabled((std::istreambuf_iterator<char>(setting)),

@@ -26,7 +26,8 @@ bool HugePagesOnRequest(std::string_view enabledSetting);
 std::size_t HeapReserveFor(std::uintmax_t recipeBytes, std::uintmax_t memoryBytes);
 
 // Sets aside the heap a compile of recipe will need, in huge pages, when it is large enough
-// and the kernel gives them on request. Does nothing elsewhere, or when recipe cannot be sized.
+// and the kernel gives them on request. Does nothing elsewhere, when recipe cannot be sized, or
+// when a library is preloaded (another allocator, or a memory tool such as valgrind).
 void PreferLargePages(const std::filesystem::path& recipe);
 
 }  // namespace kv::kvc
