@@ -31,7 +31,7 @@
 #include "host/timeline/TimelineBuilder.h"
 #include "tools/kvc/Explanations.h"
 #include "tools/kvc/KvcMessages.h"
-#include "tools/kvc/TimePointWarnings.h"
+#include "tools/kvc/RecipeAnalysis.h"
 #include "tools/kvc/TimelineOutput.h"
 
 namespace kv::kvc {
@@ -225,24 +225,14 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err,
     if (!parsed.errors.empty()) {
         // Logged like the library's reports; nothing is analysed.
         for (const SyntaxError& error : parsed.errors) {
-            std::vector<kv::host::DiagnosticNote> notes(error.note.empty() ? 0 : 1);
-            if (!notes.empty()) notes.front().text = error.note;
             sink.ReportErrorAtWithNotes(error.code, error.line, error.column, error.message,
-                                        kv::diag::kError, std::move(notes));
+                                        kv::diag::kError, SyntaxErrorNotes(error));
         }
         return WriteResults(options, sink, diagnostics, place, nullptr, out, err);
     }
 
-    std::vector<ISyntaxTreeNode*> blocks;
-    blocks.reserve(parsed.blocks.size());
-    for (const auto& block : parsed.blocks) blocks.push_back(block.get());
-    // Read before the analysis, which rewrites every time point into one form.
-    for (RecipeWarning& warning : TimePointWarnings(blocks)) {
-        kv::host::DiagnosticRecord record;
-        record.severity = kv::host::Severity::Warning;
-        record.where = {source.Name(), warning.line,
-                        source.DisplayColumn(warning.line, warning.column)};
-        record.message = std::move(warning.text);
+    const std::vector<ISyntaxTreeNode*> blocks = BlocksOf(parsed);
+    for (kv::host::DiagnosticRecord& record : TimePointRecords(blocks, source)) {
         diagnostics.Report(std::move(record));
     }
     ISyntaxTreeVisitor& visitor =
@@ -251,14 +241,11 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err,
     // Read before the analysis too, for the times and arguments as written.
     std::optional<kv::timeline::Timeline> timeline;
     if (!options.timeline.empty()) timeline = kv::timeline::BuildTimeline(data, visitor, blocks);
-    try {
-        // The library holds the tables from here; the texts are read again only for a note.
-        if (!kv::host::DriveAnalyzer(data, visitor, blocks, [&data] { data.ReleaseTexts(); })) {
-            return Fail(err, MakeHostError(PathText(options.bundle), msg::AnalyzerMissing));
-        }
-    } catch (const std::exception& failure) {
-        return Fail(err,
-                    MakeHostError(PathText(options.bundle), msg::AnalyzerFailed, failure.what()));
+    // The library holds the tables from here; the texts are read again only for a note.
+    if (std::optional<kv::host::HostError> failure =
+            AnalyzeBlocks(data, visitor, blocks, [&data] { data.ReleaseTexts(); })) {
+        failure->path = PathText(options.bundle);
+        return Fail(err, *failure);
     }
     if (options.checkOnly) {
         return WriteResults(options, sink, diagnostics, place, nullptr, out, err);

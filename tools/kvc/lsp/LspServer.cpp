@@ -56,6 +56,46 @@ Range LineRange(const DocumentText& text, std::size_t start, std::size_t end, in
             {line, text.CharacterOf(line, end, encoding)}};
 }
 
+// A range in a file, as a definition or a related note names it.
+struct Location {
+    std::string uri;
+    Range range;
+};
+
+void WriteLocation(JsonWriter& json, const Location& location) {
+    json.StartObject();
+    json.Key("uri");
+    WriteText(json, location.uri);
+    json.Key("range");
+    WriteRange(json, location.range);
+    json.EndObject();
+}
+
+// Where a diagnostic's note points: in the document uri (text) itself, at the diagnostic's
+// own range when the note names no line of it, or in a table file of the bundle.
+Location NoteLocation(const kv::host::DiagnosticNote& note, const std::string& uri,
+                      const DocumentText& text, Range diagnosticRange, const fs::path& root,
+                      PositionEncoding encoding) {
+    Location location;
+    location.range = diagnosticRange;
+    if (note.where.file.empty()) {
+        location.uri = uri;
+        if (note.where.line >= 1) {
+            location.range = RangeOf(text, note.where.line, std::max(note.where.column, 1),
+                                     note.where.endColumn, encoding);
+        }
+        return location;
+    }
+    fs::path file = kv::host::PathFromText(note.where.file);
+    if (file.is_relative() && !root.empty()) file = root / file;
+    location.uri = FileUri(file);
+    // A table file is not open here: its columns are taken as they are.
+    const int line = std::max(note.where.line - 1, 0);
+    const int column = std::max(note.where.column - 1, 0);
+    location.range = {{line, column}, {line, std::max(note.where.endColumn - 1, column)}};
+    return location;
+}
+
 }  // namespace
 
 std::string ExplanationAnchor(int code) {
@@ -551,13 +591,12 @@ LspServer::Reply LspServer::Definition(const Value& params) {
                      text.ByteInLine(position.line, position.character, encoding_));
     if (!entry) return {};
     return {Json([&](JsonWriter& json) {
-                json.StartObject();
-                json.Key("uri");
-                WriteText(json, FileUri(entry->file));
-                json.Key("range");
+                Location location;
+                location.uri = FileUri(entry->file);
+                // The row's line, from its start: a table file is not open here.
                 const Position start{std::max(entry->line - 1, 0), 0};
-                WriteRange(json, {start, start});
-                json.EndObject();
+                location.range = {start, start};
+                WriteLocation(json, location);
             }),
             0,
             {}};
@@ -627,27 +666,7 @@ std::string LspServer::DiagnosticsJson(const std::string& uri, std::optional<int
                 for (const kv::host::DiagnosticNote& note : record.notes) {
                     json.StartObject();
                     json.Key("location");
-                    json.StartObject();
-                    json.Key("uri");
-                    Range at = range;
-                    if (note.where.file.empty()) {
-                        WriteText(json, uri);
-                        if (note.where.line >= 1) {
-                            at = RangeOf(text, note.where.line, std::max(note.where.column, 1),
-                                         note.where.endColumn, encoding_);
-                        }
-                    } else {
-                        fs::path file = kv::host::PathFromText(note.where.file);
-                        if (file.is_relative() && !root_.empty()) file = root_ / file;
-                        WriteText(json, FileUri(file));
-                        // A table file is not open here: its columns are taken as they are.
-                        const int line = std::max(note.where.line - 1, 0);
-                        const int column = std::max(note.where.column - 1, 0);
-                        at = {{line, column}, {line, std::max(note.where.endColumn - 1, column)}};
-                    }
-                    json.Key("range");
-                    WriteRange(json, at);
-                    json.EndObject();
+                    WriteLocation(json, NoteLocation(note, uri, text, range, root_, encoding_));
                     json.Key("message");
                     WriteText(json, note.text);
                     json.EndObject();

@@ -1,7 +1,6 @@
 // RecipeCheck: one analysis over a fresh copy of the bundle's rows, its log collected.
 #include "tools/kvc/lsp/RecipeCheck.h"
 
-#include <exception>
 #include <optional>
 
 #include "ILanguageDebug.h"
@@ -11,10 +10,8 @@
 #include "host/BundleTable.h"
 #include "host/HostText.h"
 #include "host/LogCall.h"
-#include "host/RecipeDrive.h"
 #include "host/SourceText.h"
-#include "tools/kvc/KvcMessages.h"
-#include "tools/kvc/TimePointWarnings.h"
+#include "tools/kvc/RecipeAnalysis.h"
 #include "tools/kvc/lsp/RecipeCursor.h"
 #include "tools/kvc/lsp/TextPositions.h"
 
@@ -121,28 +118,19 @@ DiagnosticRecord FromLogCall(kv::host::LogCall& call, const kv::host::SourceText
 
 void Analyse(const kv::host::SourceText& source, const ParsedRecipe& parsed,
              const LoadedBundle& bundle, std::vector<DiagnosticRecord>& records) {
-    std::vector<ISyntaxTreeNode*> blocks;
-    blocks.reserve(parsed.blocks.size());
-    for (const auto& block : parsed.blocks) blocks.push_back(block.get());
-    // Read before the analysis, which rewrites every time point into one form.
-    for (kv::kvc::RecipeWarning& warning : kv::kvc::TimePointWarnings(blocks)) {
-        records.push_back(Record(Severity::Warning, 0, source, warning.line, warning.column,
-                                 std::move(warning.text)));
+    const std::vector<ISyntaxTreeNode*> blocks = kv::kvc::BlocksOf(parsed);
+    for (DiagnosticRecord& record : kv::kvc::TimePointRecords(blocks, source)) {
+        records.push_back(std::move(record));
     }
     AnalysisStore store(*bundle.store);
     CollectingLog log;
     store.SetLanguageDebug(&log);
     const std::unique_ptr<ISyntaxTreeVisitor> visitor(newSyntaxTreeVistor(&store));
-    std::string failure;
-    try {
-        if (!kv::host::DriveAnalyzer(store, *visitor, blocks)) {
-            failure = kv::diag::kvc::AnalyzerMissing.format;
-        }
-    } catch (const std::exception& error) {
-        failure = kv::diag::Text(kv::diag::kvc::AnalyzerFailed, error.what());
-    }
+    const std::optional<kv::host::HostError> failure =
+        kv::kvc::AnalyzeBlocks(store, *visitor, blocks);
     for (kv::host::LogCall& call : log.Errors()) records.push_back(FromLogCall(call, source));
-    if (!failure.empty()) records.push_back(Record(Severity::Error, 0, source, -1, -1, failure));
+    // The library reported these before it failed, so they come first.
+    if (failure) records.push_back(Record(Severity::Error, 0, source, -1, -1, failure->reason));
 }
 
 void AddRange(DiagnosticRecord& record, const kv::host::SourceText& source) {
@@ -219,15 +207,7 @@ std::vector<DiagnosticRecord> CheckRecipe(const std::string& name, const std::st
     } else {
         const ParsedRecipe parsed = ParseRecipe(source.Text());
         for (const SyntaxError& error : parsed.errors) {
-            DiagnosticRecord record = Record(Severity::Error, error.code, source, error.line,
-                                             error.column, kv::host::FromHostText(error.message));
-            if (!error.note.empty()) {
-                // Member by member: MinGW's optimised build takes a braced note for uninitialised.
-                kv::host::DiagnosticNote note;
-                note.text = kv::host::FromHostText(error.note);
-                record.notes.push_back(std::move(note));
-            }
-            records.push_back(std::move(record));
+            records.push_back(kv::kvc::SyntaxErrorRecord(error, source));
         }
         if (parsed.errors.empty() && bundle != nullptr) {
             Analyse(source, parsed, *bundle, records);
