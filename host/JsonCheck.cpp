@@ -66,6 +66,8 @@ unsigned HexUnit(std::string_view text, std::size_t pos) {
 // accepts it and hands the library a string that is no longer well-formed text; a high
 // surrogate without its partner it refuses itself. Runs on text that parsed.
 std::size_t FirstLoneSurrogate(std::string_view text) {
+    // Most tables escape nothing as \u; a text without the two bytes needs no walk.
+    if (text.find("\\u") == std::string_view::npos) return std::string_view::npos;
     bool inString = false;
     for (std::size_t pos = 0; pos < text.size(); ++pos) {
         const char c = text[pos];

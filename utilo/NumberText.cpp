@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <charconv>
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 
 namespace kv::number {
@@ -38,7 +39,21 @@ std::optional<int> LeadingInt(const std::string& text, int base, std::size_t* en
     return static_cast<int>(*value);
 }
 
-std::string FixedText(double value) { return ToChars(value, std::chars_format::fixed); }
+std::string FixedText(double value) {
+    // Recipes mostly give whole numbers; their text is the integer's and six zeros, which costs
+    // a fraction of the general conversion. Below 1e15 a whole double is an exact long long;
+    // -0.0 keeps its sign only through the general conversion.
+    const bool negativeZero = value == 0 && std::signbit(value);
+    if (value > -1e15 && value < 1e15 && value == std::trunc(value) && !negativeZero) {
+        char buffer[32];
+        const std::to_chars_result result =
+            std::to_chars(buffer, buffer + sizeof buffer, static_cast<long long>(value));
+        std::string text(buffer, result.ptr);
+        text += ".000000";
+        return text;
+    }
+    return ToChars(value, std::chars_format::fixed);
+}
 
 std::string StreamText(double value) { return ToChars(value, std::chars_format::general); }
 

@@ -34,9 +34,9 @@ TEST(NumberText, ReadsTheLeadingIntegerAsStrtollAndTellsWhatDoesNotFitAnInt) {
 }
 
 TEST(NumberText, WritesExactlyWhatPrintfAndAStreamWrite) {
-    for (const double value :
-         {0.0, -0.0, 5.0, 12.5, -2000.25, 1234567.0, 1e-7, 0.1 + 0.2, 3.4028234663852886e38,
-          static_cast<double>(212.0f * 0.5555556f), DBL_MAX}) {
+    for (const double value : {0.0, -0.0, 5.0, -5.0, 12.5, -2000.25, 1234567.0, 999999999999999.0,
+                               -999999999999999.0, 1e15, 1e-7, 0.1 + 0.2, 3.4028234663852886e38,
+                               static_cast<double>(212.0f * 0.5555556f), DBL_MAX, -DBL_MAX}) {
         char printed[400];
         std::snprintf(printed, sizeof printed, "%f", value);
         EXPECT_EQ(kv::number::FixedText(value), printed) << printed;
