@@ -23,6 +23,13 @@ std::string HexByte(uint8_t value) {
     return {kDigits[value >> 4], kDigits[value & 0x0F]};
 }
 
+// The length of the character at pos: an ASCII byte is one in both encodings, and recipes are
+// mostly ASCII, so only other bytes ask the decoder.
+size_t CharLengthAt(std::string_view line, size_t pos, RecipeEncoding encoding) {
+    if (static_cast<unsigned char>(line[pos]) < 0x80) return 1;
+    return WellFormedCharLength(line, pos, encoding);
+}
+
 // The first byte of line that is a NUL or does not start a well-formed character.
 std::optional<LineFault> FindBadByte(std::string_view line, RecipeEncoding encoding) {
     size_t pos = 0;
@@ -31,7 +38,7 @@ std::optional<LineFault> FindBadByte(std::string_view line, RecipeEncoding encod
             return LineFault{
                 &kv::diag::syntax::NulCharacter, pos, kv::diag::syntax::NulByte.format, {}};
         }
-        const size_t length = WellFormedCharLength(line, pos, encoding);
+        const size_t length = CharLengthAt(line, pos, encoding);
         if (length == 0) {
             const std::string found =
                 kv::diag::Text(kv::diag::syntax::Byte, HexByte(static_cast<uint8_t>(line[pos])));
@@ -85,7 +92,7 @@ constexpr FullWidth kFullWidth[] = {
 std::optional<LineFault> FindFullWidthPunctuation(std::string_view line, RecipeEncoding encoding) {
     bool quoted = false;
     for (size_t pos = 0; pos < line.size();) {
-        const size_t length = WellFormedCharLength(line, pos, encoding);
+        const size_t length = CharLengthAt(line, pos, encoding);
         if (line[pos] == '"') quoted = !quoted;
         if (length > 1 && !quoted) {
             const std::string_view character = line.substr(pos, length);
