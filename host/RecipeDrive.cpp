@@ -7,7 +7,9 @@
 
 #include "ISemanticAnalyzer.h"
 #include "arbor/Arbor.h"
+#include "arbor/BlockTree.h"
 #include "arbor/RecipeParser.h"
+#include "arbor/SmallStack.h"
 
 namespace kv::host {
 
@@ -55,13 +57,36 @@ bool DriveAnalyzer(IData& data, ISyntaxTreeVisitor& visitor,
     return true;
 }
 
-std::vector<int> BlockLines(ISyntaxTreeVisitor& visitor,
-                            const std::vector<ISyntaxTreeNode*>& blocks) {
+namespace {
+
+// The first leaf with a token in the order CollectNodes lists leaves (depth first, children left
+// to right, null children skipped), found without listing the rest; null when there is none.
+ISyntaxTreeNode* FirstTokenLeaf(ISyntaxTreeNode* root) {
+    kv::arbor::SmallStack<ISyntaxTreeNode*, 32> pending;
+    if (root != nullptr) pending.push_back(root);
+    while (!pending.empty()) {
+        ISyntaxTreeNode* current = pending.back();
+        pending.pop_back();
+        const std::vector<ISyntaxTreeNode*>* children = ChildrenOf(current);
+        if (children == nullptr || children->empty()) {
+            if (current->GetToken() != nullptr) return current;
+            continue;
+        }
+        for (auto child = children->rbegin(); child != children->rend(); ++child) {
+            if (*child != nullptr) pending.push_back(*child);
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+std::vector<int> BlockLines(const std::vector<ISyntaxTreeNode*>& blocks) {
     std::vector<int> lines;
     lines.reserve(blocks.size());
     for (ISyntaxTreeNode* block : blocks) {
-        const std::vector<ISyntaxTreeNode*> leaves = visitor.CollectNodes(block);
-        lines.push_back(leaves.empty() ? 0 : leaves.front()->GetToken()->GetLine());
+        ISyntaxTreeNode* leaf = FirstTokenLeaf(block);
+        lines.push_back(leaf == nullptr ? 0 : leaf->GetToken()->GetLine());
     }
     return lines;
 }

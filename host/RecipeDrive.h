@@ -24,10 +24,9 @@ bool DriveAnalyzer(IData& data, ISyntaxTreeVisitor& visitor,
                    const std::vector<ISyntaxTreeNode*>& blocks,
                    const std::function<void()>& tablesRead = {});
 
-// The source line of each block: the line of the first token leaf that visitor's
-// CollectNodes lists (0 for a block without one).
-std::vector<int> BlockLines(ISyntaxTreeVisitor& visitor,
-                            const std::vector<ISyntaxTreeNode*>& blocks);
+// The source line of each block: the line of the first token leaf that the library's
+// CollectNodes would list (0 for a block without one), found without listing the others.
+std::vector<int> BlockLines(const std::vector<ISyntaxTreeNode*>& blocks);
 
 // The program text with each block rendered by ToText on its own source line and every
 // other line empty, lineCount lines in all (more if a block lies beyond), each ending with

@@ -27,9 +27,8 @@ ParsedRecipe Parse(const std::string& text) {
 }
 
 TEST(BlockLines, GiveTheLineOfEachBlocksFirstTokenLeafAndZeroWithoutOne) {
-    const std::unique_ptr<ISyntaxTreeVisitor> visitor(newSyntaxTreeVistor(nullptr));
     const ParsedRecipe parsed = Parse("time >= 10 => a = 1\n\n   b = 2\nf(x)\n");
-    EXPECT_EQ(BlockLines(*visitor, Blocks(parsed)), (std::vector<int>{1, 3, 4}));
+    EXPECT_EQ(BlockLines(Blocks(parsed)), (std::vector<int>{1, 3, 4}));
 
     // Built by hand: a call on line 7 whose argument sits on line 9. The call's token has
     // children, so the first token leaf is the argument, as CollectNodes lists it.
@@ -42,8 +41,7 @@ TEST(BlockLines, GiveTheLineOfEachBlocksFirstTokenLeafAndZeroWithoutOne) {
     std::unique_ptr<ISyntaxTreeNode> bare(newSyntaxTreeNode(nullptr, nullptr));
     newSyntaxTreeNode(nullptr, bare.get());
     newSyntaxTreeNode(nullptr, bare.get());
-    EXPECT_EQ(BlockLines(*visitor, {block.get(), bare.get(), nullptr}),
-              (std::vector<int>{9, 0, 0}));
+    EXPECT_EQ(BlockLines({block.get(), bare.get(), nullptr}), (std::vector<int>{9, 0, 0}));
 }
 
 class RenderProgramTest : public ::testing::Test {
@@ -55,7 +53,7 @@ TEST_F(RenderProgramTest, RendersEachBlockOnItsLineAndLeavesTheOtherLinesEmpty) 
     // Rendered, not copied: the spacing is the renderer's.
     const ParsedRecipe parsed = Parse("time>=10=>a=1\n\nb =2 ;f( x,y )\n\n\n");
     const std::vector<ISyntaxTreeNode*> blocks = Blocks(parsed);
-    EXPECT_EQ(RenderProgram(*visitor_, blocks, BlockLines(*visitor_, blocks), 5),
+    EXPECT_EQ(RenderProgram(*visitor_, blocks, BlockLines(blocks), 5),
               "time >= 10 => a = 1\n\nb = 2; f(x, y)\n\n\n");
 }
 
@@ -86,7 +84,7 @@ TEST_F(RenderProgramTest, AProgramWhoseLinesGrowLongerTowardsItsEndComesOutWhole
     const ParsedRecipe parsed = Parse(recipe);
     const std::vector<ISyntaxTreeNode*> blocks = Blocks(parsed);
     ASSERT_EQ(blocks.size(), 2000u);
-    EXPECT_EQ(RenderProgram(*visitor_, blocks, BlockLines(*visitor_, blocks), 3000), recipe);
+    EXPECT_EQ(RenderProgram(*visitor_, blocks, BlockLines(blocks), 3000), recipe);
 }
 
 }  // namespace

@@ -237,7 +237,7 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err,
     }
     ISyntaxTreeVisitor& visitor =
         remains.Keep(std::unique_ptr<ISyntaxTreeVisitor>(newSyntaxTreeVistor(&data)));
-    const std::vector<int> blockLines = kv::host::BlockLines(visitor, blocks);
+    const std::vector<int> blockLines = kv::host::BlockLines(blocks);
     // Read before the analysis too, for the times and arguments as written.
     std::optional<kv::timeline::Timeline> timeline;
     if (!options.timeline.empty()) timeline = kv::timeline::BuildTimeline(data, visitor, blocks);
