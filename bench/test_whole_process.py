@@ -81,6 +81,34 @@ class GeneratedInputs(unittest.TestCase):
             self.assertGreater(entry_count(os.path.join(larger, path)),
                                entry_count(os.path.join(self.inputs, path)), table)
 
+    def test_a_large_recipe_compiles_to_the_same_bytes_with_its_heap_in_huge_pages(self):
+        # 4,000 lines (some 330 KB) pass the size from which kvc sets its heap aside in huge
+        # pages; glibc's own tunable, set to 0, turns that off. Nothing kvc writes may differ.
+        inputs = os.path.join(ARGS.work, "inputs-huge")
+        gen_recipe_bundle.generate(20 * LINES, inputs)
+        recipe = os.path.join(inputs, "recipe.rcp")
+        self.assertGreaterEqual(os.path.getsize(recipe), 256 * 1024)
+        runs = []
+        for name, tunables in [("reserved", None), ("plain", "glibc.malloc.hugetlb=0")]:
+            env = dict(os.environ)
+            env.pop("GLIBC_TUNABLES", None)
+            if tunables:
+                env["GLIBC_TUNABLES"] = tunables
+            outdir = os.path.join(ARGS.work, "huge-" + name)
+            if os.path.exists(outdir):
+                shutil.rmtree(outdir)
+            result = subprocess.run([ARGS.kvc, "compile", os.path.join(inputs, "bundle"),
+                                     recipe, "-o", outdir], capture_output=True, timeout=60,
+                                    env=env)
+            self.assertEqual((result.returncode, result.stderr), (0, b""))
+            runs.append((outdir, result.stdout))
+        (reserved, listing), (plain, plain_listing) = runs
+        self.assertEqual(listing, plain_listing)
+        files = tree_files(reserved)
+        self.assertEqual(files, tree_files(plain))
+        _, mismatch, errors = filecmp.cmpfiles(reserved, plain, files, shallow=False)
+        self.assertEqual(mismatch + errors, [])
+
     def test_every_line_has_a_task_and_large_sizes_keep_the_task_table_small(self):
         # The image's task table holds 64 KiB of records, some 12 bytes a task.
         for lines in [1, 199, 201, 100000, 800001, 1000000, 1000001, 3000000]:

@@ -14,6 +14,16 @@ TEST(KvcLargePages, OnlyWhereHugePagesComeOnRequest) {
     EXPECT_FALSE(kv::kvc::HugePagesOnRequest(""));
 }
 
+TEST(KvcLargePages, AChoiceMadeThroughGlibcsTunableStands) {
+    EXPECT_FALSE(kv::kvc::TunablesChoosePageSize(nullptr));
+    EXPECT_FALSE(kv::kvc::TunablesChoosePageSize(""));
+    EXPECT_FALSE(kv::kvc::TunablesChoosePageSize("glibc.malloc.arena_max=2"));
+    // A longer name that merely starts like it is another tunable.
+    EXPECT_FALSE(kv::kvc::TunablesChoosePageSize("glibc.malloc.hugetlbx=1"));
+    EXPECT_TRUE(kv::kvc::TunablesChoosePageSize("glibc.malloc.hugetlb=0"));
+    EXPECT_TRUE(kv::kvc::TunablesChoosePageSize("glibc.malloc.arena_max=2:glibc.malloc.hugetlb=1"));
+}
+
 TEST(KvcLargePages, TheReserveGrowsWithTheRecipeWithinBounds) {
     constexpr std::size_t kMiB = 1 << 20;
     constexpr std::uintmax_t kMachine = 24ull << 30;

@@ -24,9 +24,22 @@ bool HugePagesOnRequest(std::string_view enabledSetting) {
     return enabledSetting.find("[madvise]") != std::string_view::npos;
 }
 
+bool TunablesChoosePageSize(const char* tunables) {
+    const std::string_view set = tunables != nullptr ? tunables : "";
+    constexpr std::string_view kTunable = "glibc.malloc.hugetlb";
+    for (std::size_t start = 0; start <= set.size();) {
+        const std::size_t end = std::min(set.find(':', start), set.size());
+        const std::string_view entry = set.substr(start, end - start);
+        if (entry.substr(0, entry.find('=')) == kTunable) return true;
+        start = end + 1;
+    }
+    return false;
+}
+
 std::size_t HeapReserveFor(std::uintmax_t recipeBytes, std::uintmax_t memoryBytes) {
     // Measured: at 10,000 lines huge pages save a quarter of the time, at 1,000 they only add
-    // to the memory held. A compile allocates some 30 times its recipe's size, tables included.
+    // to the memory held. A compile allocates some 30 times its recipe's size, tables included;
+    // 48 leaves room for bundles larger than the generated ones.
     constexpr std::uintmax_t kSmallest = 256 * 1024;
     constexpr std::uintmax_t kLeast = 64u << 20;
     // malloc gives the top of its heap back once it exceeds a threshold it takes as an int; the
@@ -51,6 +64,7 @@ void PreferLargePages(const std::filesystem::path& recipe) {
     if (const char* preload = std::getenv("LD_PRELOAD"); preload != nullptr && *preload != 0) {
         return;
     }
+    if (TunablesChoosePageSize(std::getenv("GLIBC_TUNABLES"))) return;
     // With "always" every heap gets huge pages anyway; with "never" none can.
     std::ifstream setting("/sys/kernel/mm/transparent_hugepage/enabled");
     const std::string enabled((std::istreambuf_iterator<char>(setting)),

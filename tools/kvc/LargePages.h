@@ -19,6 +19,10 @@ namespace kv::kvc {
 // text of /sys/kernel/mm/transparent_hugepage/enabled ("always [madvise] never").
 bool HugePagesOnRequest(std::string_view enabledSetting);
 
+// Whether the user has chosen the heap's page size through glibc's own tunable
+// (glibc.malloc.hugetlb in GLIBC_TUNABLES, null when unset); that choice then stands.
+bool TunablesChoosePageSize(const char* tunables);
+
 // The heap to set aside for a recipe of this many bytes on a machine with memoryBytes of memory,
 // or 0 when the recipe is too small for huge pages to repay their 2 MiB granules. About what a
 // compile of it allocates, within bounds: address space set aside but never touched costs no
@@ -26,8 +30,9 @@ bool HugePagesOnRequest(std::string_view enabledSetting);
 std::size_t HeapReserveFor(std::uintmax_t recipeBytes, std::uintmax_t memoryBytes);
 
 // Sets aside the heap a compile of recipe will need, in huge pages, when it is large enough
-// and the kernel gives them on request. Does nothing elsewhere, when recipe cannot be sized, or
-// when a library is preloaded (another allocator, or a memory tool such as valgrind).
+// and the kernel gives them on request. Does nothing elsewhere, when recipe cannot be sized,
+// when a library is preloaded (another allocator, or a memory tool such as valgrind), or when
+// GLIBC_TUNABLES sets glibc.malloc.hugetlb (=0 turns huge pages off, =1 lets glibc do it).
 void PreferLargePages(const std::filesystem::path& recipe);
 
 }  // namespace kv::kvc
