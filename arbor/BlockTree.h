@@ -50,6 +50,10 @@ std::vector<ISyntaxTreeNode*>* ChildrenOf(ISyntaxTreeNode* node);
 // node of a parsed block; nullopt for any other node, whose token must be asked.
 std::optional<std::string_view> TokenTextOf(ISyntaxTreeNode* node);
 
+// The first leaf holding a token that CollectNodes would list for node, found without listing
+// the others; null when there is none.
+ISyntaxTreeNode* FirstTokenLeaf(ISyntaxTreeNode* node);
+
 // How much a walk of node will produce, when node is the block of a parsed line: its token count
 // and the length of its line. Zeros otherwise; a hint only, the tree may have changed since.
 struct TreeSizeHint {

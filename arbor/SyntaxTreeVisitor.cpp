@@ -92,6 +92,27 @@ void WriteSeparator(const Frame& frame, std::string& out) {
     }
 }
 
+// Hands visit the leaves of node that hold a token, in the order CollectNodes lists them,
+// until visit returns false. Depth-first with an explicit stack (children pushed right to left)
+// so that depth costs memory, not call stack.
+template <typename Visit>
+void WalkTokenLeaves(ISyntaxTreeNode* node, Visit visit) {
+    kv::arbor::SmallStack<ISyntaxTreeNode*, 32> pending;
+    if (node != nullptr) pending.push_back(node);
+    while (!pending.empty()) {
+        ISyntaxTreeNode* current = pending.back();
+        pending.pop_back();
+        const std::vector<ISyntaxTreeNode*>& children = ChildrenView(current);
+        if (children.empty()) {
+            if (current->GetToken() != nullptr && !visit(current)) return;
+            continue;
+        }
+        for (auto child = children.rbegin(); child != children.rend(); ++child) {
+            if (*child != nullptr) pending.push_back(*child);
+        }
+    }
+}
+
 class SyntaxTreeVisitor final : public ISyntaxTreeVisitor {
 public:
     explicit SyntaxTreeVisitor(IData* data) : data_(data) {}
@@ -107,22 +128,10 @@ std::vector<ISyntaxTreeNode*> SyntaxTreeVisitor::CollectNodes(ISyntaxTreeNode* n
     std::vector<ISyntaxTreeNode*> leaves;
     // A parsed block has no more leaves than tokens.
     leaves.reserve(SizeHintOf(node).tokens);
-    // Depth-first with an explicit stack (children pushed right to left) so that depth costs
-    // memory, not call stack.
-    kv::arbor::SmallStack<ISyntaxTreeNode*, 32> pending;
-    if (node != nullptr) pending.push_back(node);
-    while (!pending.empty()) {
-        ISyntaxTreeNode* current = pending.back();
-        pending.pop_back();
-        const std::vector<ISyntaxTreeNode*>& children = ChildrenView(current);
-        if (children.empty()) {
-            if (current->GetToken() != nullptr) leaves.push_back(current);
-            continue;
-        }
-        for (auto child = children.rbegin(); child != children.rend(); ++child) {
-            if (*child != nullptr) pending.push_back(*child);
-        }
-    }
+    WalkTokenLeaves(node, [&leaves](ISyntaxTreeNode* leaf) {
+        leaves.push_back(leaf);
+        return true;
+    });
     return leaves;
 }
 
@@ -160,3 +169,12 @@ std::string SyntaxTreeVisitor::ToText(ISyntaxTreeNode* node) {
 }  // namespace
 
 ISyntaxTreeVisitor* newSyntaxTreeVistor(IData* data) { return new SyntaxTreeVisitor(data); }
+
+ISyntaxTreeNode* FirstTokenLeaf(ISyntaxTreeNode* node) {
+    ISyntaxTreeNode* first = nullptr;
+    WalkTokenLeaves(node, [&first](ISyntaxTreeNode* leaf) {
+        first = leaf;
+        return false;
+    });
+    return first;
+}

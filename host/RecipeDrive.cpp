@@ -9,7 +9,6 @@
 #include "arbor/Arbor.h"
 #include "arbor/BlockTree.h"
 #include "arbor/RecipeParser.h"
-#include "arbor/SmallStack.h"
 
 namespace kv::host {
 
@@ -56,30 +55,6 @@ bool DriveAnalyzer(IData& data, ISyntaxTreeVisitor& visitor,
     analyzer.reset();
     return true;
 }
-
-namespace {
-
-// The first leaf with a token in the order CollectNodes lists leaves (depth first, children left
-// to right, null children skipped), found without listing the rest; null when there is none.
-ISyntaxTreeNode* FirstTokenLeaf(ISyntaxTreeNode* root) {
-    kv::arbor::SmallStack<ISyntaxTreeNode*, 32> pending;
-    if (root != nullptr) pending.push_back(root);
-    while (!pending.empty()) {
-        ISyntaxTreeNode* current = pending.back();
-        pending.pop_back();
-        const std::vector<ISyntaxTreeNode*>* children = ChildrenOf(current);
-        if (children == nullptr || children->empty()) {
-            if (current->GetToken() != nullptr) return current;
-            continue;
-        }
-        for (auto child = children->rbegin(); child != children->rend(); ++child) {
-            if (*child != nullptr) pending.push_back(*child);
-        }
-    }
-    return nullptr;
-}
-
-}  // namespace
 
 std::vector<int> BlockLines(const std::vector<ISyntaxTreeNode*>& blocks) {
     std::vector<int> lines;
