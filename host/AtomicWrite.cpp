@@ -4,9 +4,11 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <new>
 #include <optional>
 #include <random>
 #include <string_view>
+#include <system_error>
 
 #include "host/HostText.h"
 #include "host/PlatformFiles.h"
@@ -111,7 +113,7 @@ void RemoveLeftoversOf(const fs::path& target) {
     for (const fs::path& leftover : ended) fs::remove_all(leftover, ec);
 }
 
-std::error_code WriteBytes(const fs::path& path, const std::string& bytes) {
+std::error_code WriteBytes(const fs::path& path, const OutputFile& output) {
 #ifdef _WIN32
     // The wide name reaches every file name; a narrow one only those of the ANSI code page.
     std::FILE* file = _wfopen(path.c_str(), L"wb");
@@ -120,8 +122,25 @@ std::error_code WriteBytes(const fs::path& path, const std::string& bytes) {
 #endif
     if (file == nullptr) return LastError();
     std::error_code error;
-    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size()) {
-        error = LastError();
+    // After the first failure the rest of the pieces are not written.
+    const PutBytes put = [&](std::string_view bytes) {
+        if (!error && !bytes.empty() &&
+            std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size()) {
+            error = LastError();
+        }
+    };
+    try {
+        if (output.produce) {
+            output.produce(put);
+        } else {
+            put(output.bytes);
+        }
+    } catch (const std::bad_alloc&) {
+        // A producer out of memory fails this file like a full disk would.
+        if (!error) error = std::make_error_code(std::errc::not_enough_memory);
+    } catch (...) {
+        std::fclose(file);
+        throw;
     }
     // Buffered bytes reach the file only here, so a full disk or the size limit shows here.
     if (std::fflush(file) != 0 && !error) error = LastError();
@@ -167,7 +186,7 @@ std::optional<HostError> WriteFileAtomically(const OutputFile& file) {
                              std::make_error_code(std::errc::is_a_directory).message());
     }
     if (fs::exists(status) && !fs::is_regular_file(status)) {
-        if (const std::error_code error = WriteBytes(target, file.bytes)) {
+        if (const std::error_code error = WriteBytes(target, file)) {
             return MakeHostError(shown, msg::WriteFailed, error.message());
         }
         return std::nullopt;
@@ -180,7 +199,7 @@ std::optional<HostError> WriteFileAtomically(const OutputFile& file) {
         return error;
     }
     const fs::path temporary = FreshTemporaryFor(target);
-    std::error_code failure = WriteBytes(temporary, file.bytes);
+    std::error_code failure = WriteBytes(temporary, file);
     const bool written = !failure;
     if (written) failure = Replace(temporary, target);
     if (failure) {

@@ -3,8 +3,10 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -12,10 +14,16 @@
 
 namespace kv::host {
 
-// One file to write: where it goes and its exact bytes.
+// Takes the next piece of an output's bytes.
+using PutBytes = std::function<void(std::string_view)>;
+
+// One file to write: where it goes and its exact bytes. An output too large to hold a second
+// time in memory gives produce instead, which hands its bytes over piece by piece as the file
+// is written; it may be called more than once and must give the same bytes each time.
 struct OutputFile {
     std::filesystem::path path;
     std::string bytes;
+    std::function<void(const PutBytes&)> produce = nullptr;
 };
 
 // A name beside target that nothing has yet, marked as a temporary of this process:
@@ -27,8 +35,8 @@ std::filesystem::path FreshTemporaryFor(const std::filesystem::path& target);
 // since the next run tries again.
 void RemoveLeftoversOf(const std::filesystem::path& target);
 
-// Creates or truncates path and writes bytes to it; the error is the system's reason.
-std::error_code WriteBytes(const std::filesystem::path& path, const std::string& bytes);
+// Creates or truncates path and writes file's bytes to it; the error is the system's reason.
+std::error_code WriteBytes(const std::filesystem::path& path, const OutputFile& file);
 
 // Writes file.bytes to file.path as a whole: into a temporary beside it that is renamed
 // into place, creating missing directories (removed again on a failure). A path that leads

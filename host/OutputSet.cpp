@@ -81,7 +81,7 @@ std::optional<HostError> WriteInto(const fs::path& fresh, const fs::path& outDir
     std::error_code ec;
     std::error_code failure = fs::is_directory(fs::symlink_status(target, ec))
                                   ? std::make_error_code(std::errc::is_a_directory)
-                                  : WriteBytes(target, file.bytes);
+                                  : WriteBytes(target, file);
     if (failure) {
         return MakeHostError(PathText(outDir / file.path), msg::WriteFailed, failure.message());
     }

@@ -66,8 +66,9 @@ std::vector<int> BlockLines(const std::vector<ISyntaxTreeNode*>& blocks) {
     return lines;
 }
 
-std::string RenderProgram(ISyntaxTreeVisitor& visitor, const std::vector<ISyntaxTreeNode*>& blocks,
-                          const std::vector<int>& blockLines, int lineCount) {
+void RenderProgram(ISyntaxTreeVisitor& visitor, const std::vector<ISyntaxTreeNode*>& blocks,
+                   const std::vector<int>& blockLines, int lineCount,
+                   const std::function<void(std::string_view)>& put) {
     // The block each line shows, counted from 1; a later block on the same line replaces an
     // earlier one.
     constexpr std::size_t kNone = 0;
@@ -78,24 +79,20 @@ std::string RenderProgram(ISyntaxTreeVisitor& visitor, const std::vector<ISyntax
         if (index >= shown.size()) shown.resize(index + 1, kNone);
         shown[index] = i + 1;
     }
-    std::string program;
-    const std::size_t lines = shown.size();
-    for (std::size_t line = 0; line < lines; ++line) {
-        const std::string text =
-            shown[line] == kNone ? std::string() : visitor.ToText(blocks[shown[line] - 1]);
-        const std::size_t needed = program.size() + text.size() + 1;
-        if (needed > program.capacity()) {
-            // Grown to the size the lines so far project for the whole program, with a
-            // margin, so that the long text is seldom copied; never by less than half, so
-            // that a poor projection still costs linear time. Capacity never written to
-            // costs address space, not memory.
-            const std::size_t projected = needed * lines / (line + 1);
-            program.reserve(std::max(
-                {needed, projected + projected / 8, program.capacity() + program.capacity() / 2}));
-        }
-        program += text;
-        program += '\n';
+    std::string text;
+    for (const std::size_t block : shown) {
+        text.clear();
+        if (block != kNone) text = visitor.ToText(blocks[block - 1]);
+        text += '\n';
+        put(text);
     }
+}
+
+std::string RenderProgram(ISyntaxTreeVisitor& visitor, const std::vector<ISyntaxTreeNode*>& blocks,
+                          const std::vector<int>& blockLines, int lineCount) {
+    std::string program;
+    RenderProgram(visitor, blocks, blockLines, lineCount,
+                  [&program](std::string_view line) { program += line; });
     return program;
 }
 

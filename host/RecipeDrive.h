@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class IData;
@@ -33,5 +34,10 @@ std::vector<int> BlockLines(const std::vector<ISyntaxTreeNode*>& blocks);
 // a line feed.
 std::string RenderProgram(ISyntaxTreeVisitor& visitor, const std::vector<ISyntaxTreeNode*>& blocks,
                           const std::vector<int>& blockLines, int lineCount);
+// The same text handed to put line by line (each line with its line feed), for a program too
+// large to hold whole beside its trees.
+void RenderProgram(ISyntaxTreeVisitor& visitor, const std::vector<ISyntaxTreeNode*>& blocks,
+                   const std::vector<int>& blockLines, int lineCount,
+                   const std::function<void(std::string_view)>& put);
 
 }  // namespace kv::host

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <new>
 #include <string>
+#include <string_view>
 
 #include "host/AtomicWrite.h"
 #include "host/OutputSet.h"
@@ -30,6 +32,29 @@ TEST(AtomicWrite, WritesAFileWholeReplacingTheOldOneAndLeavesNoTemporary) {
                                                   {"a/b", "dir"},
                                                   {"a/b/log.jsonl", "file:" + bytes},
                                                   {"old.txt", "file:new"}}));
+}
+
+TEST(AtomicWrite, AProducedFileGetsItsPiecesInOrderAndAProducerOutOfMemoryChangesNothing) {
+    TestTempDir dir;
+    const auto pieces = [](const kv::host::PutBytes& put) {
+        put("a = 1\n");
+        put("");
+        put(std::string_view("\0b\n", 3));
+    };
+    ASSERT_FALSE(WriteFileAtomically({dir.Path() / "program.rcp", "ignored", pieces}));
+    dir.Write("old.rcp", "kept");
+    const Snapshot before = TreeSnapshot(dir.Path());
+    EXPECT_EQ(before.at("program.rcp"), "file:" + std::string("a = 1\n\0b\n", 9));
+
+    const auto error =
+        WriteFileAtomically({dir.Path() / "old.rcp", {}, [](const kv::host::PutBytes& put) {
+                                 put("half");
+                                 throw std::bad_alloc();
+                             }});
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->Describe(), (dir.Path() / "old.rcp").string() + ": cannot be written: " +
+                                     std::make_error_code(std::errc::not_enough_memory).message());
+    EXPECT_EQ(TreeSnapshot(dir.Path()), before);
 }
 
 TEST(AtomicWrite, AFailureNamesThePathAndLeavesEverythingAsItWas) {

@@ -231,13 +231,14 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err,
         return WriteResults(options, sink, diagnostics, place, nullptr, out, err);
     }
 
-    const std::vector<ISyntaxTreeNode*> blocks = BlocksOf(parsed);
+    // Kept with the trees, for the program that is rendered from them as its file is written.
+    const auto& blocks = remains.Make<std::vector<ISyntaxTreeNode*>>(BlocksOf(parsed));
     for (kv::host::DiagnosticRecord& record : TimePointRecords(blocks, source)) {
         diagnostics.Report(std::move(record));
     }
     ISyntaxTreeVisitor& visitor =
         remains.Keep(std::unique_ptr<ISyntaxTreeVisitor>(newSyntaxTreeVistor(&data)));
-    const std::vector<int> blockLines = kv::host::BlockLines(blocks);
+    const auto& blockLines = remains.Make<std::vector<int>>(kv::host::BlockLines(blocks));
     // Read before the analysis too, for the times and arguments as written.
     std::optional<kv::timeline::Timeline> timeline;
     if (!options.timeline.empty()) timeline = kv::timeline::BuildTimeline(data, visitor, blocks);
@@ -256,9 +257,21 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err,
         kv::host::CollectBundleOutputs(data, fs::path());
     if (!collected.Ok()) return Fail(err, collected.Error());
     auto& outputs = remains.Make<std::vector<kv::host::OutputFile>>(std::move(collected.Value()));
-    outputs.push_back(
-        {kv::host::kProgramFile, kv::host::FromHostText(kv::host::RenderProgram(
-                                     visitor, blocks, blockLines, source.LineCount()))});
+    // The program is rendered from the trees as its file is written, never held whole: at its
+    // size it would be the largest single block of the compile.
+    outputs.push_back({kv::host::kProgramFile,
+                       {},
+                       [&visitor, &blocks, &blockLines,
+                        lineCount = source.LineCount()](const kv::host::PutBytes& put) {
+                           kv::host::RenderProgram(visitor, blocks, blockLines, lineCount,
+                                                   [&put](std::string_view line) {
+                                                       if constexpr (kv::host::kHostTextIsGbk) {
+                                                           put(kv::host::FromHostText(line));
+                                                       } else {
+                                                           put(line);
+                                                       }
+                                                   });
+                       }});
     const int status = WriteResults(options, sink, diagnostics, place,
                                     options.outDir.empty() ? nullptr : &outputs, out, err);
     if (status != 0 || !timeline) return status;
