@@ -1,7 +1,7 @@
 // When kvc sets aside a heap in huge pages, and how much.
 #include <gtest/gtest.h>
 
-#include <climits>
+#include <cstdint>
 
 #include "tools/kvc/LargePages.h"
 
@@ -31,10 +31,12 @@ TEST(KvcLargePages, TheReserveGrowsWithTheRecipeWithinBounds) {
     EXPECT_EQ(kv::kvc::HeapReserveFor(256 * 1024 - 1, kMachine), 0u);
     EXPECT_EQ(kv::kvc::HeapReserveFor(256 * 1024, kMachine), 64 * kMiB);
     EXPECT_EQ(kv::kvc::HeapReserveFor(8 * kMiB, kMachine), 384 * kMiB);
-    // Below malloc's int threshold, and a quarter of a small machine's memory at most.
-    EXPECT_EQ(kv::kvc::HeapReserveFor(100 * kMiB, kMachine), INT_MAX - 64 * kMiB);
-    EXPECT_EQ(kv::kvc::HeapReserveFor(UINTMAX_MAX, kMachine), INT_MAX - 64 * kMiB);
+    // Past malloc's int threshold, in parts; a quarter of the machine's memory at most.
+    EXPECT_EQ(kv::kvc::HeapReserveFor(100 * kMiB, kMachine), 4800 * kMiB);
+    EXPECT_EQ(kv::kvc::HeapReserveFor(UINTMAX_MAX, kMachine), kMachine / 4);
     EXPECT_EQ(kv::kvc::HeapReserveFor(100 * kMiB, 1024 * kMiB), 256 * kMiB);
+    EXPECT_EQ(kv::kvc::HeapReserveFor(UINTMAX_MAX, UINTMAX_MAX),
+              kv::kvc::kMaxHeapParts * kv::kvc::kHeapPart);
     // A machine whose quarter is below the least reserve gets none.
     EXPECT_EQ(kv::kvc::HeapReserveFor(100 * kMiB, 200 * kMiB), 0u);
 }

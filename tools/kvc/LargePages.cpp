@@ -2,12 +2,15 @@
 #include "tools/kvc/LargePages.h"
 
 #include <algorithm>
+#include <array>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <system_error>
+#include <utility>
 
 #if defined(__linux__) && defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__)
 #include <malloc.h>
@@ -42,9 +45,10 @@ std::size_t HeapReserveFor(std::uintmax_t recipeBytes, std::uintmax_t memoryByte
     // 48 leaves room for bundles larger than the generated ones.
     constexpr std::uintmax_t kSmallest = 256 * 1024;
     constexpr std::uintmax_t kLeast = 64u << 20;
-    // malloc gives the top of its heap back once it exceeds a threshold it takes as an int; the
-    // reserve stays below it. A quarter of the memory leaves room for the rest of the system.
-    const std::uintmax_t most = std::min<std::uintmax_t>(INT_MAX - (64u << 20), memoryBytes / 4);
+    // A quarter of the memory leaves room for the rest of the system; the reserve is taken in
+    // parts, of which there are at most kMaxHeapParts.
+    const std::uintmax_t most =
+        std::min<std::uintmax_t>({memoryBytes / 4, kMaxHeapParts * kHeapPart, SIZE_MAX / 2});
     if (recipeBytes < kSmallest || most < kLeast) return 0;
     const std::uintmax_t wanted = recipeBytes < most / 48 ? recipeBytes * 48 : most;
     return static_cast<std::size_t>(std::clamp(wanted, kLeast, most));
@@ -71,22 +75,41 @@ void PreferLargePages(const std::filesystem::path& recipe) {
                               std::istreambuf_iterator<char>());
     if (!HugePagesOnRequest(enabled)) return;
 
-    // One block of the reserve's size, taken from the heap (mapping nothing apart for it), grows
-    // the heap by that much now; freed, it stays as the heap's free top, which the compile's
-    // allocations then fill, and which is not given back while the process runs. If the system
-    // refuses the growth, nothing has changed. Growth past the reserve gets ordinary pages.
+    // Blocks of the reserve's size, taken from the heap (mapping nothing apart for them), grow
+    // the heap by that much now; freed, they stay as free memory of the heap, which the
+    // compile's allocations then fill, and which is not given back while the process runs. If
+    // the system refuses the growth, what was taken is used as far as it goes. Growth past the
+    // reserve gets ordinary pages.
+    //
+    // malloc gives the top of its heap back once it exceeds a threshold it takes as an int, so
+    // a reserve past that is taken in parts, each kept apart from the next by a small block
+    // that is never freed: only the last part joins the top.
     constexpr int kDefaultMapCount = 65536;
     mallopt(M_TRIM_THRESHOLD, INT_MAX);
     mallopt(M_MMAP_MAX, 0);
-    void* probe = malloc(reserve);
+    std::array<std::pair<void*, std::size_t>, kMaxHeapParts> parts{};
+    std::size_t taken = 0;
+    for (std::size_t left = reserve; left > 0 && taken < parts.size();) {
+        const std::size_t size = std::min<std::size_t>(left, kHeapPart);
+        void* part = malloc(size);
+        if (part == nullptr) break;
+        parts[taken++] = {part, size};
+        left -= size;
+        if (left > 0 && malloc(1) == nullptr) break;  // the separator, kept for good
+    }
     mallopt(M_MMAP_MAX, kDefaultMapCount);
-    if (probe == nullptr) return;
     constexpr uintptr_t kHugePage = 2u << 20;
-    const uintptr_t start = (reinterpret_cast<uintptr_t>(probe) + kHugePage - 1) & ~(kHugePage - 1);
-    const uintptr_t end = reinterpret_cast<uintptr_t>(sbrk(0));
-    free(probe);
-    // Advice only: where it is refused the pages stay small and everything else is the same.
-    if (end > start) madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+    for (std::size_t i = 0; i < taken; ++i) {
+        const auto [part, size] = parts[i];
+        const uintptr_t start =
+            (reinterpret_cast<uintptr_t>(part) + kHugePage - 1) & ~(kHugePage - 1);
+        // The last part runs on into the heap's free top.
+        const uintptr_t end = i + 1 == taken ? reinterpret_cast<uintptr_t>(sbrk(0))
+                                             : reinterpret_cast<uintptr_t>(part) + size;
+        // Advice only: where it is refused the pages stay small and everything else is the same.
+        if (end > start) madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+    }
+    for (std::size_t i = 0; i < taken; ++i) free(parts[i].first);
 #else
     static_cast<void>(recipe);
 #endif

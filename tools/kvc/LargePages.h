@@ -23,6 +23,11 @@ bool HugePagesOnRequest(std::string_view enabledSetting);
 // (glibc.malloc.hugetlb in GLIBC_TUNABLES, null when unset); that choice then stands.
 bool TunablesChoosePageSize(const char* tunables);
 
+// The reserve is taken in parts of kHeapPart bytes, so that no free block of it reaches the int
+// threshold at which malloc gives memory back; kMaxHeapParts of them bound it.
+inline constexpr std::uintmax_t kHeapPart = 1ull << 30;
+inline constexpr std::size_t kMaxHeapParts = 64;
+
 // The heap to set aside for a recipe of this many bytes on a machine with memoryBytes of memory,
 // or 0 when the recipe is too small for huge pages to repay their 2 MiB granules. About what a
 // compile of it allocates, within bounds: address space set aside but never touched costs no
