@@ -1,7 +1,7 @@
 // NameIndex: a hashed view of a name-keyed std::map, so that finding a name costs the name's
 // length rather than a descent through a tree of a hundred thousand entries that share their
-// first bytes. One flat array of pointers to the map's entries, built in one walk of the map
-// and without an allocation per entry; nothing is copied.
+// first bytes. One flat array of the entries' hashes and pointers to them, built in one walk of
+// the map and without an allocation per entry; nothing is copied.
 #pragma once
 
 #include <cstddef>
@@ -24,10 +24,13 @@ public:
         if (&map != map_ || map.size() != size_) Build(map);
         if (slots_.empty()) return nullptr;
         const std::size_t mask = slots_.size() - 1;
-        for (std::size_t slot = Hash(name) & mask;; slot = (slot + 1) & mask) {
-            const Entry* entry = slots_[slot];
-            if (entry == nullptr) return nullptr;
-            if (entry->first == name) return entry;
+        const std::size_t hash = Hash(name);
+        for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+            const Slot& at = slots_[slot];
+            if (at.entry == nullptr) return nullptr;
+            // The hash is compared first, so that an entry is read only when it likely matches:
+            // in a large table each entry read is a miss in the cache.
+            if (at.hash == hash && at.entry->first == name) return at.entry;
         }
     }
 
@@ -38,18 +41,24 @@ private:
         // At most half full, so that a probe ends soon; a power of two, so that it wraps by mask.
         std::size_t capacity = 8;
         while (capacity < map.size() * 2) capacity *= 2;
-        slots_.assign(capacity, nullptr);
+        slots_.assign(capacity, Slot{});
         const std::size_t mask = capacity - 1;
         for (const Entry& entry : map) {
-            std::size_t slot = Hash(entry.first) & mask;
-            while (slots_[slot] != nullptr) slot = (slot + 1) & mask;
-            slots_[slot] = &entry;
+            const std::size_t hash = Hash(entry.first);
+            std::size_t slot = hash & mask;
+            while (slots_[slot].entry != nullptr) slot = (slot + 1) & mask;
+            slots_[slot] = Slot{hash, &entry};
         }
         map_ = &map;
         size_ = map.size();
     }
 
+    struct Slot {
+        std::size_t hash = 0;
+        const Entry* entry = nullptr;
+    };
+
     const Map* map_ = nullptr;
     std::size_t size_ = 0;
-    std::vector<const Entry*> slots_;
+    std::vector<Slot> slots_;
 };
