@@ -6,11 +6,14 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <memory>
+#include <mutex>
 #include <new>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <typeinfo>
+#include <unordered_map>
 #include <vector>
 
 #include "arbor/Arbor.h"
@@ -36,13 +39,14 @@ constexpr size_t RoundUp(size_t size) { return (size + kAlign - 1) / kAlign * kA
 
 using ChildList = std::vector<ISyntaxTreeNode*>;
 
-// The part every node class shares: the links and all tree editing.
+// The part every node class shares: the parent link and all tree editing. Where the children are
+// kept is each class's own affair.
 class Node : public ISyntaxTreeNode {
 public:
     Node(const Node&) = delete;
     Node& operator=(const Node&) = delete;
 
-    ChildList& GetChildren() final { return List(); }
+    ChildList& GetChildren() final;
     ISyntaxTreeNode* GetParent() final { return parent_; }
     bool IsFirstChild() final;
     void AddChild(ISyntaxTreeNode* child) final;
@@ -51,51 +55,92 @@ public:
 
     // The children, or null for a leaf that never needed a list: most leaves are never asked,
     // and a list held by every leaf would cost three words each.
-    ChildList* Children() const { return reinterpret_cast<ChildList*>(list_ & ~kOwnedList); }
-    // The list, made on the heap for a node that has none yet.
-    ChildList& List();
-    // Gives a node without a list one in memory the caller keeps (its block's), with room for
-    // count children.
-    void PlaceList(void* memory, size_t count) {
-        auto* list = ::new (memory) ChildList();
-        list_ = reinterpret_cast<uintptr_t>(list);
-        list->reserve(count);
-    }
+    virtual ChildList* Children() = 0;
     // Links a freshly built child whose place in the list is known to be free.
     void Attach(Node* child) {
-        List().push_back(child);
+        GetChildren().push_back(child);
         child->parent_ = this;
     }
 
 protected:
     Node() = default;
-    ~Node() override;
+    ~Node() override = default;
+
+    // What every node's destructor does first: leave the parent, so that it never holds a
+    // dangling child, and destroy the children in list.
+    void Dismantle(ChildList* list);
 
 private:
-    // Tags list_ when the node allocated its list itself and so deletes it.
-    static constexpr uintptr_t kOwnedList = 1;
-
     bool HasAncestorOrSelf(const Node* node) const;
-    bool HasChildren() const {
+    bool HasChildren() {
         const ChildList* list = Children();
         return list != nullptr && !list->empty();
     }
 
     Node* parent_ = nullptr;
-    uintptr_t list_ = 0;
 };
 
-static_assert(alignof(ChildList) > 1);
+// Lists of leaves that were asked for one (GetChildren, AddChild). A token leaf of a parsed block
+// has no room for a list of its own, so its list, if it ever gets one, is kept here. Shared by
+// every tree of the process, on any thread; never destroyed, so that trees left to the process's
+// exit need nothing of it.
+class LeafLists {
+public:
+    static LeafLists& Get() {
+        static auto* lists = new LeafLists();
+        return *lists;
+    }
+
+    // The leaf's list, or null; without a lock while no leaf has one, which is the usual case.
+    ChildList* Find(const Node* leaf) {
+        if (count_.load(std::memory_order_acquire) == 0) return nullptr;
+        const std::lock_guard<std::mutex> lock(mutex_);
+        const auto found = lists_.find(leaf);
+        return found != lists_.end() ? found->second.get() : nullptr;
+    }
+    ChildList& Make(const Node* leaf) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        std::unique_ptr<ChildList>& list = lists_[leaf];
+        if (!list) {
+            list = std::make_unique<ChildList>();
+            count_.fetch_add(1, std::memory_order_release);
+        }
+        return *list;
+    }
+    // Takes the leaf's list away, for its destructor.
+    std::unique_ptr<ChildList> Take(const Node* leaf) {
+        if (count_.load(std::memory_order_acquire) == 0) return nullptr;
+        const std::lock_guard<std::mutex> lock(mutex_);
+        auto found = lists_.find(leaf);
+        if (found == lists_.end()) return nullptr;
+        std::unique_ptr<ChildList> list = std::move(found->second);
+        lists_.erase(found);
+        count_.fetch_sub(1, std::memory_order_release);
+        return list;
+    }
+
+private:
+    LeafLists() = default;
+
+    std::mutex mutex_;
+    std::unordered_map<const Node*, std::unique_ptr<ChildList>> lists_;
+    std::atomic<size_t> count_{0};
+};
 
 // A node made by newSyntaxTreeNode; it owns a token made elsewhere (or none).
 class HeapNode final : public Node {
 public:
     explicit HeapNode(IToken* token) : token_(token) {}
-    ~HeapNode() override { delete token_; }
+    ~HeapNode() override {
+        Dismantle(&list_);
+        delete token_;
+    }
     IToken* GetToken() override { return token_; }
+    ChildList* Children() override { return &list_; }
 
 private:
     IToken* token_;
+    ChildList list_;
 };
 
 // Memory that consecutive blocks of one parse share, so that a recipe costs one allocation per
@@ -171,16 +216,6 @@ public:
         return memory;
     }
 
-    // Gives node its list of children, with room for count: in the slab, or its own allocation
-    // when every node has one.
-    void GiveList(Node* node, size_t count) {
-#if KV_ARBOR_SEPARATE_NODES
-        node->List().reserve(count);
-#else
-        node->PlaceList(slab_->Take(sizeof(ChildList)), count);
-#endif
-    }
-
     // The end of a node whose destructor has run.
     void Release(void* object) {
 #if KV_ARBOR_SEPARATE_NODES
@@ -230,30 +265,30 @@ public:
         node->~SectionNode();
         arena->Release(node);
     }
+    ~SectionNode() override { Dismantle(&list_); }
 
     IToken* GetToken() override { return nullptr; }
+    ChildList* Children() override { return &list_; }
     const BlockArena* Arena() const { return arena_; }
 
 private:
     explicit SectionNode(BlockArena* arena) : arena_(arena) {}
 
     BlockArena* arena_;
+    ChildList list_;
 };
 
 // A token node of a parsed block: node and token in one object. The text is a view of the
-// block's copy of the line until SetText gives the token a text of its own.
-class TokenNode final : public Node, public IToken {
+// block's copy of the line until SetText gives the token a text of its own. Made as a
+// TokenLeaf, without room for children, or as a TokenBranch, with its list of them.
+class TokenNode : public Node, public IToken {
 public:
-    static TokenNode* Make(BlockArena* arena, size_t begin, size_t end, int type) {
-        return ::new (arena->Allocate(sizeof(TokenNode))) TokenNode(arena, begin, end, type);
-    }
+    // delete runs the destructor of the leaf or branch and hands the memory back to the block.
     static void operator delete(TokenNode* node, std::destroying_delete_t) {
         BlockArena* arena = node->Arena();
         node->~TokenNode();
         arena->Release(node);
     }
-
-    ~TokenNode() override { Free(AsRewrite()); }
 
     IToken* GetToken() override { return this; }
 
@@ -268,6 +303,14 @@ public:
 
     // The current text, lent: valid until the token is rewritten or deleted.
     std::string_view TextView() const { return Current(); }
+
+protected:
+    TokenNode(BlockArena* arena, size_t begin, size_t end, int type)
+        : where_(reinterpret_cast<uintptr_t>(arena)),
+          begin_(static_cast<uint16_t>(begin)),
+          size_(static_cast<uint16_t>(end - begin)),
+          type_(type) {}
+    ~TokenNode() override { Free(AsRewrite()); }
 
 private:
     // A token's own text after a rewrite, with the block the token came from; the bytes of the
@@ -285,12 +328,6 @@ private:
     static constexpr uintptr_t kEmptied = 2;    // where_ is the block, the text is ""
     static constexpr uintptr_t kTags = kRewritten | kEmptied;
 
-    TokenNode(BlockArena* arena, size_t begin, size_t end, int type)
-        : where_(reinterpret_cast<uintptr_t>(arena)),
-          begin_(static_cast<uint16_t>(begin)),
-          size_(static_cast<uint16_t>(end - begin)),
-          type_(type) {}
-
     Rewrite* AsRewrite() const {
         return (where_ & kRewritten) != 0 ? reinterpret_cast<Rewrite*>(where_ & ~kTags) : nullptr;
     }
@@ -302,16 +339,49 @@ private:
     std::string_view Current() const;
 
     // One word for the block's memory or a rewrite (told apart by the tags) and 16-bit spans
-    // keep a token node at six words, two of them the vtables.
+    // keep a token at five words, two of them the vtables.
     uintptr_t where_;
     uint16_t begin_;  // byte offset in the line, which is also the column less one
     uint16_t size_;
     int type_;
 };
 
-static_assert(alignof(TokenNode) <= kAlign && alignof(SectionNode) <= kAlign);
+// A token the line gave no children: most of them. A list, if it is ever asked for, is kept
+// aside.
+class TokenLeaf final : public TokenNode {
+public:
+    static TokenLeaf* Make(BlockArena* arena, size_t begin, size_t end, int type) {
+        return ::new (arena->Allocate(sizeof(TokenLeaf))) TokenLeaf(arena, begin, end, type);
+    }
+    ~TokenLeaf() override {
+        const std::unique_ptr<ChildList> list = LeafLists::Get().Take(this);
+        Dismantle(list.get());
+    }
+    ChildList* Children() override { return LeafLists::Get().Find(this); }
+
+private:
+    using TokenNode::TokenNode;
+};
+
+// A token with children (a call, a comparison, an assignment), or a call that may get them.
+class TokenBranch final : public TokenNode {
+public:
+    static TokenBranch* Make(BlockArena* arena, size_t begin, size_t end, int type) {
+        return ::new (arena->Allocate(sizeof(TokenBranch))) TokenBranch(arena, begin, end, type);
+    }
+    ~TokenBranch() override { Dismantle(&list_); }
+    ChildList* Children() override { return &list_; }
+
+private:
+    using TokenNode::TokenNode;
+
+    ChildList list_;
+};
+
+static_assert(alignof(TokenBranch) <= kAlign && alignof(SectionNode) <= kAlign);
 // What a parsed block costs per node on 64-bit targets; a change here shows in peak memory.
-static_assert(sizeof(void*) != 8 || (sizeof(TokenNode) == 48 && sizeof(SectionNode) == 32));
+static_assert(sizeof(void*) != 8 ||
+              (sizeof(TokenLeaf) == 40 && sizeof(TokenBranch) == 64 && sizeof(SectionNode) == 48));
 
 TokenNode::Rewrite* TokenNode::MakeRewrite(BlockArena* arena, const std::string& text) {
     static_assert(alignof(BlockArena) > kTags && alignof(Rewrite) > kTags);
@@ -347,51 +417,51 @@ void TokenNode::SetText(const std::string& text) {
 Node* AsNode(ISyntaxTreeNode* node) {
     if (node == nullptr) return nullptr;
     const std::type_info& type = typeid(*node);
-    if (type == typeid(TokenNode)) return static_cast<TokenNode*>(node);
+    if (type == typeid(TokenLeaf)) return static_cast<TokenLeaf*>(node);
+    if (type == typeid(TokenBranch)) return static_cast<TokenBranch*>(node);
     if (type == typeid(SectionNode)) return static_cast<SectionNode*>(node);
     if (type == typeid(HeapNode)) return static_cast<HeapNode*>(node);
     return nullptr;
 }
 
-Node::~Node() {
-    // A node deleted while still attached leaves its parent, so the parent never holds a
-    // dangling child.
+// A token node of a parsed block behind an interface pointer, or null.
+TokenNode* AsTokenNode(ISyntaxTreeNode* node) {
+    if (node == nullptr) return nullptr;
+    const std::type_info& type = typeid(*node);
+    if (type == typeid(TokenLeaf)) return static_cast<TokenLeaf*>(node);
+    if (type == typeid(TokenBranch)) return static_cast<TokenBranch*>(node);
+    return nullptr;
+}
+
+void Node::Dismantle(ChildList* list) {
     if (ChildList* siblings = parent_ != nullptr ? parent_->Children() : nullptr) {
         const auto found = std::find(siblings->begin(), siblings->end(), this);
         if (found != siblings->end()) siblings->erase(found);
     }
-    ChildList* list = Children();
-    if (list == nullptr) return;
+    if (list == nullptr || list->empty()) return;
     // Descendants are released from a work list rather than by recursion, so that a tree of any
     // depth can be destroyed; each one is emptied and orphaned before its own destructor runs,
     // which then has nothing left to walk.
-    if (!list->empty()) {
-        kv::arbor::SmallStack<ISyntaxTreeNode*, 32> pending;
-        for (ISyntaxTreeNode* child : *list) pending.push_back(child);
-        list->clear();
-        while (!pending.empty()) {
-            ISyntaxTreeNode* node = pending.back();
-            pending.pop_back();
-            if (Node* own = AsNode(node)) {
-                own->parent_ = nullptr;
-                if (ChildList* grandchildren = own->Children()) {
-                    for (ISyntaxTreeNode* child : *grandchildren) pending.push_back(child);
-                    grandchildren->clear();
-                }
+    kv::arbor::SmallStack<ISyntaxTreeNode*, 32> pending;
+    for (ISyntaxTreeNode* child : *list) pending.push_back(child);
+    list->clear();
+    while (!pending.empty()) {
+        ISyntaxTreeNode* node = pending.back();
+        pending.pop_back();
+        if (Node* own = AsNode(node)) {
+            own->parent_ = nullptr;
+            if (ChildList* grandchildren = own->Children()) {
+                for (ISyntaxTreeNode* child : *grandchildren) pending.push_back(child);
+                grandchildren->clear();
             }
-            delete node;
         }
-    }
-    if ((list_ & kOwnedList) != 0) {
-        delete list;
-    } else {
-        list->~ChildList();
+        delete node;
     }
 }
 
-ChildList& Node::List() {
-    if (list_ == 0) list_ = reinterpret_cast<uintptr_t>(new ChildList()) | kOwnedList;
-    return *Children();
+ChildList& Node::GetChildren() {
+    if (ChildList* list = Children()) return *list;
+    return LeafLists::Get().Make(this);
 }
 
 bool Node::IsFirstChild() {
@@ -435,11 +505,10 @@ ISyntaxTreeNode* Node::GetRoot() {
     return walk;
 }
 
-// Builds the nodes of plan in order with make(planned), each linked to its planned parent, then
-// given its list by giveList(node, planned); returns the first, the block.
-template <typename MakeNode, typename GiveList>
-std::unique_ptr<ISyntaxTreeNode> BuildPlan(std::vector<PlannedNode>& plan, MakeNode make,
-                                           GiveList giveList) {
+// Builds the nodes of plan in order with make(planned), each linked to its planned parent and
+// given room for its planned children; returns the first, the block.
+template <typename MakeNode>
+std::unique_ptr<ISyntaxTreeNode> BuildPlan(std::vector<PlannedNode>& plan, MakeNode make) {
     std::unique_ptr<ISyntaxTreeNode> block;
     for (PlannedNode& planned : plan) {
         Node* node = make(planned);
@@ -451,14 +520,16 @@ std::unique_ptr<ISyntaxTreeNode> BuildPlan(std::vector<PlannedNode>& plan, MakeN
         } else {
             static_cast<Node*>(plan[planned.parent].built)->Attach(node);
         }
-        giveList(node, planned);
+        if (planned.childCount > 0) node->GetChildren().reserve(planned.childCount);
     }
     return block;
 }
 
-// Structural nodes always get a list, so that hosts walking sections never make one; token
-// nodes only when the line gives them children.
-bool NeedsList(const PlannedNode& planned) { return planned.type == 0 || planned.childCount > 0; }
+// Token nodes with children get a list, and so do calls without arguments, to which the analysis
+// adds one.
+bool IsBranch(const PlannedNode& planned) {
+    return planned.childCount > 0 || planned.type == kv::TokenType::Function;
+}
 
 }  // namespace
 
@@ -470,14 +541,14 @@ std::unique_ptr<ISyntaxTreeNode> BuildBlockTree(std::string_view line, int lineN
                                                 BlockScratch& scratch) {
     std::vector<PlannedNode>& plan = scratch.plan;
     size_t tokens = 0;
-    size_t lists = 0;
+    size_t branches = 0;
     for (const PlannedNode& planned : plan) {
         tokens += planned.type != 0 ? 1 : 0;
-        lists += NeedsList(planned) ? 1 : 0;
+        branches += planned.type != 0 && IsBranch(planned) ? 1 : 0;
     }
-    const size_t nodeBytes = tokens * RoundUp(sizeof(TokenNode)) +
-                             (plan.size() - tokens) * RoundUp(sizeof(SectionNode)) +
-                             lists * RoundUp(sizeof(ChildList));
+    const size_t nodeBytes = (tokens - branches) * RoundUp(sizeof(TokenLeaf)) +
+                             branches * RoundUp(sizeof(TokenBranch)) +
+                             (plan.size() - tokens) * RoundUp(sizeof(SectionNode));
     if (line.size() > BlockArena::kMaxLine) {
         // A line too long for the spans a token node keeps gets separate heap objects.
         return BuildPlan(
@@ -490,9 +561,6 @@ std::unique_ptr<ISyntaxTreeNode> BuildBlockTree(std::string_view line, int lineN
                                      planned.type);
                 }
                 return static_cast<Node*>(new HeapNode(token));
-            },
-            [](Node* node, const PlannedNode& planned) {
-                if (planned.childCount > 0) node->List().reserve(planned.childCount);
             });
     }
     // Blocks go one after the other into the slab being filled, and into a new one when it is
@@ -506,16 +574,13 @@ std::unique_ptr<ISyntaxTreeNode> BuildBlockTree(std::string_view line, int lineN
         scratch.slab = slab = next;
     }
     BlockArena* arena = BlockArena::Create(slab, line, lineNumber, tokens);
-    return BuildPlan(
-        plan,
-        [arena](const PlannedNode& planned) {
-            if (planned.type == 0) return static_cast<Node*>(SectionNode::Make(arena));
-            return static_cast<Node*>(
-                TokenNode::Make(arena, planned.begin, planned.end, planned.type));
-        },
-        [arena](Node* node, const PlannedNode& planned) {
-            if (NeedsList(planned)) arena->GiveList(node, planned.childCount);
-        });
+    return BuildPlan(plan, [arena](const PlannedNode& planned) -> Node* {
+        if (planned.type == 0) return SectionNode::Make(arena);
+        if (IsBranch(planned)) {
+            return TokenBranch::Make(arena, planned.begin, planned.end, planned.type);
+        }
+        return TokenLeaf::Make(arena, planned.begin, planned.end, planned.type);
+    });
 }
 
 std::vector<ISyntaxTreeNode*>* ChildrenOf(ISyntaxTreeNode* node) {
@@ -524,8 +589,8 @@ std::vector<ISyntaxTreeNode*>* ChildrenOf(ISyntaxTreeNode* node) {
 }
 
 std::optional<std::string_view> TokenTextOf(ISyntaxTreeNode* node) {
-    if (node == nullptr || typeid(*node) != typeid(TokenNode)) return std::nullopt;
-    return static_cast<TokenNode*>(node)->TextView();
+    if (TokenNode* token = AsTokenNode(node)) return token->TextView();
+    return std::nullopt;
 }
 
 TreeSizeHint SizeHintOf(ISyntaxTreeNode* node) {

@@ -134,6 +134,21 @@ TEST(ArborTreeLifetime, AParsedLeafTakesChildren) {
     EXPECT_EQ(Describe(parsed.blocks[0].get()), "{{} {wait/4@1:1 f/4@1:9}}");
 }
 
+TEST(ArborTreeLifetime, ChildrenGivenToAParsedLeafGoWithItsBlock) {
+    int destroyed = 0;
+    {
+        ParsedRecipe parsed = Parse("f(1, 2)");
+        ISyntaxTreeNode* call = Actions(parsed.blocks.at(0).get()).at(0);
+        ISyntaxTreeNode* one = call->GetChildren().at(0);
+        ISyntaxTreeNode* two = call->GetChildren().at(1);
+        newSyntaxTreeNode(new CountingToken(&destroyed), one);
+        two->AddChild(newSyntaxTreeNode(new CountingToken(&destroyed), nullptr));
+        EXPECT_EQ(Describe(call), "f/4@1:1(1/2@1:3(t/255@1:1) 2/2@1:6(t/255@1:1))");
+        EXPECT_EQ(destroyed, 0);
+    }
+    EXPECT_EQ(destroyed, 2);
+}
+
 TEST(ArborTreeLifetime, RewrittenTokenKeepsItsSourceText) {
     ParsedRecipe parsed = Parse("  heat(5kg, food12)");
     ISyntaxTreeNode* call = Actions(parsed.blocks.at(0).get()).at(0);
