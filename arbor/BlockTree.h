@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -31,13 +32,16 @@ struct BlockScratch {
 
     std::vector<PlannedNode> plan;
     void* slab = nullptr;  // the shared memory being filled, which this holds
+    // The text whose lines are parsed; the blocks view their lines in it and keep it alive.
+    std::shared_ptr<const std::string> text;
 };
 
-// The tree of scratch.plan over line. A copy of line, every node and their child lists (whose
-// storage the lists allocate) go into memory shared with the blocks parsed before and after,
-// each token viewing the copy until it is rewritten. That memory lives while any of its nodes
-// does, so nodes may be detached, moved to other trees and deleted one by one, and blocks
-// deleted in any order. A line longer than 65535 bytes gets one heap object per node instead.
+// The tree of scratch.plan over line, which lies in *scratch.text. Every node and its child list
+// (whose storage the list allocates) go into memory shared with the blocks parsed before and
+// after, each token viewing line until it is rewritten. That memory, and the text, live while
+// any of its nodes does, so nodes may be detached, moved to other trees and deleted one by one,
+// and blocks deleted in any order. A line longer than 65535 bytes gets one heap object per node
+// instead, each token with a copy of its text.
 // Every token carries lineNumber. plan[i].built is filled in; the first node is returned.
 std::unique_ptr<ISyntaxTreeNode> BuildBlockTree(std::string_view line, int lineNumber,
                                                 BlockScratch& scratch);

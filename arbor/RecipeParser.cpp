@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <utility>
 
@@ -149,12 +150,18 @@ ParsedRecipe ParseRecipe(const std::string& text) {
 }
 
 ParsedRecipe ParseRecipe(const std::string& text, RecipeEncoding encoding) {
+    return ParseRecipe(std::make_shared<const std::string>(text), encoding);
+}
+
+ParsedRecipe ParseRecipe(std::shared_ptr<const std::string> text, RecipeEncoding encoding) {
     ParsedRecipe result;
-    std::string_view rest(text);
+    if (text == nullptr) return result;
+    std::string_view rest(*text);
     if (encoding == RecipeEncoding::Utf8 && rest.starts_with(kByteOrderMark)) {
         rest.remove_prefix(kByteOrderMark.size());
     }
     BlockScratch scratch;
+    scratch.text = std::move(text);
     int lineNumber = 1;
     for (;;) {
         const size_t newline = rest.find('\n');

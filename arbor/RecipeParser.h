@@ -38,6 +38,10 @@ void ReclassifyToken(ISyntaxTreeNode* node);
 // As ParseRecipe(text), for text in the given encoding (the one-argument form uses the
 // platform's: UTF-8, or GBK in the Windows build). No byte-order mark is recognised in GBK.
 ParsedRecipe ParseRecipe(const std::string& text, RecipeEncoding encoding);
+// The same for a text the caller keeps too: the blocks view their lines in it rather than in a
+// copy of their own, and keep it alive as long as any of their nodes lives. Null parses as "".
+ParsedRecipe ParseRecipe(std::shared_ptr<const std::string> text,
+                         RecipeEncoding encoding = kPlatformRecipeEncoding);
 
 // The type an operand or argument text gets: 2 (kv::TokenType::Literal) for quoted text, a number
 // with or without unit, a # reference or null in any case; 255 (kv::TokenType::Unknown) otherwise.

@@ -148,10 +148,11 @@ private:
 // node in it is gone, wherever that node has been moved by then.
 class Slab {
 public:
-    // A slab with room for bytes, and for more blocks when they are small.
-    static Slab* Create(size_t bytes) {
+    // A slab with room for bytes, and for more blocks when they are small, whose blocks view
+    // lines of text, which it keeps alive.
+    static Slab* Create(size_t bytes, std::shared_ptr<const std::string> text) {
         const size_t size = std::max(bytes, kBytes);
-        return ::new (::operator new(Offset() + size)) Slab(size);
+        return ::new (::operator new(Offset() + size)) Slab(size, std::move(text));
     }
 
     size_t Room() const { return size_ - used_; }
@@ -171,38 +172,39 @@ public:
     }
 
 private:
-    // In sanitizer builds a slab holds only the blocks' lines, the nodes being allocated one
+    // In sanitizer builds a slab holds only the blocks' headers, the nodes being allocated one
     // by one; its own counting is then still checked.
     static constexpr size_t kBytes = 64 * 1024;
     static constexpr size_t Offset() { return RoundUp(sizeof(Slab)); }
 
-    explicit Slab(size_t size) : size_(size) {}
+    Slab(size_t size, std::shared_ptr<const std::string> text)
+        : size_(size), text_(std::move(text)) {}
 
     char* Bytes() { return reinterpret_cast<char*>(this); }
 
     std::atomic<size_t> holders_{0};  // nodes built in it and alive, and the parse filling it
     size_t used_ = 0;                 // bytes handed out after the header
     size_t size_;
+    std::shared_ptr<const std::string> text_;  // what the blocks' lines are views of
 };
 
-// One parsed block in its slab: this header, a copy of the line, then the nodes and their
-// lists.
+// One parsed block in its slab: this header, then its nodes. The line is a view of the text the
+// slab keeps.
 class BlockArena {
 public:
     // The longest line whose tokens fit the 16-bit spans a token node keeps.
     static constexpr size_t kMaxLine = std::numeric_limits<uint16_t>::max();
 
-    // The bytes a block takes in its slab, for a line of textSize and nodeBytes of nodes.
-    static size_t Footprint(size_t textSize, size_t nodeBytes) {
-        return TextOffset() + RoundUp(textSize) + (KV_ARBOR_SEPARATE_NODES ? 0 : nodeBytes);
+    // The bytes a block takes in its slab, for nodeBytes of nodes.
+    static size_t Footprint(size_t nodeBytes) {
+        return RoundUp(sizeof(BlockArena)) + (KV_ARBOR_SEPARATE_NODES ? 0 : nodeBytes);
     }
 
-    // text is at most kMaxLine bytes long; slab has room for the block's footprint.
+    // text is at most kMaxLine bytes of the text slab keeps; slab has room for the block's
+    // footprint.
     static BlockArena* Create(Slab* slab, std::string_view text, int line, size_t tokens) {
-        void* memory = slab->Take(TextOffset() + text.size());
-        auto* arena = ::new (memory) BlockArena(slab, line, tokens, text.size());
-        if (!text.empty()) std::memcpy(arena->Bytes() + TextOffset(), text.data(), text.size());
-        return arena;
+        void* memory = slab->Take(sizeof(BlockArena));
+        return ::new (memory) BlockArena(slab, text, line, tokens);
     }
 
     // Room for one node; it holds the slab from here until Release.
@@ -226,26 +228,21 @@ public:
         slab_->Release();
     }
 
-    std::string_view Text(size_t begin, size_t size) const {
-        return {Bytes() + TextOffset() + begin, size};
-    }
+    std::string_view Text(size_t begin, size_t size) const { return {text_ + begin, size}; }
     int Line() const { return line_; }
     size_t Tokens() const { return tokens_; }
     size_t TextSize() const { return textSize_; }
 
 private:
-    static constexpr size_t TextOffset() { return RoundUp(sizeof(BlockArena)); }
-
-    BlockArena(Slab* slab, int line, size_t tokens, size_t textSize)
+    BlockArena(Slab* slab, std::string_view text, int line, size_t tokens)
         : slab_(slab),
+          text_(text.data()),
           line_(line),
           tokens_(static_cast<uint16_t>(tokens)),
-          textSize_(static_cast<uint16_t>(textSize)) {}
-
-    char* Bytes() { return reinterpret_cast<char*>(this); }
-    const char* Bytes() const { return reinterpret_cast<const char*>(this); }
+          textSize_(static_cast<uint16_t>(text.size())) {}
 
     Slab* slab_;
+    const char* text_;
     int line_;
     // A line of at most kMaxLine bytes holds fewer tokens than that.
     uint16_t tokens_;
@@ -565,10 +562,10 @@ std::unique_ptr<ISyntaxTreeNode> BuildBlockTree(std::string_view line, int lineN
     }
     // Blocks go one after the other into the slab being filled, and into a new one when it is
     // full; the parse holds the slab it fills.
-    const size_t footprint = BlockArena::Footprint(line.size(), nodeBytes);
+    const size_t footprint = BlockArena::Footprint(nodeBytes);
     auto* slab = static_cast<Slab*>(scratch.slab);
     if (slab == nullptr || slab->Room() < footprint) {
-        Slab* next = Slab::Create(footprint);
+        Slab* next = Slab::Create(footprint, scratch.text);
         next->Hold();
         if (slab != nullptr) slab->Release();
         scratch.slab = slab = next;

@@ -2,6 +2,8 @@
 #include "host/SourceText.h"
 
 #include <algorithm>
+#include <memory>
+#include <utility>
 
 #include "host/HostText.h"
 
@@ -27,15 +29,17 @@ std::vector<std::size_t> LineStarts(const std::string& text) {
 }  // namespace
 
 SourceText::SourceText(std::string name, std::string text)
-    : name_(std::move(name)), text_(std::move(text)), lineStarts_(LineStarts(text_)) {
+    : name_(std::move(name)),
+      text_(std::make_shared<const std::string>(std::move(text))),
+      lineStarts_(LineStarts(*text_)) {
     if (kHostTextIsGbk) {
-        display_ = FromHostText(text_);
+        display_ = FromHostText(*text_);
         displayStarts_ = LineStarts(display_);
     }
 }
 
 std::string_view SourceText::LineOf(const std::string& text, int n) const {
-    const std::vector<std::size_t>& starts = &text == &text_ ? lineStarts_ : displayStarts_;
+    const std::vector<std::size_t>& starts = &text == text_.get() ? lineStarts_ : displayStarts_;
     if (n < 1 || n > static_cast<int>(starts.size())) return {};
     const std::size_t start = starts[static_cast<std::size_t>(n - 1)];
     std::size_t end = text.find('\n', start);
@@ -45,12 +49,12 @@ std::string_view SourceText::LineOf(const std::string& text, int n) const {
 }
 
 std::string_view SourceText::Line(int n) const {
-    return LineOf(kHostTextIsGbk ? display_ : text_, n);
+    return LineOf(kHostTextIsGbk ? display_ : *text_, n);
 }
 
 int SourceText::DisplayColumn(int line, int column) const {
     if (!kHostTextIsGbk || column < 1) return column;
-    const std::string_view hostLine = LineOf(text_, line);
+    const std::string_view hostLine = LineOf(*text_, line);
     const auto before = static_cast<std::size_t>(column - 1);
     // Past the end of the line, the column keeps its distance from the end.
     const std::size_t within = std::min(before, hostLine.size());

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,7 +17,9 @@ public:
 
     const std::string& Name() const { return name_; }
     // The text in the host's encoding.
-    const std::string& Text() const { return text_; }
+    const std::string& Text() const { return *text_; }
+    // The same text, for a parse whose trees view it rather than copy it.
+    const std::shared_ptr<const std::string>& SharedText() const { return text_; }
     // The number of lines; a final line break does not start another line.
     int LineCount() const { return static_cast<int>(lineStarts_.size()); }
     // Line n (1-based) in UTF-8, without its line break (LF or CR LF); empty when out of range.
@@ -33,7 +36,7 @@ private:
     std::string_view LineOf(const std::string& text, int n) const;
 
     std::string name_;
-    std::string text_;
+    std::shared_ptr<const std::string> text_;  // never null
     std::string display_;  // text_ in UTF-8, for a host whose encoding is not; else empty
     std::vector<std::size_t> lineStarts_;
     std::vector<std::size_t> displayStarts_;

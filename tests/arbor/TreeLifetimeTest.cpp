@@ -50,6 +50,23 @@ TEST(ArborTreeLifetime, DetachedNodeOutlivesItsTreeAndTheParseResult) {
     EXPECT_EQ(Describe(call.get()), "stir/4@1:8(\"x y\"/2@1:18)");
 }
 
+TEST(ArborTreeLifetime, ATextSharedWithTheParseLivesAsLongAsItsNodes) {
+    auto text = std::make_shared<const std::string>("f(1)\ng(2) // two\n");
+    const std::weak_ptr<const std::string> watch = text;
+    std::unique_ptr<ISyntaxTreeNode> call;
+    {
+        ParsedRecipe parsed = ParseRecipe(std::move(text), RecipeEncoding::Utf8);
+        ASSERT_TRUE(parsed.errors.empty());
+        call.reset(Actions(parsed.blocks.at(1).get()).at(0));
+        call->GetParent()->RemoveChild(call.get());
+    }
+    EXPECT_FALSE(watch.expired());
+    EXPECT_EQ(Describe(call.get()), "g/4@2:1(2/2@2:3)");
+    call.reset();
+    EXPECT_TRUE(watch.expired());
+    EXPECT_TRUE(ParseRecipe(std::shared_ptr<const std::string>()).blocks.empty());
+}
+
 TEST(ArborTreeLifetime, NodeMovedToAnotherTreeSurvivesItsOwnTree) {
     ParsedRecipe parsed = Parse("x = 1\n\nheat(180, 5kg); y = 2\n");
     ASSERT_EQ(parsed.blocks.size(), 2u);

@@ -221,7 +221,7 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err,
     sink.ShowListing(ShowsListing(options));
     data.SetLanguageDebug(&sink);
 
-    const ParsedRecipe& parsed = remains.Make<ParsedRecipe>(ParseRecipe(source.Text()));
+    const ParsedRecipe& parsed = remains.Make<ParsedRecipe>(ParseRecipe(source.SharedText()));
     if (!parsed.errors.empty()) {
         // Logged like the library's reports; nothing is analysed.
         for (const SyntaxError& error : parsed.errors) {

@@ -205,7 +205,7 @@ std::vector<DiagnosticRecord> CheckRecipe(const std::string& name, const std::st
         // A character the host's encoding lacks: the error names its place in its text.
         records.push_back(Record(Severity::Error, 0, source, -1, -1, hostText.Error().Describe()));
     } else {
-        const ParsedRecipe parsed = ParseRecipe(source.Text());
+        const ParsedRecipe parsed = ParseRecipe(source.SharedText());
         for (const SyntaxError& error : parsed.errors) {
             records.push_back(kv::kvc::SyntaxErrorRecord(error, source));
         }
