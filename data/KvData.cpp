@@ -70,11 +70,7 @@ const std::pair<const std::string, JsonArray<std::string>>* KvData::FindCookPar(
     return cookParIndex_.Find(cookPar.entries, name);
 }
 const std::pair<const std::string, std::string>* KvData::FindLogicTask(int logicNo) const {
-    char digits[16];
-    const auto written = std::to_chars(std::begin(digits), std::end(digits), logicNo);
-    return logicTaskIndex_.Find(
-        logicTaskRelated.entries,
-        std::string_view(digits, static_cast<size_t>(written.ptr - digits)));
+    return logicTaskIndex_.Find(logicTaskRelated.entries, logicNo);
 }
 
 std::map<std::string, std::string>& KvData::GetResource() { return resource; }

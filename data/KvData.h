@@ -19,6 +19,7 @@
 #include "RapidJsonHelper/JsonArray.h"
 #include "RapidJsonHelper/JsonMap.h"
 #include "data/KvAppRecords.h"
+#include "data/LineKeyIndex.h"
 #include "data/NameIndex.h"
 #include "data/UnitIndex.h"
 #include "utilo/CommonMethod.h"
@@ -152,7 +153,7 @@ private:
     // nearly every call, and their tables run to a hundred thousand entries.
     mutable NameIndex<std::string> ingredientIndex_;
     mutable NameIndex<Brisk::RapidJsonHelper::JsonArray<std::string>> cookParIndex_;
-    mutable NameIndex<std::string> logicTaskIndex_;
+    mutable LineKeyIndex<std::string> logicTaskIndex_;
     mutable NameIndex<CFunctionParasValueDes> funParValueDesIndex_;
 
     // What one table's loader tells LoadKvData.

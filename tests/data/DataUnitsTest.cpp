@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "data/KvData.h"
+#include "data/LineKeyIndex.h"
 #include "data/NameIndex.h"
 #include "tests/data/DataTestSupport.h"
 
@@ -268,4 +269,26 @@ TEST(NameIndex, FindsExactlyTheTableNamesAndFollowsATableThatGrew) {
     table.emplace("食材1000", 1000);
     ASSERT_NE(index.Find(table, "食材1000"), nullptr);
     EXPECT_EQ(index.Find(table, "食材1000")->second, 1000);
+}
+
+// A line number finds the entry written as "%d" of it and nothing else: not "007" for 7, not a
+// name that is not a number; negative numbers and numbers past the array go by name.
+TEST(LineKeyIndex, FindsTheDecimalNameOfEachNumberAndNoOther) {
+    std::map<std::string, std::string> table{
+        {"1", "t1"},   {"2", "t2"},           {"007", "zero"},     {"-3", "minus"},
+        {"x", "name"}, {"2147483647", "max"}, {"99999999999", "x"}};
+    LineKeyIndex<std::string> index;
+    const auto found = [&](int number) {
+        const auto* entry = index.Find(table, number);
+        return entry != nullptr ? entry->second : std::string("(none)");
+    };
+    EXPECT_EQ(found(1), "t1");
+    EXPECT_EQ(found(2), "t2");
+    EXPECT_EQ(found(7), "(none)");
+    EXPECT_EQ(found(0), "(none)");
+    EXPECT_EQ(found(-3), "minus");
+    EXPECT_EQ(found(2147483647), "max");
+    EXPECT_EQ(found(3), "(none)");
+    table.emplace("3", "t3");
+    EXPECT_EQ(found(3), "t3");
 }
