@@ -409,24 +409,29 @@ void TokenNode::SetText(const std::string& text) {
     Free(old);
 }
 
-// Our own node behind an interface pointer, or null for a node made outside this library. The
-// classes are final and local to this file, so each test compares two type_info addresses.
+// Whether object is exactly of class T. The node classes are local to this file, so each has
+// one type_info object and comparing addresses is exact; the library-wide comparison would also
+// read the names of the classes that differ.
+template <typename T>
+bool IsExactly(ISyntaxTreeNode* object) {
+    return &typeid(*object) == &typeid(T);
+}
+
+// Our own node behind an interface pointer, or null for a node made outside this library.
 Node* AsNode(ISyntaxTreeNode* node) {
     if (node == nullptr) return nullptr;
-    const std::type_info& type = typeid(*node);
-    if (type == typeid(TokenLeaf)) return static_cast<TokenLeaf*>(node);
-    if (type == typeid(TokenBranch)) return static_cast<TokenBranch*>(node);
-    if (type == typeid(SectionNode)) return static_cast<SectionNode*>(node);
-    if (type == typeid(HeapNode)) return static_cast<HeapNode*>(node);
+    if (IsExactly<TokenLeaf>(node)) return static_cast<TokenLeaf*>(node);
+    if (IsExactly<TokenBranch>(node)) return static_cast<TokenBranch*>(node);
+    if (IsExactly<SectionNode>(node)) return static_cast<SectionNode*>(node);
+    if (IsExactly<HeapNode>(node)) return static_cast<HeapNode*>(node);
     return nullptr;
 }
 
 // A token node of a parsed block behind an interface pointer, or null.
 TokenNode* AsTokenNode(ISyntaxTreeNode* node) {
     if (node == nullptr) return nullptr;
-    const std::type_info& type = typeid(*node);
-    if (type == typeid(TokenLeaf)) return static_cast<TokenLeaf*>(node);
-    if (type == typeid(TokenBranch)) return static_cast<TokenBranch*>(node);
+    if (IsExactly<TokenLeaf>(node)) return static_cast<TokenLeaf*>(node);
+    if (IsExactly<TokenBranch>(node)) return static_cast<TokenBranch*>(node);
     return nullptr;
 }
 
@@ -591,7 +596,7 @@ std::optional<std::string_view> TokenTextOf(ISyntaxTreeNode* node) {
 }
 
 TreeSizeHint SizeHintOf(ISyntaxTreeNode* node) {
-    if (node == nullptr || typeid(*node) != typeid(SectionNode)) return {};
+    if (node == nullptr || !IsExactly<SectionNode>(node)) return {};
     auto* section = static_cast<SectionNode*>(node);
     if (section->GetParent() != nullptr) return {};
     const BlockArena* arena = section->Arena();
