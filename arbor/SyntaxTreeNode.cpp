@@ -417,21 +417,20 @@ bool IsExactly(ISyntaxTreeNode* object) {
     return &typeid(*object) == &typeid(T);
 }
 
-// Our own node behind an interface pointer, or null for a node made outside this library.
-Node* AsNode(ISyntaxTreeNode* node) {
-    if (node == nullptr) return nullptr;
-    if (IsExactly<TokenLeaf>(node)) return static_cast<TokenLeaf*>(node);
-    if (IsExactly<TokenBranch>(node)) return static_cast<TokenBranch*>(node);
-    if (IsExactly<SectionNode>(node)) return static_cast<SectionNode*>(node);
-    if (IsExactly<HeapNode>(node)) return static_cast<HeapNode*>(node);
-    return nullptr;
-}
-
 // A token node of a parsed block behind an interface pointer, or null.
 TokenNode* AsTokenNode(ISyntaxTreeNode* node) {
     if (node == nullptr) return nullptr;
     if (IsExactly<TokenLeaf>(node)) return static_cast<TokenLeaf*>(node);
     if (IsExactly<TokenBranch>(node)) return static_cast<TokenBranch*>(node);
+    return nullptr;
+}
+
+// Our own node behind an interface pointer, or null for a node made outside this library.
+Node* AsNode(ISyntaxTreeNode* node) {
+    if (TokenNode* token = AsTokenNode(node)) return token;
+    if (node == nullptr) return nullptr;
+    if (IsExactly<SectionNode>(node)) return static_cast<SectionNode*>(node);
+    if (IsExactly<HeapNode>(node)) return static_cast<HeapNode*>(node);
     return nullptr;
 }
 

@@ -1,8 +1,6 @@
 // KvData: construction, accessors, and loading the application tables from the host.
 #include "data/KvData.h"
 
-#include <charconv>
-#include <iterator>
 #include <utility>
 
 #include "KvConst.h"

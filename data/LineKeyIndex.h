@@ -4,7 +4,6 @@
 // random. Nothing is copied: the array holds pointers to the map's entries.
 #pragma once
 
-#include <algorithm>
 #include <charconv>
 #include <cstddef>
 #include <iterator>
@@ -52,19 +51,13 @@ private:
         // The array stays within a few times the table, so that a table whose numbers are
         // sparse costs no more than its hash; numbers past it go by name.
         const std::size_t bound = 2 * map.size() + 1024;
-        std::size_t size = 0;
+        byNumber_.clear();
         for (const Entry& entry : map) {
             const long long number = NumberOf(entry.first);
-            if (number >= 0 && static_cast<unsigned long long>(number) < bound) {
-                size = std::max(size, static_cast<std::size_t>(number) + 1);
-            }
-        }
-        byNumber_.assign(size, nullptr);
-        for (const Entry& entry : map) {
-            const long long number = NumberOf(entry.first);
-            if (number >= 0 && static_cast<unsigned long long>(number) < size) {
-                byNumber_[static_cast<std::size_t>(number)] = &entry;
-            }
+            if (number < 0 || static_cast<unsigned long long>(number) >= bound) continue;
+            const auto at = static_cast<std::size_t>(number);
+            if (at >= byNumber_.size()) byNumber_.resize(at + 1, nullptr);
+            byNumber_[at] = &entry;
         }
         map_ = &map;
         size_ = map.size();
