@@ -151,7 +151,7 @@ public:
     // A slab with room for bytes, and for more blocks when they are small, whose blocks view
     // lines of text, which it keeps alive.
     static Slab* Create(size_t bytes, std::shared_ptr<const std::string> text) {
-        const size_t size = std::max(bytes, kBytes);
+        const size_t size = std::max(bytes, kSlabBytes - Offset());
         return ::new (::operator new(Offset() + size)) Slab(size, std::move(text));
     }
 
@@ -174,7 +174,8 @@ public:
 private:
     // In sanitizer builds a slab holds only the blocks' headers, the nodes being allocated one
     // by one; its own counting is then still checked.
-    static constexpr size_t kBytes = 64 * 1024;
+    // With its header a slab is 64 KiB, a size that allocators serve without waste.
+    static constexpr size_t kSlabBytes = 64 * 1024;
     static constexpr size_t Offset() { return RoundUp(sizeof(Slab)); }
 
     Slab(size_t size, std::shared_ptr<const std::string> text)

@@ -29,7 +29,12 @@ bool DriveAnalyzer(IData& data, ISyntaxTreeVisitor& visitor,
     }
 
     {
+        // Sized once from the blocks' token counts, which bound their leaves: grown by doubling,
+        // the list would reach up to twice its size, and half as much again while it moves.
+        std::size_t tokens = 0;
+        for (ISyntaxTreeNode* block : blocks) tokens += SizeHintOf(block).tokens;
         std::vector<ISyntaxTreeNode*> allNodes;
+        allNodes.reserve(tokens);
         for (ISyntaxTreeNode* block : blocks) {
             std::vector<ISyntaxTreeNode*> nodes = visitor.CollectNodes(block);
             allNodes.insert(allNodes.end(), nodes.begin(), nodes.end());

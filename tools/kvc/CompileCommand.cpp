@@ -31,6 +31,7 @@
 #include "host/timeline/TimelineBuilder.h"
 #include "tools/kvc/Explanations.h"
 #include "tools/kvc/KvcMessages.h"
+#include "tools/kvc/LargePages.h"
 #include "tools/kvc/RecipeAnalysis.h"
 #include "tools/kvc/TimelineOutput.h"
 
@@ -242,9 +243,12 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err,
     // Read before the analysis too, for the times and arguments as written.
     std::optional<kv::timeline::Timeline> timeline;
     if (!options.timeline.empty()) timeline = kv::timeline::BuildTimeline(data, visitor, blocks);
-    // The library holds the tables from here; the texts are read again only for a note.
-    if (std::optional<kv::host::HostError> failure =
-            AnalyzeBlocks(data, visitor, blocks, [&data] { data.ReleaseTexts(); })) {
+    // The library holds the tables from here; the texts are read again only for a note, and
+    // the memory that reading them took goes back.
+    if (std::optional<kv::host::HostError> failure = AnalyzeBlocks(data, visitor, blocks, [&data] {
+            data.ReleaseTexts();
+            ReturnFreeHeapMemory();
+        })) {
         failure->path = PathText(options.bundle);
         return Fail(err, *failure);
     }

@@ -12,8 +12,10 @@
 #include <system_error>
 #include <utility>
 
-#if defined(__linux__) && defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__)
+#if defined(__GLIBC__)
 #include <malloc.h>
+#endif
+#if defined(__linux__) && defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__)
 #include <sys/mman.h>
 #include <unistd.h>
 #define KVC_HEAP_IN_HUGE_PAGES 1
@@ -54,26 +56,26 @@ std::size_t HeapReserveFor(std::uintmax_t recipeBytes, std::uintmax_t memoryByte
     return static_cast<std::size_t>(std::clamp(wanted, kLeast, most));
 }
 
-void PreferLargePages(const std::filesystem::path& recipe) {
+bool PreferLargePages(const std::filesystem::path& recipe) {
 #if KVC_HEAP_IN_HUGE_PAGES
     std::error_code unknown;
     const std::uintmax_t recipeBytes = std::filesystem::file_size(recipe, unknown);
-    if (unknown) return;
+    if (unknown) return false;
     const auto memoryBytes = static_cast<std::uintmax_t>(sysconf(_SC_PHYS_PAGES)) *
                              static_cast<std::uintmax_t>(sysconf(_SC_PAGESIZE));
     const std::size_t reserve = HeapReserveFor(recipeBytes, memoryBytes);
-    if (reserve == 0) return;
+    if (reserve == 0) return false;
     // A preloaded library may be another allocator or a memory tool (valgrind's are preloaded),
     // for which the reserve would be one huge block of its own; such a process is left as is.
     if (const char* preload = std::getenv("LD_PRELOAD"); preload != nullptr && *preload != 0) {
-        return;
+        return false;
     }
-    if (TunablesChoosePageSize(std::getenv("GLIBC_TUNABLES"))) return;
+    if (TunablesChoosePageSize(std::getenv("GLIBC_TUNABLES"))) return false;
     // With "always" every heap gets huge pages anyway; with "never" none can.
     std::ifstream setting("/sys/kernel/mm/transparent_hugepage/enabled");
     const std::string enabled((std::istreambuf_iterator<char>(setting)),
                               std::istreambuf_iterator<char>());
-    if (!HugePagesOnRequest(enabled)) return;
+    if (!HugePagesOnRequest(enabled)) return false;
 
     // Blocks of the reserve's size, taken from the heap (mapping nothing apart for them), grow
     // the heap by that much now; freed, they stay as free memory of the heap, which the
@@ -110,8 +112,16 @@ void PreferLargePages(const std::filesystem::path& recipe) {
         if (end > start) madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
     }
     for (std::size_t i = 0; i < taken; ++i) free(parts[i].first);
+    return true;
 #else
     static_cast<void>(recipe);
+    return false;
+#endif
+}
+
+void ReturnFreeHeapMemory() {
+#if defined(__GLIBC__)
+    malloc_trim(0);
 #endif
 }
 

@@ -38,6 +38,13 @@ std::size_t HeapReserveFor(std::uintmax_t recipeBytes, std::uintmax_t memoryByte
 // and the kernel gives them on request. Does nothing elsewhere, when recipe cannot be sized,
 // when a library is preloaded (another allocator, or a memory tool such as valgrind), or when
 // GLIBC_TUNABLES sets glibc.malloc.hugetlb (=0 turns huge pages off, =1 lets glibc do it).
-void PreferLargePages(const std::filesystem::path& recipe);
+// Returns whether it asked for huge pages, which memory kept apart from malloc's heap may then
+// ask for too.
+bool PreferLargePages(const std::filesystem::path& recipe);
+
+// Gives the system back the memory free inside malloc's heap, where the C library can (glibc):
+// what a phase that is over left there. Most of what a compile builds afterwards lives outside
+// that heap (see SmallObjectHeap), so it would otherwise stay unused to the end.
+void ReturnFreeHeapMemory();
 
 }  // namespace kv::kvc

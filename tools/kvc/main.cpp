@@ -15,6 +15,7 @@
 #include "tools/kvc/InspectCommand.h"
 #include "tools/kvc/KvcMessages.h"
 #include "tools/kvc/LargePages.h"
+#include "tools/kvc/SmallObjectHeap.h"
 #include "tools/kvc/lsp/LspCommand.h"
 
 namespace {
@@ -202,7 +203,7 @@ int main(int argc, char** argv) {
     inspect.image = kv::host::PathFromText(image);
     try {
         if (compileCommand->parsed() || checkCommand->parsed() || timelineCommand->parsed()) {
-            kv::kvc::PreferLargePages(compile.recipe);
+            if (kv::kvc::PreferLargePages(compile.recipe)) kv::kvc::AdviseSmallObjectsHugePages();
             // Freeing a large compile's trees and tables one by one would take a good part of
             // the run; the exit returns them at once, after the streams are flushed.
             auto remains = std::make_unique<kv::host::ExitHandOver>();

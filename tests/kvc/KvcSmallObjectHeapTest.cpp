@@ -1,0 +1,183 @@
+// kvc's heap of small objects: classes kept apart, slots and pages reused, runs of pages for
+// large blocks, the region's end, threads.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "tools/kvc/SmallObjectHeap.h"
+
+namespace {
+
+using kv::kvc::SmallObjectHeap;
+
+constexpr std::size_t kRegion = 16u << 20;  // the least the heap reserves
+
+// A heap, or a skip where the platform gives it no region (Windows: kvc uses malloc there).
+std::unique_ptr<SmallObjectHeap> HeapOrSkip(std::size_t regionBytes = kRegion) {
+    auto heap = std::make_unique<SmallObjectHeap>(regionBytes);
+    void* probe = heap->Allocate(1);
+    if (probe == nullptr) return nullptr;
+    heap->Free(probe);
+    return heap;
+}
+
+TEST(KvcSmallObjectHeap, EverySizeGetsItsOwnBytesAlignedForWhatFitsIn) {
+    const auto heap = HeapOrSkip();
+    if (!heap) GTEST_SKIP() << "no region on this platform";
+    struct Object {
+        unsigned char* bytes;
+        std::size_t size;
+    };
+    std::vector<Object> objects;
+    for (int round = 0; round < 50; ++round) {
+        for (std::size_t size = 0; size <= SmallObjectHeap::kLargest; ++size) {
+            auto* bytes = static_cast<unsigned char*>(heap->Allocate(size));
+            ASSERT_NE(bytes, nullptr) << size;
+            ASSERT_TRUE(heap->Owns(bytes));
+            EXPECT_EQ(reinterpret_cast<uintptr_t>(bytes) % (size > 0 && size % 16 == 0 ? 16 : 8),
+                      0u)
+                << size;
+            std::memset(bytes, static_cast<int>(objects.size() & 0xff), size);
+            objects.push_back({bytes, size});
+        }
+    }
+    // No object overlaps another: each still holds its own pattern.
+    for (std::size_t i = 0; i < objects.size(); ++i) {
+        for (std::size_t at = 0; at < objects[i].size; ++at) {
+            ASSERT_EQ(objects[i].bytes[at], i & 0xff) << "object " << i;
+        }
+    }
+    int onTheStack = 0;
+    const std::unique_ptr<int> fromMalloc(new int(0));
+    EXPECT_FALSE(heap->Owns(&onTheStack));
+    EXPECT_FALSE(heap->Owns(fromMalloc.get()));
+    EXPECT_FALSE(heap->Owns(nullptr));
+}
+
+TEST(KvcSmallObjectHeap, AFreedSlotServesTheNextRequestOfItsClassOnly) {
+    const auto heap = HeapOrSkip();
+    if (!heap) GTEST_SKIP() << "no region on this platform";
+    void* twelve = heap->Allocate(12);
+    heap->Free(twelve);
+    void* eight = heap->Allocate(8);
+    EXPECT_NE(eight, twelve);
+    EXPECT_EQ(heap->Allocate(16), twelve);  // 9 to 16 bytes share a class
+}
+
+TEST(KvcSmallObjectHeap, APageWhoseObjectsAreAllBackServesAnyClass) {
+    const auto heap = HeapOrSkip();
+    if (!heap) GTEST_SKIP() << "no region on this platform";
+    constexpr std::size_t kSlots = SmallObjectHeap::kPageBytes / 40;
+    std::vector<void*> objects;
+    for (std::size_t i = 0; i <= kSlots; ++i) objects.push_back(heap->Allocate(40));
+    for (void* object : objects) heap->Free(object);
+    // The first page is full and then empty; the second, still being filled, stays its class's.
+    void* page = heap->Allocate(SmallObjectHeap::kPageBytes);
+    EXPECT_EQ(page, objects.front());
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(page) % SmallObjectHeap::kPageBytes, 0u);
+    heap->Free(page);
+    EXPECT_EQ(heap->Allocate(100), page);
+}
+
+TEST(KvcSmallObjectHeap, ASmallerClassBorrowsGivenBackSlotsBeforeTakingAPage) {
+    const auto heap = HeapOrSkip();
+    if (!heap) GTEST_SKIP() << "no region on this platform";
+    constexpr std::size_t kSixteens = SmallObjectHeap::kPageBytes / 16;
+    std::vector<void*> sixteens;
+    for (std::size_t i = 0; i <= kSixteens; ++i) sixteens.push_back(heap->Allocate(16));
+    // The first page of 16-byte slots keeps one object and has room in the others.
+    for (std::size_t i = 1; i < kSixteens; ++i) heap->Free(sixteens[i]);
+    const auto* firstPage = static_cast<const char*>(sixteens.front());
+    const auto onFirstPage = [firstPage](const void* object) {
+        const auto* at = static_cast<const char*>(object);
+        return at >= firstPage && at < firstPage + SmallObjectHeap::kPageBytes;
+    };
+    // A class of twice the size or more lends nothing.
+    EXPECT_FALSE(onFirstPage(heap->Allocate(40)));
+    // The 8-byte class fills its own page first (the probe's), then borrows.
+    for (std::size_t i = 0; i < SmallObjectHeap::kPageBytes / 8; ++i) {
+        ASSERT_FALSE(onFirstPage(heap->Allocate(8))) << i;
+    }
+    void* borrowed = heap->Allocate(8);
+    EXPECT_TRUE(onFirstPage(borrowed));
+    // Given back, it goes back to the page it came from, first in line there.
+    heap->Free(borrowed);
+    EXPECT_EQ(heap->Allocate(8), borrowed);
+}
+
+TEST(KvcSmallObjectHeap, LargeBlocksGetRunsOfPagesAndMidSizesAreLeftToTheCaller) {
+    const auto heap = HeapOrSkip();
+    if (!heap) GTEST_SKIP() << "no region on this platform";
+    EXPECT_EQ(heap->Allocate(SmallObjectHeap::kLargest + 1), nullptr);
+    EXPECT_EQ(heap->Allocate(SmallObjectHeap::kPageBytes - 1), nullptr);
+    EXPECT_EQ(heap->Allocate(SmallObjectHeap::kRunBytes - 1), nullptr);
+    constexpr std::size_t kMiB = 1 << 20;
+    auto* run = static_cast<char*>(heap->Allocate(kMiB));
+    ASSERT_NE(run, nullptr);
+    std::memset(run, 0x5a, kMiB);
+    heap->Free(run);
+    // A freed run serves the next large requests that fit, first come first served.
+    EXPECT_EQ(heap->Allocate(kMiB / 2), run);
+    EXPECT_EQ(heap->Allocate(kMiB / 2 - 100), run + kMiB / 2);
+    auto* fresh = static_cast<char*>(heap->Allocate(kMiB / 2));
+    EXPECT_TRUE(fresh >= run + kMiB || fresh + kMiB / 2 <= run);
+}
+
+TEST(KvcSmallObjectHeap, AFullRegionRefusesUntilSomethingIsFreed) {
+    const auto heap = HeapOrSkip();
+    if (!heap) GTEST_SKIP() << "no region on this platform";
+    std::vector<void*> taken;
+    while (void* object = heap->Allocate(SmallObjectHeap::kLargest)) taken.push_back(object);
+    // The region less its page table (2 MiB, apart from the pages), in whole pages of 128-byte
+    // slots; the probe's page of another class is one page less.
+    constexpr std::size_t kPages = kRegion / SmallObjectHeap::kPageBytes;
+    constexpr std::size_t kTablePages = (2 << 20) / SmallObjectHeap::kPageBytes;
+    EXPECT_EQ(taken.size(), (kPages - kTablePages - 1) * (SmallObjectHeap::kPageBytes / 128));
+    EXPECT_EQ(heap->Allocate(100), nullptr);
+    EXPECT_NE(heap->Allocate(1), nullptr);  // the probe's class still has room in its page
+    heap->Free(taken[42]);
+    EXPECT_EQ(heap->Allocate(121), taken[42]);
+}
+
+TEST(KvcSmallObjectHeap, NoRegionMeansEveryRequestIsTheCallers) {
+    SmallObjectHeap none(0);
+    EXPECT_EQ(none.Allocate(8), nullptr);
+    int object = 0;
+    EXPECT_FALSE(none.Owns(&object));
+}
+
+TEST(KvcSmallObjectHeap, ThreadsTakeAndGiveBackWithoutSharingAnObject) {
+    const auto heap = HeapOrSkip();
+    if (!heap) GTEST_SKIP() << "no region on this platform";
+    const auto work = [&heap](unsigned char mark, bool& sound) {
+        std::vector<unsigned char*> live;
+        for (int i = 0; i < 20000; ++i) {
+            const std::size_t size = 1 + static_cast<std::size_t>(i % 64);
+            auto* bytes = static_cast<unsigned char*>(heap->Allocate(size));
+            if (bytes == nullptr) return;
+            std::memset(bytes, mark, size);
+            live.push_back(bytes);
+            if (i % 3 == 2) {
+                // Each object this thread holds still carries only its mark.
+                for (unsigned char* held : live) sound = sound && *held == mark;
+                for (unsigned char* held : live) heap->Free(held);
+                live.clear();
+            }
+        }
+        for (unsigned char* held : live) heap->Free(held);
+    };
+    bool firstSound = true;
+    bool secondSound = true;
+    std::thread first(work, 0x11, std::ref(firstSound));
+    std::thread second(work, 0x22, std::ref(secondSound));
+    first.join();
+    second.join();
+    EXPECT_TRUE(firstSound);
+    EXPECT_TRUE(secondSound);
+}
+
+}  // namespace

@@ -1,0 +1,263 @@
+// SmallObjectHeap: size classes cut from pages of one reserved stretch of address space.
+#include "tools/kvc/SmallObjectHeap.h"
+
+#include <algorithm>
+
+#if defined(__unix__)
+#include <sys/mman.h>
+#endif
+#if defined(__GLIBC__)
+#include <sys/single_threaded.h>
+#endif
+
+namespace kv::kvc {
+
+namespace {
+
+constexpr uintptr_t kHugePage = 2u << 20;
+// Below this a reservation is not worth its page table.
+constexpr std::size_t kLeastRegion = 16u << 20;
+
+}  // namespace
+
+SmallObjectHeap::~SmallObjectHeap() {
+#if defined(__unix__)
+    if (mapping_ != nullptr) munmap(mapping_, mappingBytes_);
+#endif
+}
+
+bool SmallObjectHeap::ReserveOnce() {
+    if (state_ != State::Unreserved) return state_ == State::Ready;
+    state_ = State::Refused;
+#if defined(__unix__)
+    // Address space only: pages are backed as they are first touched. A system that limits
+    // address space gets asked for less, down to kLeastRegion.
+    for (std::size_t bytes = wanted_; bytes >= kLeastRegion; bytes /= 2) {
+        const std::size_t mappingBytes = bytes + kHugePage;  // room to align the start
+        void* mapping = mmap(nullptr, mappingBytes, PROT_READ | PROT_WRITE,
+                             MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+        if (mapping == MAP_FAILED) continue;
+        mapping_ = static_cast<char*>(mapping);
+        mappingBytes_ = mappingBytes;
+        // Aligned to 2 MiB so that huge pages, when advised, cover the region from its start.
+        char* start = mapping_ +
+                      ((kHugePage - reinterpret_cast<uintptr_t>(mapping_) % kHugePage) % kHugePage);
+        // The page table fills whole 2 MiB units, which the advice for the pages leaves out: a
+        // huge page would make the few entries in use cost 2 MiB.
+        const std::size_t total = std::min<std::size_t>(bytes / kPageBytes, kNoPage);
+        const std::size_t tableBytes =
+            (total * sizeof(Page) + kHugePage - 1) / kHugePage * kHugePage;
+        pages_ = reinterpret_cast<Page*>(start);
+        pageCount_ = static_cast<uint32_t>(total - tableBytes / kPageBytes);
+        firstPage_.store(reinterpret_cast<uintptr_t>(start + tableBytes),
+                         std::memory_order_relaxed);
+        pagesBytes_.store(std::size_t{pageCount_} * kPageBytes, std::memory_order_release);
+        state_ = State::Ready;
+        return true;
+    }
+#endif
+    return false;
+}
+
+bool SmallObjectHeap::HasRoom(const Page& page) const {
+    return page.free != nullptr || page.unused + SlotBytes(page.sizeClass) <= kPageBytes;
+}
+
+void SmallObjectHeap::List(uint32_t index) {
+    Page& page = pages_[index];
+    uint32_t& first = withRoom_[page.sizeClass];
+    page.previous = kNoPage;
+    page.next = first;
+    if (first != kNoPage) pages_[first].previous = index;
+    first = index;
+    page.listed = true;
+}
+
+void SmallObjectHeap::Unlist(uint32_t index) {
+    Page& page = pages_[index];
+    if (page.previous != kNoPage) {
+        pages_[page.previous].next = page.next;
+    } else {
+        withRoom_[page.sizeClass] = page.next;
+    }
+    if (page.next != kNoPage) pages_[page.next].previous = page.previous;
+    page.listed = false;
+}
+
+uint32_t SmallObjectHeap::PageWithRoom(std::size_t sizeClass) {
+    if (const uint32_t listed = sizeClass != kWholePage ? withRoom_[sizeClass] : kNoPage;
+        listed != kNoPage) {
+        Unlist(listed);
+        return listed;
+    }
+    uint32_t index = empty_;
+    if (index != kNoPage) {
+        empty_ = pages_[index].next;
+    } else {
+        if (!ReserveOnce() || carved_ == pageCount_) return kNoPage;
+        index = carved_++;
+    }
+    pages_[index] = Page{nullptr, 0, 0, kNoPage, kNoPage, static_cast<uint8_t>(sizeClass), false};
+    return index;
+}
+
+bool SmallObjectHeap::Lock() {
+#if defined(__GLIBC__)
+    // A process of one thread cannot race itself, and no thread is started while this one holds
+    // the heap.
+    if (__libc_single_threaded != 0) return false;
+#endif
+    while (busy_.test_and_set(std::memory_order_acquire)) {
+        while (busy_.test(std::memory_order_relaxed)) {
+        }
+    }
+    return true;
+}
+
+void SmallObjectHeap::Unlock(bool locked) {
+    if (locked) busy_.clear(std::memory_order_release);
+}
+
+void* SmallObjectHeap::Allocate(std::size_t size) {
+    if (size <= kLargest) return AllocateSlot(ClassOf(size));
+    if (!Serves(size)) return nullptr;
+    return AllocatePages(size / kPageBytes + (size % kPageBytes != 0));
+}
+
+void* SmallObjectHeap::AllocateSlot(std::size_t sizeClass) {
+    void* result = nullptr;
+    const bool locked = Lock();
+    uint32_t index = current_[sizeClass];
+    if (index == kNoPage || !HasRoom(pages_[index])) {
+        if (void* slot = BorrowSlot(sizeClass)) {
+            Unlock(locked);
+            return slot;
+        }
+        index = PageWithRoom(sizeClass);
+        current_[sizeClass] = index;
+    }
+    if (index != kNoPage) {
+        Page& page = pages_[index];
+        if (FreeSlot* slot = page.free) {
+            page.free = slot->next;
+            result = slot;
+        } else {
+            result = PageStart(index) + page.unused;
+            page.unused += SlotBytes(sizeClass);
+        }
+        ++page.live;
+    }
+    Unlock(locked);
+    return result;
+}
+
+void* SmallObjectHeap::BorrowSlot(std::size_t sizeClass) {
+    // Slots that a phase gave back pinned by a few objects that outlive it, in pages that no
+    // other class could take, would otherwise stay unused while the smaller classes take new
+    // pages. At most twice the size asked for, so that a borrowed slot wastes no more than the
+    // object holds.
+    for (std::size_t larger = sizeClass + 1; larger < kClasses && larger <= 2 * sizeClass + 1;
+         ++larger) {
+        const uint32_t lender = withRoom_[larger];
+        if (lender == kNoPage) continue;
+        // A listed page other than its class's current one has room in given-back slots only.
+        Page& page = pages_[lender];
+        FreeSlot* slot = page.free;
+        page.free = slot->next;
+        ++page.live;
+        if (page.free == nullptr) Unlist(lender);
+        return slot;
+    }
+    return nullptr;
+}
+
+uint32_t SmallObjectHeap::TakeRun(std::size_t count) {
+    // The first freed run long enough, its rest staying free; else pages never used.
+    for (uint32_t* link = &freeRuns_; *link != kNoPage; link = &pages_[*link].next) {
+        const uint32_t index = *link;
+        Page& run = pages_[index];
+        if (run.unused < count) continue;
+        *link = run.next;
+        if (run.unused > count) {
+            const auto rest = static_cast<uint32_t>(index + count);
+            pages_[rest] =
+                Page{nullptr, 0,    static_cast<uint32_t>(run.unused - count), kNoPage, freeRuns_,
+                     kRun,    false};
+            freeRuns_ = rest;
+        }
+        return index;
+    }
+    if (!ReserveOnce() || count > pageCount_ - carved_) return kNoPage;
+    const uint32_t index = carved_;
+    carved_ += static_cast<uint32_t>(count);
+    return index;
+}
+
+void* SmallObjectHeap::AllocatePages(std::size_t count) {
+    void* result = nullptr;
+    const bool locked = Lock();
+    const uint32_t index = count == 1 ? PageWithRoom(kWholePage) : TakeRun(count);
+    if (index != kNoPage) {
+        pages_[index] = Page{nullptr, 1,       static_cast<uint32_t>(count),
+                             kNoPage, kNoPage, static_cast<uint8_t>(count == 1 ? kWholePage : kRun),
+                             false};
+        result = PageStart(index);
+    }
+    Unlock(locked);
+    return result;
+}
+
+void SmallObjectHeap::Free(void* pointer) {
+    const auto index = static_cast<uint32_t>(
+        (reinterpret_cast<uintptr_t>(pointer) - firstPage_.load(std::memory_order_relaxed)) /
+        kPageBytes);
+    const bool locked = Lock();
+    Page& page = pages_[index];
+    if (page.sizeClass == kWholePage) {
+        page.next = empty_;
+        empty_ = index;
+        Unlock(locked);
+        return;
+    }
+    if (page.sizeClass == kRun) {
+        // A run's memory goes back to the system at once, as malloc would unmap a block this
+        // large; its address space waits for the next large request.
+#if defined(__unix__)
+        madvise(pointer, std::size_t{page.unused} * kPageBytes, MADV_DONTNEED);
+#endif
+        page.next = freeRuns_;
+        freeRuns_ = index;
+        Unlock(locked);
+        return;
+    }
+    auto* slot = static_cast<FreeSlot*>(pointer);
+    slot->next = page.free;
+    page.free = slot;
+    --page.live;
+    // The page slots are taken from stays with its class; another goes on the list of its
+    // class's pages with room or, with nothing left in it, to any class that needs a page.
+    if (index != current_[page.sizeClass]) {
+        if (page.live == 0) {
+            if (page.listed) Unlist(index);
+            page.next = empty_;
+            empty_ = index;
+        } else if (!page.listed) {
+            List(index);
+        }
+    }
+    Unlock(locked);
+}
+
+void SmallObjectHeap::AdviseHugePages() {
+#if defined(__unix__) && defined(MADV_HUGEPAGE)
+    const bool locked = Lock();
+    if (ReserveOnce()) {
+        // Advice only: refused, the pages stay small and nothing else changes.
+        madvise(reinterpret_cast<void*>(firstPage_.load(std::memory_order_relaxed)),
+                pagesBytes_.load(std::memory_order_relaxed), MADV_HUGEPAGE);
+    }
+    Unlock(locked);
+#endif
+}
+
+}  // namespace kv::kvc
