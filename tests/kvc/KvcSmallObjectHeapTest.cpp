@@ -125,6 +125,9 @@ TEST(KvcSmallObjectHeap, LargeBlocksGetRunsOfPagesAndMidSizesAreLeftToTheCaller)
     EXPECT_EQ(heap->Allocate(kMiB / 2 - 100), run + kMiB / 2);
     auto* fresh = static_cast<char*>(heap->Allocate(kMiB / 2));
     EXPECT_TRUE(fresh >= run + kMiB || fresh + kMiB / 2 <= run);
+    // A freed run's pages serve small objects too, from its end, before any new page.
+    heap->Free(fresh);
+    EXPECT_EQ(heap->Allocate(100), fresh + kMiB / 2 - SmallObjectHeap::kPageBytes);
 }
 
 TEST(KvcSmallObjectHeap, AFullRegionRefusesUntilSomethingIsFreed) {

@@ -25,6 +25,16 @@
 
 namespace kv::kvc {
 
+#if KVC_HEAP_IN_HUGE_PAGES
+namespace {
+
+// The stretches of malloc's heap advised to use huge pages, until ReturnFreeHeapMemory.
+std::array<std::pair<uintptr_t, std::size_t>, kMaxHeapParts> advised{};
+std::size_t advisedCount = 0;
+
+}  // namespace
+#endif
+
 bool HugePagesOnRequest(std::string_view enabledSetting) {
     return enabledSetting.find("[madvise]") != std::string_view::npos;
 }
@@ -109,7 +119,10 @@ bool PreferLargePages(const std::filesystem::path& recipe) {
         const uintptr_t end = i + 1 == taken ? reinterpret_cast<uintptr_t>(sbrk(0))
                                              : reinterpret_cast<uintptr_t>(part) + size;
         // Advice only: where it is refused the pages stay small and everything else is the same.
-        if (end > start) madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+        if (end > start &&
+            madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE) == 0) {
+            advised[advisedCount++] = {start, end - start};
+        }
     }
     for (std::size_t i = 0; i < taken; ++i) free(parts[i].first);
     return true;
@@ -120,6 +133,15 @@ bool PreferLargePages(const std::filesystem::path& recipe) {
 }
 
 void ReturnFreeHeapMemory() {
+#if KVC_HEAP_IN_HUGE_PAGES
+    // The huge pages served the phase that is over. Given back in part, they would be filled
+    // again by the kernel's background collapsing (which makes a huge page of a stretch with a
+    // single small page in use), so the heap keeps small pages from here.
+    for (std::size_t i = 0; i < advisedCount; ++i) {
+        madvise(reinterpret_cast<void*>(advised[i].first), advised[i].second, MADV_NOHUGEPAGE);
+    }
+    advisedCount = 0;
+#endif
 #if defined(__GLIBC__)
     malloc_trim(0);
 #endif

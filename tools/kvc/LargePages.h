@@ -44,7 +44,8 @@ bool PreferLargePages(const std::filesystem::path& recipe);
 
 // Gives the system back the memory free inside malloc's heap, where the C library can (glibc):
 // what a phase that is over left there. Most of what a compile builds afterwards lives outside
-// that heap (see SmallObjectHeap), so it would otherwise stay unused to the end.
+// that heap (see SmallObjectHeap), so it would otherwise stay unused to the end. The heap keeps
+// small pages from then on.
 void ReturnFreeHeapMemory();
 
 }  // namespace kv::kvc

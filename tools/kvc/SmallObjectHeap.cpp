@@ -93,6 +93,11 @@ uint32_t SmallObjectHeap::PageWithRoom(std::size_t sizeClass) {
     uint32_t index = empty_;
     if (index != kNoPage) {
         empty_ = pages_[index].next;
+    } else if (freeRuns_ != kNoPage) {
+        // The last page of a freed run, which then ends a page earlier.
+        Page& run = pages_[freeRuns_];
+        index = freeRuns_ + run.unused - 1;
+        if (--run.unused == 0) freeRuns_ = run.next;
     } else {
         if (!ReserveOnce() || carved_ == pageCount_) return kNoPage;
         index = carved_++;
@@ -220,11 +225,8 @@ void SmallObjectHeap::Free(void* pointer) {
         return;
     }
     if (page.sizeClass == kRun) {
-        // A run's memory goes back to the system at once, as malloc would unmap a block this
-        // large; its address space waits for the next large request.
-#if defined(__unix__)
-        madvise(pointer, std::size_t{page.unused} * kPageBytes, MADV_DONTNEED);
-#endif
+        // Kept, not given back: the next large block or the next pages of small objects reuse
+        // the memory, which costs less than the system clearing fresh pages for them.
         page.next = freeRuns_;
         freeRuns_ = index;
         Unlock(locked);

@@ -12,7 +12,8 @@
 //
 // Two more kinds of request get pages: one of exactly a page (the slabs the syntax library
 // builds its trees in) gets a page whole, and one of kRunBytes or more a run of consecutive
-// pages, whose memory goes back to the system when it is freed, as malloc unmaps large blocks.
+// pages, which once freed serves later large blocks and, page by page, small objects: memory a
+// phase is done with is reused, not cleared again by the system.
 //
 // Other requests, and every request once the stretch is used up or when it could not be
 // reserved, get null: the caller serves them elsewhere (kvc: malloc). Safe to use from several
@@ -30,7 +31,7 @@ class SmallObjectHeap {
 public:
     static constexpr std::size_t kLargest = 128;
     static constexpr std::size_t kPageBytes = 64 * 1024;
-    // From this size on a request gets pages of its own, given back to the system when freed.
+    // From this size on a request gets a run of pages of its own.
     static constexpr std::size_t kRunBytes = 256 * 1024;
 
     // A heap over at most regionBytes of address space, reserved on the first request (the
