@@ -23,48 +23,62 @@ const std::vector<ISyntaxTreeNode*>& ChildrenView(ISyntaxTreeNode* node) {
     return children != nullptr ? *children : kNone;
 }
 
-Shape ShapeOf(ISyntaxTreeNode* node) {
-    IToken* token = node->GetToken();
-    const std::vector<ISyntaxTreeNode*>& children = ChildrenView(node);
-    ISyntaxTreeNode* parent = node->GetParent();
-    if (token == nullptr) {
-        if (children.size() == 2 && IsStructural(children[0]) && IsStructural(children[1])) {
-            return Shape::Block;
-        }
-        const bool firstOfBlock = IsStructural(parent) && ChildrenView(parent).size() == 2 &&
-                                  ChildrenView(parent).front() == node;
-        return firstOfBlock ? Shape::Conditions : Shape::Actions;
-    }
-    if (!children.empty()) {
-        const bool binary = token->GetType() == kv::TokenType::Operator && children.size() == 2;
-        return binary ? Shape::Binary : Shape::Call;
-    }
-    // A statement that is a bare leaf can only be a call written without arguments.
-    const bool call = token->GetType() == kv::TokenType::Function || IsStructural(parent);
-    return call ? Shape::Call : Shape::Operand;
-}
-
-// One node being rendered: its shape, the next child to visit and how many were written.
+// One node being rendered: what its shape is told from, read once, the shape, the next child
+// to visit and how many were written.
 struct Frame {
     ISyntaxTreeNode* node;
-    Shape shape;
+    IToken* token;
+    const std::vector<ISyntaxTreeNode*>* children;
+    Shape shape = Shape::Operand;
     size_t next = 0;
     size_t written = 0;
 };
 
+// The shape of frame's node. parent, when given, is the frame of the node whose list holds it,
+// which answers what the node's parent would be asked for again.
+Shape ShapeOf(const Frame& frame, const Frame* parent) {
+    ISyntaxTreeNode* node = frame.node;
+    const std::vector<ISyntaxTreeNode*>& children = *frame.children;
+    ISyntaxTreeNode* up = node->GetParent();
+    const bool known = parent != nullptr && parent->node == up;
+    const auto upIsStructural = [&] { return known ? parent->token == nullptr : IsStructural(up); };
+    if (frame.token == nullptr) {
+        if (children.size() == 2 && IsStructural(children[0]) && IsStructural(children[1])) {
+            return Shape::Block;
+        }
+        if (!upIsStructural()) return Shape::Actions;
+        const std::vector<ISyntaxTreeNode*>& siblings = known ? *parent->children : ChildrenView(up);
+        const bool firstOfBlock = siblings.size() == 2 && siblings.front() == node;
+        return firstOfBlock ? Shape::Conditions : Shape::Actions;
+    }
+    if (!children.empty()) {
+        const bool binary = frame.token->GetType() == kv::TokenType::Operator && children.size() == 2;
+        return binary ? Shape::Binary : Shape::Call;
+    }
+    // A statement that is a bare leaf can only be a call written without arguments.
+    const bool call = frame.token->GetType() == kv::TokenType::Function || upIsStructural();
+    return call ? Shape::Call : Shape::Operand;
+}
+
+Frame FrameOf(ISyntaxTreeNode* node, const Frame* parent) {
+    Frame frame{node, node->GetToken(), &ChildrenView(node)};
+    frame.shape = ShapeOf(frame, parent);
+    return frame;
+}
+
 // Appends the text of node's token, without a copy of it where the node lends it.
-void AppendTokenText(ISyntaxTreeNode* node, std::string& out) {
-    if (const std::optional<std::string_view> text = TokenTextOf(node)) {
+void AppendTokenText(const Frame& frame, std::string& out) {
+    if (const std::optional<std::string_view> text = TokenTextOf(frame.node)) {
         out += *text;
     } else {
-        out += node->GetToken()->GetText();
+        out += frame.token->GetText();
     }
 }
 
 void WriteOpening(const Frame& frame, std::string& out) {
-    if (frame.shape == Shape::Operand) AppendTokenText(frame.node, out);
+    if (frame.shape == Shape::Operand) AppendTokenText(frame, out);
     if (frame.shape == Shape::Call) {
-        AppendTokenText(frame.node, out);
+        AppendTokenText(frame, out);
         out += '(';
     }
 }
@@ -73,7 +87,7 @@ void WriteSeparator(const Frame& frame, std::string& out) {
     switch (frame.shape) {
         case Shape::Block:
             // " => " only follows conditions that exist.
-            if (!ChildrenView(ChildrenView(frame.node).front()).empty()) out += " => ";
+            if (!ChildrenView(frame.children->front()).empty()) out += " => ";
             break;
         case Shape::Conditions:
         case Shape::Call:
@@ -84,7 +98,7 @@ void WriteSeparator(const Frame& frame, std::string& out) {
             break;
         case Shape::Binary:
             out += ' ';
-            AppendTokenText(frame.node, out);
+            AppendTokenText(frame, out);
             out += ' ';
             break;
         case Shape::Operand:
@@ -144,17 +158,18 @@ std::string SyntaxTreeVisitor::ToText(ISyntaxTreeNode* node) {
     const TreeSizeHint hint = SizeHintOf(node);
     out.reserve(hint.textBytes + hint.tokens + 16);
     kv::arbor::SmallStack<Frame, 16> stack;
-    stack.push_back(Frame{node, ShapeOf(node)});
+    stack.push_back(FrameOf(node, nullptr));
     WriteOpening(stack.back(), out);
     while (!stack.empty()) {
         Frame& top = stack.back();
-        const std::vector<ISyntaxTreeNode*>& children = ChildrenView(top.node);
+        const std::vector<ISyntaxTreeNode*>& children = *top.children;
         if (top.next < children.size()) {
             ISyntaxTreeNode* child = children[top.next++];
             if (child == nullptr) continue;
             if (top.written++ > 0) WriteSeparator(top, out);
-            // top is not used past this point: the push may move the frames.
-            stack.push_back(Frame{child, ShapeOf(child)});
+            // The push may move the frames: top is read before it, not after.
+            const Frame frame = FrameOf(child, &top);
+            stack.push_back(frame);
             WriteOpening(stack.back(), out);
             continue;
         }
