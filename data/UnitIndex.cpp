@@ -1,12 +1,20 @@
 // UnitIndex: looks up each ending of a quantity among the unit names.
 #include "data/UnitIndex.h"
 
+#include <algorithm>
+#include <functional>
+
 UnitIndex::UnitIndex(std::span<const CUnit> units) : units_(units) {
     for (std::size_t i = 0; i < units.size(); ++i) {
         const auto at = static_cast<std::uint32_t>(i);
         if (!units[i].srcename.empty()) byEnglish_[units[i].srcename].push_back(at);
         if (!units[i].srccname.empty()) byChinese_[units[i].srccname].push_back(at);
     }
+    for (const Positions* names : {&byEnglish_, &byChinese_}) {
+        for (const auto& entry : *names) lengths_.push_back(entry.first.size());
+    }
+    std::sort(lengths_.begin(), lengths_.end(), std::greater<>());
+    lengths_.erase(std::unique(lengths_.begin(), lengths_.end()), lengths_.end());
 }
 
 const CUnit* UnitIndex::FindEnding(std::string_view text, std::size_t& position,
@@ -16,8 +24,14 @@ const CUnit* UnitIndex::FindEnding(std::string_view text, std::size_t& position,
         const std::size_t at = text.find(unitName);
         return at != std::string_view::npos && at > 0 ? at : std::string_view::npos;
     };
-    // Longest ending first: the first length with a match holds the winner.
-    for (std::size_t length = text.size() > 0 ? text.size() - 1 : 0; length > 0; --length) {
+    // Longest ending first: the first length with a match holds the winner. Only the lengths of
+    // names can match, from the longest that leaves a byte before the ending: no more lengths
+    // than the text has bytes.
+    if (text.empty()) return nullptr;
+    const auto longest =
+        std::lower_bound(lengths_.begin(), lengths_.end(), text.size() - 1, std::greater<>());
+    for (auto next = longest; next != lengths_.end(); ++next) {
+        const std::size_t length = *next;
         const std::size_t start = text.size() - length;
         const std::string_view ending = text.substr(start);
         // A name that occurs before this ending matches there, and so does not end the text.

@@ -36,4 +36,5 @@ private:
     std::span<const CUnit> units_;
     Positions byEnglish_;  // srcename -> unit positions, ascending
     Positions byChinese_;  // srccname -> unit positions, ascending
+    std::vector<std::size_t> lengths_;  // of the names, each once, longest first
 };
