@@ -46,8 +46,20 @@ bool JsonBase::FromJson(JsonBase* target, const std::string& text) {
     // The parser takes a NUL byte for the end of the text, so "[1]\0junk" would pass as "[1]".
     // No JSON text holds a raw NUL, so one anywhere makes the text invalid.
     if (text.find('\0') != std::string::npos) return false;
+    // Parsed in place, in a copy: the document's strings then point into the copy instead of
+    // being copied one by one. What a parse of text itself would skip at its start goes first:
+    // a byte-order mark or, as that parser takes it, the part of one the text begins with.
+    std::size_t start = 0;
+    if (text.size() > 0 && static_cast<unsigned char>(text[0]) == 0xEF) {
+        start = 1;
+        if (text.size() > 1 && static_cast<unsigned char>(text[1]) == 0xBB) {
+            start = 2;
+            if (text.size() > 2 && static_cast<unsigned char>(text[2]) == 0xBF) start = 3;
+        }
+    }
+    std::string copy(text, start);
     rapidjson::Document document;
-    document.Parse(text.data(), text.size());
+    document.ParseInsitu(copy.data());
     if (document.HasParseError()) return false;
     if (target != nullptr) target->ParseJson(document);
     return true;

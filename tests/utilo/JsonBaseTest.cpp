@@ -75,6 +75,17 @@ TEST(JsonBaseFromJson, HandsTheRootOfAnyKindToTheTarget) {
     EXPECT_TRUE(JsonBase::FromJson(nullptr, "{}"));
 }
 
+TEST(JsonBaseFromJson, SkipsAByteOrderMarkAndWhatTheParserTakesForTheStartOfOne) {
+    // RapidJSON reading from memory drops a leading EF, EF BB or EF BB BF.
+    for (const std::string text : {"\xEF\xBB\xBF[1]", "\xEF\xBB[1]", "\xEF[1]"}) {
+        JsonArray<int> numbers;
+        EXPECT_TRUE(JsonBase::FromJson(&numbers, text)) << text;
+        ASSERT_EQ(numbers.size(), 1u) << text;
+        EXPECT_EQ(numbers[0], 1);
+    }
+    EXPECT_FALSE(JsonBase::FromJson(nullptr, "\xEF\xBB\xBF\xBF[1]"));
+}
+
 TEST(JsonBaseToJson, WritesCompactTextWithoutWhitespace) {
     JsonArray<std::string> texts;
     texts.items = {"a b", "\"q\"", ""};

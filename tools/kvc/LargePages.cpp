@@ -120,7 +120,8 @@ bool PreferLargePages(const std::filesystem::path& recipe) {
                                              : reinterpret_cast<uintptr_t>(part) + size;
         // Advice only: where it is refused the pages stay small and everything else is the same.
         if (end > start &&
-            madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE) == 0) {
+            madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE) == 0 &&
+            advisedCount < advised.size()) {
             advised[advisedCount++] = {start, end - start};
         }
     }
