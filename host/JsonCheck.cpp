@@ -87,6 +87,13 @@ std::size_t FirstLoneSurrogate(std::string_view text) {
     return std::string_view::npos;
 }
 
+template <unsigned Flags>
+rapidjson::ParseResult ParseWith(rapidjson::Reader& reader, std::string_view text,
+                                 DepthLimit& limit) {
+    rapidjson::MemoryStream stream(text.data(), text.size());
+    return reader.Parse<Flags>(stream, limit);
+}
+
 }  // namespace
 
 std::optional<HostError> CheckJsonText(std::string_view text, const std::string& path,
@@ -102,10 +109,14 @@ std::optional<HostError> CheckJsonText(std::string_view text, const std::string&
     }
     rapidjson::Reader reader;
     DepthLimit limit;
-    rapidjson::MemoryStream stream(text.data(), text.size());
-    // The iterative parser keeps a deeply nested file from exhausting the stack.
-    const rapidjson::ParseResult result =
-        reader.Parse<rapidjson::kParseIterativeFlag>(stream, limit);
+    rapidjson::ParseResult result = ParseWith<rapidjson::kParseDefaultFlags>(reader, text, limit);
+    // Well-formed text, nearly every file, passes the quicker recursive parser, which the depth
+    // limit stops before the stack is deep. Anything else is parsed again by the iterative one,
+    // whose account of the fault the messages give.
+    if (!result) {
+        limit = DepthLimit{};
+        result = ParseWith<rapidjson::kParseIterativeFlag>(reader, text, limit);
+    }
     if (limit.tooDeep) {
         // The library refuses such a document, so loading it would quietly give an empty table.
         return MakeHostError(path, msg::NestedTooDeep, std::to_string(JsonBase::kMaxDepth));
