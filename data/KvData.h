@@ -155,6 +155,18 @@ private:
     mutable NameIndex<Brisk::RapidJsonHelper::JsonArray<std::string>> cookParIndex_;
     mutable LineKeyIndex<std::string> logicTaskIndex_;
     mutable NameIndex<CFunctionParasValueDes> funParValueDesIndex_;
+    // A scope's bounds as numbers, by where its texts are, kept with the texts they were read
+    // from: every argument of a ranged parameter is checked against them.
+    struct ScopeBounds {
+        std::string lowText;
+        std::string highText;
+        double low = 0.0;
+        double high = 0.0;
+        bool open = false;  // the high bound is "inf"
+        bool read = false;
+    };
+    mutable std::unordered_map<const std::string*, ScopeBounds> scopeBounds_;
+    const ScopeBounds& BoundsOf(std::span<const std::string> scope) const;
 
     // What one table's loader tells LoadKvData.
     enum class LoadResult { Continue, Stop };

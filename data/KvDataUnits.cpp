@@ -163,19 +163,27 @@ bool KvData::ParsePublicValue(std::string& value, const std::string& unitType, f
     return true;
 }
 
+const KvData::ScopeBounds& KvData::BoundsOf(std::span<const std::string> scope) const {
+    ScopeBounds& bounds = scopeBounds_[scope.data()];
+    if (bounds.read && bounds.lowText == scope[0] && bounds.highText == scope[1]) return bounds;
+    bounds = ScopeBounds{scope[0], scope[1]};
+    bounds.read = true;
+    // A bound that is no number counts as 0.
+    NumberOf(scope[0], bounds.low);
+    bounds.open = EqualsInAnyCase(scope[1], "inf");
+    if (!bounds.open) NumberOf(scope[1], bounds.high);
+    return bounds;
+}
+
 bool KvData::CheckScopeValue(double value, std::span<const std::string> scope, IData* host) const {
     if (scope.size() < 2) return false;
-    // A bound that is no number counts as 0.
-    double low = 0.0;
-    NumberOf(scope[0], low);
-    if (EqualsInAnyCase(scope[1], "inf")) return low <= value;
-    double high = 0.0;
-    NumberOf(scope[1], high);
-    if (low > high) {
+    const ScopeBounds& bounds = BoundsOf(scope);
+    if (bounds.open) return bounds.low <= value;
+    if (bounds.low > bounds.high) {
         Report(host, msg::ScopeBoundsReversed, NoLine());
         return false;
     }
-    return low <= value && value <= high;
+    return bounds.low <= value && value <= bounds.high;
 }
 
 bool KvData::CheckSelectValue(std::string& value,

@@ -186,6 +186,20 @@ TEST_F(UnitsTest, AReversedScopeIsReportedAndFails) {
     ExpectOnlyError(host.log, "ReportErrorAt", "餐饮输入数据错误：参数范围有误");
 }
 
+TEST_F(UnitsTest, AScopeIsReadAgainWhenItsTextsChangeAndReportedEveryTime) {
+    std::vector<std::string> scope = {"0", "10"};
+    EXPECT_TRUE(data->CheckScopeValue(5, scope, &host));
+    scope[1] = "3";  // the same strings, a new bound
+    EXPECT_FALSE(data->CheckScopeValue(5, scope, &host));
+    scope[1] = "inf";
+    EXPECT_TRUE(data->CheckScopeValue(5000, scope, &host));
+    ExpectNoLog(host.log);
+    scope = {"10", "1"};
+    EXPECT_FALSE(data->CheckScopeValue(5, scope, &host));
+    EXPECT_FALSE(data->CheckScopeValue(5, scope, &host));
+    EXPECT_EQ(kv::test::Errors(host.log).size(), 2u);
+}
+
 TEST_F(UnitsTest, AScopeWithoutTwoBoundsFailsQuietly) {
     EXPECT_FALSE(data->CheckScopeValue(5, std::vector<std::string>{}, &host));
     EXPECT_FALSE(data->CheckScopeValue(5, std::vector<std::string>{"0"}, &host));
