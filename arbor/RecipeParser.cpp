@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -24,6 +25,25 @@ std::string HexByte(uint8_t value) {
     return {kDigits[value >> 4], kDigits[value & 0x0F]};
 }
 
+// Recipes are mostly ASCII, so each screening below steps over eight bytes at a time while none
+// of them is one it looks for. Words are read with memcpy, so alignment does not matter.
+constexpr uint64_t kOnes = 0x0101010101010101u;
+constexpr uint64_t kHighBits = 0x8080808080808080u;
+
+// The eight bytes of line at pos, or nothing when fewer are left.
+std::optional<uint64_t> WordAt(std::string_view line, size_t pos) {
+    if (line.size() - pos < sizeof(uint64_t)) return std::nullopt;
+    uint64_t word = 0;
+    std::memcpy(&word, line.data() + pos, sizeof word);
+    return word;
+}
+
+// Whether word holds a zero byte, or a byte equal to value.
+constexpr bool HasZeroByte(uint64_t word) { return ((word - kOnes) & ~word & kHighBits) != 0; }
+constexpr bool HasByte(uint64_t word, unsigned char value) {
+    return HasZeroByte(word ^ (kOnes * value));
+}
+
 // The length of the character at pos: an ASCII byte is one in both encodings, and recipes are
 // mostly ASCII, so only other bytes ask the decoder.
 size_t CharLengthAt(std::string_view line, size_t pos, RecipeEncoding encoding) {
@@ -35,6 +55,11 @@ size_t CharLengthAt(std::string_view line, size_t pos, RecipeEncoding encoding) 
 std::optional<LineFault> FindBadByte(std::string_view line, RecipeEncoding encoding) {
     size_t pos = 0;
     while (pos < line.size()) {
+        if (const auto word = WordAt(line, pos);
+            word && (*word & kHighBits) == 0 && !HasZeroByte(*word)) {
+            pos += sizeof *word;
+            continue;
+        }
         if (line[pos] == '\0') {
             return LineFault{
                 &kv::diag::syntax::NulCharacter, pos, kv::diag::syntax::NulByte.format, {}};
@@ -54,6 +79,12 @@ std::optional<LineFault> FindBadByte(std::string_view line, RecipeEncoding encod
 std::optional<LineFault> StripComment(std::string_view& line) {
     size_t openQuote = std::string_view::npos;
     for (size_t pos = 0; pos < line.size(); ++pos) {
+        // A "//" across two words has its first slash in the first of them.
+        if (const auto word = WordAt(line, pos);
+            word && !HasByte(*word, '"') && !HasByte(*word, '/')) {
+            pos += sizeof *word - 1;
+            continue;
+        }
         const char c = line[pos];
         if (c == '"') {
             openQuote = openQuote == std::string_view::npos ? pos : std::string_view::npos;
@@ -93,6 +124,11 @@ constexpr FullWidth kFullWidth[] = {
 std::optional<LineFault> FindFullWidthPunctuation(std::string_view line, RecipeEncoding encoding) {
     bool quoted = false;
     for (size_t pos = 0; pos < line.size();) {
+        if (const auto word = WordAt(line, pos);
+            word && (*word & kHighBits) == 0 && !HasByte(*word, '"')) {
+            pos += sizeof *word;
+            continue;
+        }
         const size_t length = CharLengthAt(line, pos, encoding);
         if (line[pos] == '"') quoted = !quoted;
         if (length > 1 && !quoted) {

@@ -145,6 +145,27 @@ TEST(SyntaxError, FullWidthPunctuationIsCaughtWithTheMarkItStandsFor) {
     EXPECT_EQ(parsed.errors[0].note, "full-width '\xA3\xBB': did you mean ';'?");
 }
 
+// The screening steps over runs of plain ASCII eight bytes at a time; what it looks for is found
+// at every place in such a run.
+TEST(SyntaxError, TheScreeningFindsItsByteWhereverItFalls) {
+    for (int pad = 0; pad < 18; ++pad) {
+        const std::string lead = "x = " + std::string(static_cast<size_t>(pad), ' ');
+        const int column = 5 + pad;
+        ExpectSingleError({lead + std::string("\0", 1), column, 9002,
+                           "语法错误：应为<文本字符>，实际为<空字符>"});
+        ExpectSingleError(
+            {lead + "\xFF", column, 9001, "语法错误：应为<合法编码的字符>，实际为<字节0xFF>"});
+        ExpectSingleError(
+            {lead + "\"abc", column, 9003, "语法错误：应为<与之配对的双引号>，实际为<行尾>"});
+        ExpectSingleError({lead + "；", column, 9019, "语法错误：应为<半角标点>，实际为<；>"});
+        // A comment hides what follows it, wherever its slashes fall.
+        ParsedRecipe parsed = ParseRecipe(lead + "1// ；\xFF\"", RecipeEncoding::Utf8);
+        EXPECT_EQ(parsed.errors.size(), 1u) << pad;  // only the bad byte, which comes first
+        parsed = ParseRecipe(lead + "1// ；\"", RecipeEncoding::Utf8);
+        EXPECT_TRUE(parsed.errors.empty()) << pad;
+    }
+}
+
 TEST(SyntaxError, FullWidthMarksInQuotesAndCommentsAreText) {
     for (const char* text : {"say(\"一，二；三\")", "x = 1 // 注释；（全角）", "材料 = 1"}) {
         ParsedRecipe parsed = ParseRecipe(text, RecipeEncoding::Utf8);
