@@ -1,4 +1,6 @@
 // Function parameters in the VM's form: every call keeps one argument, "<task id>,<json>".
+#include <algorithm>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -98,23 +100,31 @@ public:
 private:
     void Detach(ISyntaxTreeNode* parent, const std::vector<ISyntaxTreeNode*>& leaving) {
         std::vector<ISyntaxTreeNode*>& children = parent->GetChildren();
-        const std::vector<ISyntaxTreeNode*> before = std::move(children);
+        std::vector<ISyntaxTreeNode*> before = std::move(children);
         // Each leaving child is made the only child for its own RemoveChild, which then finds
         // it at once and still does the node's own bookkeeping (its parent link).
-        std::unordered_set<ISyntaxTreeNode*> gone;
+        const size_t firstGone = detached_.size();
         for (ISyntaxTreeNode* child : leaving) {
             children.assign(1, child);
             parent->RemoveChild(child);
             // A child the parent would not let go stays where it was and is not destroyed.
-            if (child->GetParent() == nullptr) {
-                gone.insert(child);
-                detached_.push_back(child);
-            }
+            if (child->GetParent() == nullptr) detached_.push_back(child);
         }
-        children.clear();
-        for (ISyntaxTreeNode* child : before) {
-            if (gone.count(child) == 0) children.push_back(child);
+        // The children that left are the ones just detached: a call's few are looked for one
+        // by one, many through a set, so that a call of any size costs its argument count.
+        const std::span<ISyntaxTreeNode* const> gone(detached_.data() + firstGone,
+                                                     detached_.size() - firstGone);
+        constexpr size_t kFew = 8;
+        if (gone.size() <= kFew) {
+            std::erase_if(before, [gone](ISyntaxTreeNode* child) {
+                return std::find(gone.begin(), gone.end(), child) != gone.end();
+            });
+        } else {
+            const std::unordered_set<ISyntaxTreeNode*> goneSet(gone.begin(), gone.end());
+            std::erase_if(before,
+                          [&goneSet](ISyntaxTreeNode* child) { return goneSet.count(child) != 0; });
         }
+        children = std::move(before);
     }
 
     std::unordered_set<ISyntaxTreeNode*> dropped_;
