@@ -16,11 +16,13 @@ enum class Shape { Block, Conditions, Actions, Binary, Call, Operand };
 
 bool IsStructural(ISyntaxTreeNode* node) { return node != nullptr && node->GetToken() == nullptr; }
 
+// What a leaf lists; initialised before any code runs, so a walk checks no guard for it.
+constinit const std::vector<ISyntaxTreeNode*> kNoChildren;
+
 // The children of node, empty for a leaf; unlike GetChildren it never gives a leaf a list.
 const std::vector<ISyntaxTreeNode*>& ChildrenView(ISyntaxTreeNode* node) {
-    static const std::vector<ISyntaxTreeNode*> kNone;
     const std::vector<ISyntaxTreeNode*>* children = ChildrenOf(node);
-    return children != nullptr ? *children : kNone;
+    return children != nullptr ? *children : kNoChildren;
 }
 
 // One node being rendered: what its shape is told from, read once, the shape, the next child
