@@ -91,6 +91,9 @@ public:
         return *lists;
     }
 
+    // Whether some leaf has a list: read before Get, so that the usual answer costs one load.
+    static bool Any() { return count_.load(std::memory_order_acquire) != 0; }
+
     // The leaf's list, or null; without a lock while no leaf has one, which is the usual case.
     ChildList* Find(const Node* leaf) {
         if (count_.load(std::memory_order_acquire) == 0) return nullptr;
@@ -124,7 +127,7 @@ private:
 
     std::mutex mutex_;
     std::unordered_map<const Node*, std::unique_ptr<ChildList>> lists_;
-    std::atomic<size_t> count_{0};
+    inline static constinit std::atomic<size_t> count_{0};
 };
 
 // A node made by newSyntaxTreeNode; it owns a token made elsewhere (or none).
@@ -352,10 +355,13 @@ public:
         return ::new (arena->Allocate(sizeof(TokenLeaf))) TokenLeaf(arena, begin, end, type);
     }
     ~TokenLeaf() override {
-        const std::unique_ptr<ChildList> list = LeafLists::Get().Take(this);
+        const std::unique_ptr<ChildList> list =
+            LeafLists::Any() ? LeafLists::Get().Take(this) : nullptr;
         Dismantle(list.get());
     }
-    ChildList* Children() override { return LeafLists::Get().Find(this); }
+    ChildList* Children() override {
+        return LeafLists::Any() ? LeafLists::Get().Find(this) : nullptr;
+    }
 
 private:
     using TokenNode::TokenNode;
@@ -586,8 +592,15 @@ std::unique_ptr<ISyntaxTreeNode> BuildBlockTree(std::string_view line, int lineN
 }
 
 std::vector<ISyntaxTreeNode*>* ChildrenOf(ISyntaxTreeNode* node) {
-    if (Node* own = AsNode(node)) return own->Children();
-    return node != nullptr ? &node->GetChildren() : nullptr;
+    if (node == nullptr) return nullptr;
+    // Told apart once, each class's own Children is called directly: walks ask this of every
+    // node they pass.
+    const std::type_info& type = typeid(*node);
+    if (&type == &typeid(TokenLeaf)) return static_cast<TokenLeaf*>(node)->Children();
+    if (&type == &typeid(TokenBranch)) return static_cast<TokenBranch*>(node)->Children();
+    if (&type == &typeid(SectionNode)) return static_cast<SectionNode*>(node)->Children();
+    if (&type == &typeid(HeapNode)) return static_cast<HeapNode*>(node)->Children();
+    return &node->GetChildren();
 }
 
 std::optional<std::string_view> TokenTextOf(ISyntaxTreeNode* node) {
