@@ -74,7 +74,7 @@ private:
     struct Page {
         FreeSlot* free;     // slots given back, for this page's class
         uint32_t live;      // slots handed out and not given back
-        uint32_t unused;    // offset of the first slot never handed out
+        uint32_t unused;    // offset of the first slot never handed out; a run's page count
         uint32_t previous;  // neighbours in its class's list of pages with room, or in the
         uint32_t next;      // list of empty pages (next only)
         uint8_t sizeClass;
@@ -99,7 +99,8 @@ private:
     void* BorrowSlot(std::size_t sizeClass);
     void* AllocatePages(std::size_t count);
     uint32_t TakeRun(std::size_t count);
-    // A page with room for sizeClass: one listed for it, an empty one, or a new one.
+    // A page with room for sizeClass: one listed for it, an empty one, the last of a freed run,
+    // or a new one.
     uint32_t PageWithRoom(std::size_t sizeClass);
     bool HasRoom(const Page& page) const;
     char* PageStart(uint32_t index) const {
