@@ -592,15 +592,8 @@ std::unique_ptr<ISyntaxTreeNode> BuildBlockTree(std::string_view line, int lineN
 }
 
 std::vector<ISyntaxTreeNode*>* ChildrenOf(ISyntaxTreeNode* node) {
-    if (node == nullptr) return nullptr;
-    // Told apart once, each class's own Children is called directly: walks ask this of every
-    // node they pass.
-    const std::type_info& type = typeid(*node);
-    if (&type == &typeid(TokenLeaf)) return static_cast<TokenLeaf*>(node)->Children();
-    if (&type == &typeid(TokenBranch)) return static_cast<TokenBranch*>(node)->Children();
-    if (&type == &typeid(SectionNode)) return static_cast<SectionNode*>(node)->Children();
-    if (&type == &typeid(HeapNode)) return static_cast<HeapNode*>(node)->Children();
-    return &node->GetChildren();
+    if (Node* own = AsNode(node)) return own->Children();
+    return node != nullptr ? &node->GetChildren() : nullptr;
 }
 
 std::optional<std::string_view> TokenTextOf(ISyntaxTreeNode* node) {

@@ -84,43 +84,50 @@ void SmallObjectHeap::Unlist(uint32_t index) {
     page.listed = false;
 }
 
+uint32_t SmallObjectHeap::UnusedPage() {
+    if (const uint32_t index = empty_; index != kNoPage) {
+        empty_ = pages_[index].next;
+        return index;
+    }
+    if (freeRuns_ != kNoPage) {
+        // The last page of a freed run, which then ends a page earlier.
+        Page& run = pages_[freeRuns_];
+        const uint32_t index = freeRuns_ + run.unused - 1;
+        if (--run.unused == 0) freeRuns_ = run.next;
+        return index;
+    }
+    if (!ReserveOnce() || carved_ == pageCount_) return kNoPage;
+    return carved_++;
+}
+
 uint32_t SmallObjectHeap::PageWithRoom(std::size_t sizeClass) {
-    if (const uint32_t listed = sizeClass != kWholePage ? withRoom_[sizeClass] : kNoPage;
-        listed != kNoPage) {
+    if (const uint32_t listed = withRoom_[sizeClass]; listed != kNoPage) {
         Unlist(listed);
         return listed;
     }
-    uint32_t index = empty_;
+    const uint32_t index = UnusedPage();
     if (index != kNoPage) {
-        empty_ = pages_[index].next;
-    } else if (freeRuns_ != kNoPage) {
-        // The last page of a freed run, which then ends a page earlier.
-        Page& run = pages_[freeRuns_];
-        index = freeRuns_ + run.unused - 1;
-        if (--run.unused == 0) freeRuns_ = run.next;
-    } else {
-        if (!ReserveOnce() || carved_ == pageCount_) return kNoPage;
-        index = carved_++;
+        pages_[index] =
+            Page{nullptr, 0, 0, kNoPage, kNoPage, static_cast<uint8_t>(sizeClass), false};
     }
-    pages_[index] = Page{nullptr, 0, 0, kNoPage, kNoPage, static_cast<uint8_t>(sizeClass), false};
     return index;
 }
 
-bool SmallObjectHeap::Lock() {
+SmallObjectHeap::Guard::Guard(SmallObjectHeap& heap) : busy_(nullptr) {
 #if defined(__GLIBC__)
     // A process of one thread cannot race itself, and no thread is started while this one holds
     // the heap.
-    if (__libc_single_threaded != 0) return false;
+    if (__libc_single_threaded != 0) return;
 #endif
-    while (busy_.test_and_set(std::memory_order_acquire)) {
-        while (busy_.test(std::memory_order_relaxed)) {
+    busy_ = &heap.busy_;
+    while (busy_->test_and_set(std::memory_order_acquire)) {
+        while (busy_->test(std::memory_order_relaxed)) {
         }
     }
-    return true;
 }
 
-void SmallObjectHeap::Unlock(bool locked) {
-    if (locked) busy_.clear(std::memory_order_release);
+SmallObjectHeap::Guard::~Guard() {
+    if (busy_ != nullptr) busy_->clear(std::memory_order_release);
 }
 
 void* SmallObjectHeap::Allocate(std::size_t size) {
@@ -130,30 +137,23 @@ void* SmallObjectHeap::Allocate(std::size_t size) {
 }
 
 void* SmallObjectHeap::AllocateSlot(std::size_t sizeClass) {
-    void* result = nullptr;
-    const bool locked = Lock();
+    const Guard guard(*this);
     uint32_t index = current_[sizeClass];
     if (index == kNoPage || !HasRoom(pages_[index])) {
-        if (void* slot = BorrowSlot(sizeClass)) {
-            Unlock(locked);
-            return slot;
-        }
+        if (void* slot = BorrowSlot(sizeClass)) return slot;
         index = PageWithRoom(sizeClass);
         current_[sizeClass] = index;
     }
-    if (index != kNoPage) {
-        Page& page = pages_[index];
-        if (FreeSlot* slot = page.free) {
-            page.free = slot->next;
-            result = slot;
-        } else {
-            result = PageStart(index) + page.unused;
-            page.unused += SlotBytes(sizeClass);
-        }
-        ++page.live;
+    if (index == kNoPage) return nullptr;
+    Page& page = pages_[index];
+    ++page.live;
+    if (FreeSlot* slot = page.free) {
+        page.free = slot->next;
+        return slot;
     }
-    Unlock(locked);
-    return result;
+    void* fresh = PageStart(index) + page.unused;
+    page.unused += SlotBytes(sizeClass);
+    return fresh;
 }
 
 void* SmallObjectHeap::BorrowSlot(std::size_t sizeClass) {
@@ -199,29 +199,24 @@ uint32_t SmallObjectHeap::TakeRun(std::size_t count) {
 }
 
 void* SmallObjectHeap::AllocatePages(std::size_t count) {
-    void* result = nullptr;
-    const bool locked = Lock();
-    const uint32_t index = count == 1 ? PageWithRoom(kWholePage) : TakeRun(count);
-    if (index != kNoPage) {
-        pages_[index] = Page{nullptr, 1,       static_cast<uint32_t>(count),
-                             kNoPage, kNoPage, static_cast<uint8_t>(count == 1 ? kWholePage : kRun),
-                             false};
-        result = PageStart(index);
-    }
-    Unlock(locked);
-    return result;
+    const Guard guard(*this);
+    const uint32_t index = count == 1 ? UnusedPage() : TakeRun(count);
+    if (index == kNoPage) return nullptr;
+    pages_[index] = Page{nullptr, 1,       static_cast<uint32_t>(count),
+                         kNoPage, kNoPage, static_cast<uint8_t>(count == 1 ? kWholePage : kRun),
+                         false};
+    return PageStart(index);
 }
 
 void SmallObjectHeap::Free(void* pointer) {
     const auto index = static_cast<uint32_t>(
         (reinterpret_cast<uintptr_t>(pointer) - firstPage_.load(std::memory_order_relaxed)) /
         kPageBytes);
-    const bool locked = Lock();
+    const Guard guard(*this);
     Page& page = pages_[index];
     if (page.sizeClass == kWholePage) {
         page.next = empty_;
         empty_ = index;
-        Unlock(locked);
         return;
     }
     if (page.sizeClass == kRun) {
@@ -229,7 +224,6 @@ void SmallObjectHeap::Free(void* pointer) {
         // the memory, which costs less than the system clearing fresh pages for them.
         page.next = freeRuns_;
         freeRuns_ = index;
-        Unlock(locked);
         return;
     }
     auto* slot = static_cast<FreeSlot*>(pointer);
@@ -247,18 +241,16 @@ void SmallObjectHeap::Free(void* pointer) {
             List(index);
         }
     }
-    Unlock(locked);
 }
 
 void SmallObjectHeap::AdviseHugePages() {
 #if defined(__unix__) && defined(MADV_HUGEPAGE)
-    const bool locked = Lock();
+    const Guard guard(*this);
     if (ReserveOnce()) {
         // Advice only: refused, the pages stay small and nothing else changes.
         madvise(reinterpret_cast<void*>(firstPage_.load(std::memory_order_relaxed)),
                 pagesBytes_.load(std::memory_order_relaxed), MADV_HUGEPAGE);
     }
-    Unlock(locked);
 #endif
 }
 

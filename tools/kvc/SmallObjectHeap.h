@@ -99,8 +99,9 @@ private:
     void* BorrowSlot(std::size_t sizeClass);
     void* AllocatePages(std::size_t count);
     uint32_t TakeRun(std::size_t count);
-    // A page with room for sizeClass: one listed for it, an empty one, the last of a freed run,
-    // or a new one.
+    // A page no object is in: an emptied one, the last of a freed run, or a new one.
+    uint32_t UnusedPage();
+    // A page with room for sizeClass: one listed for it, else an unused one made its.
     uint32_t PageWithRoom(std::size_t sizeClass);
     bool HasRoom(const Page& page) const;
     char* PageStart(uint32_t index) const {
@@ -109,9 +110,17 @@ private:
     }
     void List(uint32_t index);
     void Unlist(uint32_t index);
-    // Takes the lock where the process has more than one thread; says whether it did.
-    bool Lock();
-    void Unlock(bool locked);
+    // Holds the heap's lock for its lifetime, where the process has more than one thread.
+    class Guard {
+    public:
+        explicit Guard(SmallObjectHeap& heap);
+        ~Guard();
+        Guard(const Guard&) = delete;
+        Guard& operator=(const Guard&) = delete;
+
+    private:
+        std::atomic_flag* busy_;
+    };
 
     std::size_t wanted_;
     std::atomic_flag busy_;
