@@ -100,7 +100,19 @@ void LogSink::ReportErrorAtWithNotes(int code, int line, int column, const std::
            std::move(notes));
 }
 
+void LogSink::Release() {
+    holding_ = heldError_ = false;
+    std::vector<HeldCall> held = std::move(held_);
+    held_.clear();
+    for (HeldCall& each : held) Record(std::move(each.call), std::move(each.notes));
+}
+
 void LogSink::Record(LogCall call, std::vector<DiagnosticNote> notes) {
+    if (holding_) {
+        heldError_ = heldError_ || call.IsError();
+        held_.push_back({std::move(call), std::move(notes)});
+        return;
+    }
     if (kHostTextIsGbk) {
         // From here on every text and column is the one the user's UTF-8 file shows, so the
         // JSON log and the diagnostics read the same on every platform.

@@ -22,8 +22,8 @@ public:
     LogSink(std::ostream& listing, DiagnosticOutput& diagnostics, const SourceText* source,
             std::string bundleName);
 
-    // True once any Report* call was made; it stays true.
-    bool HasError() override { return hasError_; }
+    // True once any Report* call was made, held ones included; it stays true.
+    bool HasError() override { return hasError_ || heldError_; }
     void Print(const std::string& text, int kind) override;
     void PrintLine(const std::string& text, int level) override;
     void ReportError(int code, const std::string& text, int level) override;
@@ -50,6 +50,16 @@ public:
     // The JSON lines of every call since KeepJsonLines(true), each ending with a line feed;
     // the caller may take them.
     std::string& JsonLines() { return jsonLines_; }
+    // From Hold on, calls are kept back, neither shown, logged nor reported, until Release hands
+    // them on in order, as if they came then, or Drop forgets them: for calls made ahead of
+    // their turn, which may turn out not to be wanted.
+    void Hold() { holding_ = true; }
+    void Release();
+    void Drop() {
+        held_.clear();
+        holding_ = heldError_ = false;
+    }
+
     // Forgets every call and the error state, for a host that checks again with the same sink.
     void Forget() {
         calls_.clear();
@@ -60,7 +70,9 @@ public:
 private:
     // A listing line that is neither kept nor converted is shown without building its call:
     // a long compile lists a line for every recipe line.
-    bool PassStraightOn() const { return !keepCalls_ && !keepJsonLines_ && !kHostTextIsGbk; }
+    bool PassStraightOn() const {
+        return !keepCalls_ && !keepJsonLines_ && !kHostTextIsGbk && !holding_;
+    }
     void Record(LogCall call, std::vector<DiagnosticNote> notes = {});
 
     std::ostream& listing_;
@@ -69,6 +81,13 @@ private:
     std::string bundleName_;
     std::vector<LogCall> calls_;
     std::string jsonLines_;
+    struct HeldCall {
+        LogCall call;
+        std::vector<DiagnosticNote> notes;
+    };
+    std::vector<HeldCall> held_;
+    bool holding_ = false;
+    bool heldError_ = false;
     bool hasError_ = false;
     bool keepCalls_ = true;
     bool keepJsonLines_ = false;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <memory>
+#include <utility>
 
 #include "ISemanticAnalyzer.h"
 #include "arbor/Arbor.h"
@@ -18,6 +19,12 @@ bool DriveAnalyzer(IData& data, ISyntaxTreeVisitor& visitor,
     std::unique_ptr<ISemanticAnalyzer> analyzer(createObject(&data));
     if (!analyzer) return false;
     if (tablesRead) tablesRead();
+    DriveAnalyzer(std::move(analyzer), visitor, blocks);
+    return true;
+}
+
+void DriveAnalyzer(std::unique_ptr<ISemanticAnalyzer> analyzer, ISyntaxTreeVisitor& visitor,
+                   const std::vector<ISyntaxTreeNode*>& blocks) {
     analyzer->BeforeAnalyze(blocks.empty() ? nullptr : blocks.front());
 
     std::vector<ISemanticGenerator*> offered;
@@ -58,7 +65,6 @@ bool DriveAnalyzer(IData& data, ISyntaxTreeVisitor& visitor,
 
     checkers.clear();
     analyzer.reset();
-    return true;
 }
 
 std::vector<int> BlockLines(const std::vector<ISyntaxTreeNode*>& blocks) {

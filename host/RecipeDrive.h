@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,6 +11,7 @@
 class IData;
 class ISyntaxTreeNode;
 class ISyntaxTreeVisitor;
+class ISemanticAnalyzer;
 
 namespace kv::host {
 
@@ -24,6 +26,9 @@ namespace kv::host {
 bool DriveAnalyzer(IData& data, ISyntaxTreeVisitor& visitor,
                    const std::vector<ISyntaxTreeNode*>& blocks,
                    const std::function<void()>& tablesRead = {});
+// The same drive from BeforeAnalyze on, for an analyzer createObject gave earlier.
+void DriveAnalyzer(std::unique_ptr<ISemanticAnalyzer> analyzer, ISyntaxTreeVisitor& visitor,
+                   const std::vector<ISyntaxTreeNode*>& blocks);
 
 // The source line of each block: the line of the first token leaf that the library's
 // CollectNodes would list (0 for a block without one), found without listing the others.

@@ -74,6 +74,43 @@ TEST(LogSink, WithoutKeptCallsTheStreamsShowTheSameAndNoCallIsKept) {
     EXPECT_TRUE(f.sink.Calls().empty());
 }
 
+TEST(LogSink, HeldCallsWaitForReleaseAndComeAfterWhatCameBefore) {
+    SinkFixture f;
+    f.sink.KeepCalls(false);
+    f.sink.Hold();
+    f.sink.Print(Host("版本"), 0);
+    f.sink.ReportError(2002, Host("缺少数据"), 3);
+    EXPECT_EQ(f.listing.str(), "") << "a held call is neither shown nor reported";
+    EXPECT_EQ(f.diagnostics.str(), "");
+    EXPECT_TRUE(f.sink.HasError()) << "the library asks, and a held report counts";
+
+    kv::host::DiagnosticRecord earlier;
+    earlier.where.file = "earlier.json";
+    earlier.message = "先";
+    f.output.Report(earlier);
+    f.sink.Release();
+    f.sink.PrintLine(Host("偏移量 0"), 3);
+    EXPECT_EQ(f.listing.str(), "版本\n偏移量 0\n");
+    EXPECT_EQ(f.diagnostics.str(),
+              "earlier.json: error: 先\nbundles/demo: error[2002]: 缺少数据\n");
+    EXPECT_TRUE(f.sink.HasError());
+}
+
+TEST(LogSink, DroppedCallsLeaveNoTrace) {
+    SinkFixture f;
+    f.sink.KeepJsonLines(true);
+    f.sink.Hold();
+    f.sink.Print(Host("版本"), 0);
+    f.sink.ReportError(2002, Host("缺少数据"), 3);
+    f.sink.Drop();
+    EXPECT_FALSE(f.sink.HasError());
+    f.sink.Print(Host("后来"), 0);
+    EXPECT_EQ(f.listing.str(), "后来\n") << "and the sink no longer holds";
+    EXPECT_EQ(f.diagnostics.str(), "");
+    ASSERT_EQ(f.sink.Calls().size(), 1u);
+    EXPECT_EQ(f.sink.JsonLines(), "{\"op\":\"Print\",\"kind\":0,\"text\":\"后来\"}\n");
+}
+
 TEST(LogSink, PositionedErrorsShowTheSourceLineAndACaretUnderTheColumn) {
     SinkFixture f;
     f.sink.ReportErrorAt(1003, 1, 20, Host("参数值错误:不在物料范围内!"), 3);

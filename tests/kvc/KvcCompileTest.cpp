@@ -100,6 +100,20 @@ TEST_F(KvcCompile, SyntaxErrorsArePointedAtAndNothingIsAnalysedOrWritten) {
     EXPECT_NE(log[0].find("\"line\":2,"), std::string::npos) << log[0];
 }
 
+TEST_F(KvcCompile, WithSyntaxErrorsTheTablesAreNeverHeardOfThoughTheyAreBad) {
+    // The analyzer reads the tables while the recipe is parsed; what it says waits for the
+    // parse and is forgotten when the recipe does not parse.
+    BundleFile("appParameterDataLc/resource.json", "[{\"name\":\"盐\",\"code\":\"\"}]");
+    Recipe("a = 1\nheat(180\n");
+    const KvcResult run =
+        Run({"compile", "bundle", "recipe.rcp", "-o", "out", "--log-json", "log.jsonl"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err.find("2002"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("1 error generated."), std::string::npos) << run.err;
+    EXPECT_EQ(Lines(Read("log.jsonl")).size(), 1u);
+}
+
 TEST_F(KvcCompile, LoadErrorsOfTheLibraryNameTheBundleAndExitOne) {
     BundleFile("appParameterDataLc/resource.json", "[{\"name\":\"盐\",\"code\":\"\"}]");
     const KvcResult run = Run({"compile", "bundle", "recipe.rcp", "-o", "out"});

@@ -32,7 +32,9 @@
 #include "tools/kvc/Explanations.h"
 #include "tools/kvc/KvcMessages.h"
 #include "tools/kvc/LargePages.h"
+#include "tools/kvc/ParseAhead.h"
 #include "tools/kvc/RecipeAnalysis.h"
+#include "tools/kvc/SmallObjectHeap.h"
 #include "tools/kvc/TimelineOutput.h"
 
 namespace kv::kvc {
@@ -186,6 +188,18 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err,
     if (recipeText.Value().find('\0') != std::string::npos) {
         return Fail(err, MakeHostError(PathText(options.recipe), msg::RecipeIsBinary));
     }
+    // The recipe is parsed while the bundle is loaded and the analyzer reads its tables; a
+    // failure to take it as text is still reported after the bundle's.
+    kv::host::HostResult<std::string> hostRecipe = kv::host::RecipeToHostText(
+        std::move(recipeText.Value()), options.recipeEncoding, PathText(options.recipe));
+    const kv::host::SourceText* source = nullptr;
+    std::optional<ParseAhead> parse;
+    if (hostRecipe.Ok()) {
+        source = &remains.Make<kv::host::SourceText>(PathText(options.recipe),
+                                                     std::move(hostRecipe.Value()));
+        parse.emplace(source->SharedText());
+    }
+
     kv::host::HostResult<std::unique_ptr<kv::host::BundleData>> loaded =
         kv::host::BundleData::Load(options.bundle);
     if (!loaded.Ok()) return Fail(err, loaded.Error());
@@ -204,27 +218,34 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err,
         if (auto error = CheckTimelinePlace(options, options.timeline)) return Fail(err, *error);
     }
 
-    kv::host::HostResult<std::string> hostRecipe = kv::host::RecipeToHostText(
-        std::move(recipeText.Value()), options.recipeEncoding, PathText(options.recipe));
     if (!hostRecipe.Ok()) return Fail(err, hostRecipe.Error());
-    const kv::host::SourceText& source =
-        remains.Make<kv::host::SourceText>(PathText(options.recipe), std::move(hostRecipe.Value()));
-    diagnostics.SetSource(&source);
+    diagnostics.SetSource(source);
     // The bundle's annotator (notes and ranges from the tables) is made here.
     kv::host::DiagnosticAnnotator* annotator =
-        &remains.Make<kv::host::BundleAnnotator>(data, source, PathText(options.bundle));
+        &remains.Make<kv::host::BundleAnnotator>(data, *source, PathText(options.bundle));
     diagnostics.SetAnnotator(annotator);
     kv::host::LogSink& sink =
-        remains.Make<kv::host::LogSink>(out, diagnostics, &source, PathText(options.bundle));
+        remains.Make<kv::host::LogSink>(out, diagnostics, source, PathText(options.bundle));
     // The log is written whole at the end; its lines are kept as text, not as calls.
     sink.KeepCalls(false);
     sink.KeepJsonLines(!options.logJson.empty());
     sink.ShowListing(ShowsListing(options));
     data.SetLanguageDebug(&sink);
 
-    const ParsedRecipe& parsed = remains.Make<ParsedRecipe>(ParseRecipe(source.SharedText()));
+    ISyntaxTreeVisitor& visitor =
+        remains.Keep(std::unique_ptr<ISyntaxTreeVisitor>(newSyntaxTreeVistor(&data)));
+    // The analyzer is made, and reads the tables, ahead of its turn, which comes only if the
+    // recipe parses; until then what it logs is held back.
+    sink.Hold();
+    MadeAnalyzer analyzer = MakeAnalyzer(data);
+    const ParsedRecipe& parsed = remains.Make<ParsedRecipe>(parse->Take());
+    // From here on this thread is the only one.
+    SetSmallObjectUsers(SmallObjectHeap::Users::OneThread);
     if (!parsed.errors.empty()) {
-        // Logged like the library's reports; nothing is analysed.
+        // Logged like the library's reports; nothing is analysed, and the analyzer made ahead
+        // never was, as far as the log can tell.
+        analyzer = {};
+        sink.Drop();
         for (const SyntaxError& error : parsed.errors) {
             sink.ReportErrorAtWithNotes(error.code, error.line, error.column, error.message,
                                         kv::diag::kError, SyntaxErrorNotes(error));
@@ -234,21 +255,22 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err,
 
     // Kept with the trees, for the program that is rendered from them as its file is written.
     const auto& blocks = remains.Make<std::vector<ISyntaxTreeNode*>>(BlocksOf(parsed));
-    for (kv::host::DiagnosticRecord& record : TimePointRecords(blocks, source)) {
+    for (kv::host::DiagnosticRecord& record : TimePointRecords(blocks, *source)) {
         diagnostics.Report(std::move(record));
     }
-    ISyntaxTreeVisitor& visitor =
-        remains.Keep(std::unique_ptr<ISyntaxTreeVisitor>(newSyntaxTreeVistor(&data)));
     const auto& blockLines = remains.Make<std::vector<int>>(kv::host::BlockLines(blocks));
     // Read before the analysis too, for the times and arguments as written.
     std::optional<kv::timeline::Timeline> timeline;
     if (!options.timeline.empty()) timeline = kv::timeline::BuildTimeline(data, visitor, blocks);
     // The library holds the tables from here; the texts are read again only for a note, and
     // the memory that reading them took goes back.
-    if (std::optional<kv::host::HostError> failure = AnalyzeBlocks(data, visitor, blocks, [&data] {
-            data.ReleaseTexts();
-            ReturnFreeHeapMemory();
-        })) {
+    if (!analyzer.failure) {
+        data.ReleaseTexts();
+        ReturnFreeHeapMemory();
+    }
+    sink.Release();
+    if (std::optional<kv::host::HostError> failure =
+            AnalyzeBlocks(std::move(analyzer), visitor, blocks)) {
         failure->path = PathText(options.bundle);
         return Fail(err, *failure);
     }
@@ -266,7 +288,7 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err,
     outputs.push_back({kv::host::kProgramFile,
                        {},
                        [&visitor, &blocks, &blockLines,
-                        lineCount = source.LineCount()](const kv::host::PutBytes& put) {
+                        lineCount = source->LineCount()](const kv::host::PutBytes& put) {
                            kv::host::RenderProgram(visitor, blocks, blockLines, lineCount,
                                                    [&put](std::string_view line) {
                                                        if constexpr (kv::host::kHostTextIsGbk) {

@@ -102,6 +102,10 @@ void AdviseSmallObjectsHugePages() {
     if (SmallObjectHeap* heap = Heap()) heap->AdviseHugePages();
 }
 
+void SetSmallObjectUsers(SmallObjectHeap::Users users) {
+    if (SmallObjectHeap* heap = Heap()) heap->SetUsers(users);
+}
+
 }  // namespace kv::kvc
 
 #else
@@ -109,6 +113,7 @@ void AdviseSmallObjectsHugePages() {
 namespace kv::kvc {
 
 void AdviseSmallObjectsHugePages() {}
+void SetSmallObjectUsers(SmallObjectHeap::Users) {}
 
 }  // namespace kv::kvc
 

@@ -5,6 +5,7 @@
 #include <exception>
 #include <utility>
 
+#include "ISemanticAnalyzer.h"
 #include "host/HostText.h"
 #include "host/RecipeDrive.h"
 #include "tools/kvc/KvcMessages.h"
@@ -59,17 +60,36 @@ std::vector<DiagnosticRecord> TimePointRecords(const std::vector<ISyntaxTreeNode
     return records;
 }
 
-std::optional<kv::host::HostError> AnalyzeBlocks(IData& data, ISyntaxTreeVisitor& visitor,
-                                                 const std::vector<ISyntaxTreeNode*>& blocks,
-                                                 const std::function<void()>& tablesRead) {
+MadeAnalyzer MakeAnalyzer(IData& data) {
+    MadeAnalyzer made;
     try {
-        if (!kv::host::DriveAnalyzer(data, visitor, blocks, tablesRead)) {
-            return kv::host::MakeHostError("", kv::diag::kvc::AnalyzerMissing);
+        made.analyzer.reset(createObject(&data));
+        if (!made.analyzer) {
+            made.failure = kv::host::MakeHostError("", kv::diag::kvc::AnalyzerMissing);
         }
+    } catch (const std::exception& failure) {
+        made.failure = kv::host::MakeHostError("", kv::diag::kvc::AnalyzerFailed, failure.what());
+    }
+    return made;
+}
+
+std::optional<kv::host::HostError> AnalyzeBlocks(MadeAnalyzer made, ISyntaxTreeVisitor& visitor,
+                                                 const std::vector<ISyntaxTreeNode*>& blocks) {
+    if (made.failure) return made.failure;
+    try {
+        kv::host::DriveAnalyzer(std::move(made.analyzer), visitor, blocks);
     } catch (const std::exception& failure) {
         return kv::host::MakeHostError("", kv::diag::kvc::AnalyzerFailed, failure.what());
     }
     return std::nullopt;
+}
+
+std::optional<kv::host::HostError> AnalyzeBlocks(IData& data, ISyntaxTreeVisitor& visitor,
+                                                 const std::vector<ISyntaxTreeNode*>& blocks,
+                                                 const std::function<void()>& tablesRead) {
+    MadeAnalyzer made = MakeAnalyzer(data);
+    if (!made.failure && tablesRead) tablesRead();
+    return AnalyzeBlocks(std::move(made), visitor, blocks);
 }
 
 }  // namespace kv::kvc

@@ -3,9 +3,11 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
+#include "ISemanticAnalyzer.h"
 #include "arbor/RecipeParser.h"
 #include "host/DiagnosticRecord.h"
 #include "host/HostError.h"
@@ -40,5 +42,16 @@ std::vector<kv::host::DiagnosticRecord> TimePointRecords(
 std::optional<kv::host::HostError> AnalyzeBlocks(IData& data, ISyntaxTreeVisitor& visitor,
                                                  const std::vector<ISyntaxTreeNode*>& blocks,
                                                  const std::function<void()>& tablesRead = {});
+
+// The same in two steps, for a host that has the analyzer read its tables while the recipe is
+// still being parsed: the analyzer made (createObject, which reads the tables), or why there is
+// none, and then its drive over blocks.
+struct MadeAnalyzer {
+    std::unique_ptr<ISemanticAnalyzer> analyzer;
+    std::optional<kv::host::HostError> failure;
+};
+MadeAnalyzer MakeAnalyzer(IData& data);
+std::optional<kv::host::HostError> AnalyzeBlocks(MadeAnalyzer made, ISyntaxTreeVisitor& visitor,
+                                                 const std::vector<ISyntaxTreeNode*>& blocks);
 
 }  // namespace kv::kvc

@@ -114,9 +114,10 @@ uint32_t SmallObjectHeap::PageWithRoom(std::size_t sizeClass) {
 }
 
 SmallObjectHeap::Guard::Guard(SmallObjectHeap& heap) : busy_(nullptr) {
-#if defined(__GLIBC__)
     // A process of one thread cannot race itself, and no thread is started while this one holds
     // the heap.
+    if (heap.users_.load(std::memory_order_relaxed) == Users::OneThread) return;
+#if defined(__GLIBC__)
     if (__libc_single_threaded != 0) return;
 #endif
     busy_ = &heap.busy_;

@@ -17,7 +17,8 @@
 //
 // Other requests, and every request once the stretch is used up or when it could not be
 // reserved, get null: the caller serves them elsewhere (kvc: malloc). Safe to use from several
-// threads; while the process has only one, no lock is taken.
+// threads; while the process has only one, or while the program has said that only one of its
+// threads uses the heap, no lock is taken.
 #pragma once
 
 #include <array>
@@ -65,6 +66,12 @@ public:
 
     // Asks the system for 2 MiB pages under the region, for what is touched from now on.
     void AdviseHugePages();
+
+    // Which threads call the heap, for its lock. By default any thread may, once the process
+    // has more than one; a program whose other threads are gone, or never allocate, says so to
+    // spare every call the lock. Set while no other thread is using the heap.
+    enum class Users : uint8_t { AnyThread, OneThread };
+    void SetUsers(Users users) { users_.store(users, std::memory_order_relaxed); }
 
 private:
     struct FreeSlot {
@@ -124,6 +131,7 @@ private:
 
     std::size_t wanted_;
     std::atomic_flag busy_;
+    std::atomic<Users> users_{Users::AnyThread};
     enum class State : uint8_t { Unreserved, Ready, Refused } state_ = State::Unreserved;
     // The mapping as the system gave it; inside it, from a 2 MiB boundary, the page table and
     // then the pages. Owns reads the two atomics without the lock.
@@ -151,5 +159,7 @@ private:
 // preloaded: another allocator or a memory tool such as valgrind or heaptrack, which must see
 // every object.
 void AdviseSmallObjectsHugePages();
+// Tells that heap which threads use it from now on (see SmallObjectHeap::SetUsers).
+void SetSmallObjectUsers(SmallObjectHeap::Users users);
 
 }  // namespace kv::kvc
