@@ -197,7 +197,7 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err,
     if (hostRecipe.Ok()) {
         source = &remains.Make<kv::host::SourceText>(PathText(options.recipe),
                                                      std::move(hostRecipe.Value()));
-        parse.emplace(source->SharedText());
+        parse.emplace(*source);
     }
 
     kv::host::HostResult<std::unique_ptr<kv::host::BundleData>> loaded =
@@ -238,7 +238,8 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err,
     // recipe parses; until then what it logs is held back.
     sink.Hold();
     MadeAnalyzer analyzer = MakeAnalyzer(data);
-    const ParsedRecipe& parsed = remains.Make<ParsedRecipe>(parse->Take());
+    PreparedRecipe& prepared = remains.Make<PreparedRecipe>(parse->Take());
+    const ParsedRecipe& parsed = prepared.parsed;
     // From here on this thread is the only one.
     SetSmallObjectUsers(SmallObjectHeap::Users::OneThread);
     if (!parsed.errors.empty()) {
@@ -254,11 +255,11 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err,
     }
 
     // Kept with the trees, for the program that is rendered from them as its file is written.
-    const auto& blocks = remains.Make<std::vector<ISyntaxTreeNode*>>(BlocksOf(parsed));
-    for (kv::host::DiagnosticRecord& record : TimePointRecords(blocks, *source)) {
+    const std::vector<ISyntaxTreeNode*>& blocks = prepared.blocks;
+    const std::vector<int>& blockLines = prepared.blockLines;
+    for (kv::host::DiagnosticRecord& record : prepared.timePoints) {
         diagnostics.Report(std::move(record));
     }
-    const auto& blockLines = remains.Make<std::vector<int>>(kv::host::BlockLines(blocks));
     // Read before the analysis too, for the times and arguments as written.
     std::optional<kv::timeline::Timeline> timeline;
     if (!options.timeline.empty()) timeline = kv::timeline::BuildTimeline(data, visitor, blocks);

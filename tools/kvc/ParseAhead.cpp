@@ -1,23 +1,40 @@
-// ParseAhead: the parse on its thread, and the wait for it.
+// ParseAhead: the work on its thread, and the wait for it.
 #include "tools/kvc/ParseAhead.h"
 
 #include <system_error>
 #include <utility>
 
-namespace kv::kvc {
+#include "host/RecipeDrive.h"
+#include "tools/kvc/RecipeAnalysis.h"
 
-ParseAhead::ParseAhead(std::shared_ptr<const std::string> text) : text_(std::move(text)) {
+namespace kv::kvc {
+namespace {
+
+PreparedRecipe Prepare(const kv::host::SourceText& source) {
+    PreparedRecipe prepared;
+    prepared.parsed = ParseRecipe(source.SharedText());
+    if (!prepared.parsed.errors.empty()) return prepared;
+    // Read off the trees while the parse has just left them in the cache.
+    prepared.blocks = BlocksOf(prepared.parsed);
+    prepared.timePoints = TimePointRecords(prepared.blocks, source);
+    prepared.blockLines = kv::host::BlockLines(prepared.blocks);
+    return prepared;
+}
+
+}  // namespace
+
+ParseAhead::ParseAhead(const kv::host::SourceText& source) : source_(source) {
     try {
         thread_ = std::thread([this] {
             try {
-                parsed_ = ParseRecipe(text_);
+                prepared_ = Prepare(source_);
             } catch (...) {
                 failure_ = std::current_exception();
             }
         });
         started_ = true;
     } catch (const std::system_error&) {
-        // No thread to be had: the parse waits for Take.
+        // No thread to be had: the work waits for Take.
     }
 }
 
@@ -27,11 +44,11 @@ void ParseAhead::Wait() {
     if (thread_.joinable()) thread_.join();
 }
 
-ParsedRecipe ParseAhead::Take() {
+PreparedRecipe ParseAhead::Take() {
     Wait();
-    if (!started_) return ParseRecipe(text_);
+    if (!started_) return Prepare(source_);
     if (failure_) std::rethrow_exception(failure_);
-    return std::move(parsed_);
+    return std::move(prepared_);
 }
 
 }  // namespace kv::kvc

@@ -1,34 +1,45 @@
-// ParseAhead: parses a recipe on a thread of its own, so that the compile loads its bundle and
-// has the analyzer read the tables meanwhile: the two take about as long, and a machine with a
-// second core does them at once.
+// ParseAhead: parses a recipe on a thread of its own, and reads off the trees what the compile
+// needs of them before the analysis, while the compile loads its bundle and has the analyzer
+// read the tables: a machine with a second core does both at once.
 #pragma once
 
 #include <exception>
-#include <memory>
-#include <string>
 #include <thread>
+#include <vector>
 
 #include "arbor/RecipeParser.h"
+#include "host/DiagnosticRecord.h"
+#include "host/SourceText.h"
 
 namespace kv::kvc {
 
+// A parsed recipe with what was read off its trees before any analysis; the last three are
+// empty when the recipe has syntax errors.
+struct PreparedRecipe {
+    ParsedRecipe parsed;
+    std::vector<ISyntaxTreeNode*> blocks;                // BlocksOf(parsed)
+    std::vector<kv::host::DiagnosticRecord> timePoints;  // TimePointRecords(blocks, source)
+    std::vector<int> blockLines;                         // kv::host::BlockLines(blocks)
+};
+
 class ParseAhead {
 public:
-    // Starts parsing text; where no thread can be started, Take parses it instead.
-    explicit ParseAhead(std::shared_ptr<const std::string> text);
+    // Starts preparing source, which must outlive this; where no thread can be started, Take
+    // does the work instead.
+    explicit ParseAhead(const kv::host::SourceText& source);
     ParseAhead(const ParseAhead&) = delete;
     ParseAhead& operator=(const ParseAhead&) = delete;
-    // Waits for the parse, whose result nobody took.
+    // Waits for the work, whose result nobody took.
     ~ParseAhead();
 
-    // Waits for the parse and gives its result, or throws what the parse threw. Once only.
-    ParsedRecipe Take();
+    // Waits for the work and gives its result, or throws what it threw. Once only.
+    PreparedRecipe Take();
 
 private:
     void Wait();
 
-    std::shared_ptr<const std::string> text_;
-    ParsedRecipe parsed_;
+    const kv::host::SourceText& source_;
+    PreparedRecipe prepared_;
     std::exception_ptr failure_;
     std::thread thread_;
     bool started_ = false;
