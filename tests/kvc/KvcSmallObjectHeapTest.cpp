@@ -1,14 +1,22 @@
 // kvc's heap of small objects: classes kept apart, slots and pages reused, runs of pages for
-// large blocks, the region's end, threads.
+// large blocks, the region's end, threads; and the thread that faults in its next pages.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <memory>
 #include <thread>
 #include <vector>
 
+#include "tools/kvc/FaultAhead.h"
 #include "tools/kvc/SmallObjectHeap.h"
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -184,3 +192,53 @@ TEST(KvcSmallObjectHeap, ThreadsTakeAndGiveBackWithoutSharingAnObject) {
 }
 
 }  // namespace
+
+#if defined(__linux__)
+// Whether every page of [begin, end) is in memory.
+bool Resident(uintptr_t begin, uintptr_t end) {
+    const auto page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+    std::vector<unsigned char> pages((end - begin + page - 1) / page);
+    if (mincore(reinterpret_cast<void*>(begin), end - begin, pages.data()) != 0) return false;
+    for (const unsigned char in : pages) {
+        if ((in & 1) == 0) return false;
+    }
+    return true;
+}
+
+// Waits up to five seconds for [begin, end) to be in memory.
+bool BecomesResident(uintptr_t begin, uintptr_t end) {
+    for (int wait = 0; wait < 500; ++wait) {
+        if (Resident(begin, end)) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+TEST(KvcFaultAhead, PutsMemoryUnderTheHeapsNextPagesAsTheyMoveOnAndWritesNothing) {
+    const auto heap = HeapOrSkip(64u << 20);
+    if (!heap) GTEST_SKIP() << "no region on this platform";
+    constexpr uintptr_t kAhead = kv::kvc::FaultAhead::kAheadBytes;
+    const SmallObjectHeap::Stretch first = heap->Untouched();
+    ASSERT_FALSE(Resident(first.begin, first.begin + kAhead)) << "nothing touched it yet";
+    {
+        const kv::kvc::FaultAhead ahead(heap.get());
+        EXPECT_TRUE(BecomesResident(first.begin, first.begin + kAhead));
+        // The heap moves on by more than the stretch ahead: the thread follows it.
+        for (uintptr_t taken = 0; taken <= kAhead; taken += SmallObjectHeap::kPageBytes) {
+            ASSERT_NE(heap->Allocate(SmallObjectHeap::kPageBytes), nullptr);
+        }
+        const SmallObjectHeap::Stretch later = heap->Untouched();
+        ASSERT_GT(later.begin, first.begin + kAhead);
+        EXPECT_TRUE(BecomesResident(later.begin, later.begin + kAhead));
+        const auto* bytes = reinterpret_cast<const unsigned char*>(later.begin);
+        EXPECT_TRUE(std::all_of(bytes, bytes + kAhead, [](unsigned char b) { return b == 0; }));
+    }
+    // Stopped: the heap moving on is left alone.
+    for (uintptr_t taken = 0; taken <= 2 * kAhead; taken += SmallObjectHeap::kPageBytes) {
+        ASSERT_NE(heap->Allocate(SmallObjectHeap::kPageBytes), nullptr);
+    }
+    const SmallObjectHeap::Stretch after = heap->Untouched();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_FALSE(Resident(after.begin + kAhead, after.begin + 2 * kAhead));
+}
+#endif

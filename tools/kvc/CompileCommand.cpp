@@ -30,6 +30,7 @@
 #include "host/SourceText.h"
 #include "host/timeline/TimelineBuilder.h"
 #include "tools/kvc/Explanations.h"
+#include "tools/kvc/FaultAhead.h"
 #include "tools/kvc/KvcMessages.h"
 #include "tools/kvc/LargePages.h"
 #include "tools/kvc/ParseAhead.h"
@@ -240,8 +241,10 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err,
     MadeAnalyzer analyzer = MakeAnalyzer(data);
     PreparedRecipe& prepared = remains.Make<PreparedRecipe>(parse->Take());
     const ParsedRecipe& parsed = prepared.parsed;
-    // From here on this thread is the only one.
+    // From here on this thread is the only one that allocates; another puts memory under the
+    // heap ahead of it.
     SetSmallObjectUsers(SmallObjectHeap::Users::OneThread);
+    const FaultAhead faultAhead(SmallObjectsInHugePages());
     if (!parsed.errors.empty()) {
         // Logged like the library's reports; nothing is analysed, and the analyzer made ahead
         // never was, as far as the log can tell.

@@ -106,6 +106,11 @@ void SetSmallObjectUsers(SmallObjectHeap::Users users) {
     if (SmallObjectHeap* heap = Heap()) heap->SetUsers(users);
 }
 
+const SmallObjectHeap* SmallObjectsInHugePages() {
+    const SmallObjectHeap* heap = Heap();
+    return heap != nullptr && heap->HugePagesAdvised() ? heap : nullptr;
+}
+
 }  // namespace kv::kvc
 
 #else
@@ -114,6 +119,7 @@ namespace kv::kvc {
 
 void AdviseSmallObjectsHugePages() {}
 void SetSmallObjectUsers(SmallObjectHeap::Users) {}
+const SmallObjectHeap* SmallObjectsInHugePages() { return nullptr; }
 
 }  // namespace kv::kvc
 

@@ -96,8 +96,10 @@ uint32_t SmallObjectHeap::UnusedPage() {
         if (--run.unused == 0) freeRuns_ = run.next;
         return index;
     }
-    if (!ReserveOnce() || carved_ == pageCount_) return kNoPage;
-    return carved_++;
+    const uint32_t carved = carved_.load(std::memory_order_relaxed);
+    if (!ReserveOnce() || carved == pageCount_) return kNoPage;
+    carved_.store(carved + 1, std::memory_order_relaxed);
+    return carved;
 }
 
 uint32_t SmallObjectHeap::PageWithRoom(std::size_t sizeClass) {
@@ -193,9 +195,9 @@ uint32_t SmallObjectHeap::TakeRun(std::size_t count) {
         }
         return index;
     }
-    if (!ReserveOnce() || count > pageCount_ - carved_) return kNoPage;
-    const uint32_t index = carved_;
-    carved_ += static_cast<uint32_t>(count);
+    const uint32_t index = carved_.load(std::memory_order_relaxed);
+    if (!ReserveOnce() || count > pageCount_ - index) return kNoPage;
+    carved_.store(index + static_cast<uint32_t>(count), std::memory_order_relaxed);
     return index;
 }
 
@@ -249,8 +251,10 @@ void SmallObjectHeap::AdviseHugePages() {
     const Guard guard(*this);
     if (ReserveOnce()) {
         // Advice only: refused, the pages stay small and nothing else changes.
-        madvise(reinterpret_cast<void*>(firstPage_.load(std::memory_order_relaxed)),
-                pagesBytes_.load(std::memory_order_relaxed), MADV_HUGEPAGE);
+        const bool advised =
+            madvise(reinterpret_cast<void*>(firstPage_.load(std::memory_order_relaxed)),
+                    pagesBytes_.load(std::memory_order_relaxed), MADV_HUGEPAGE) == 0;
+        hugePages_.store(advised, std::memory_order_relaxed);
     }
 #endif
 }

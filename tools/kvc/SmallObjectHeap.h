@@ -67,6 +67,22 @@ public:
     // Asks the system for 2 MiB pages under the region, for what is touched from now on.
     void AdviseHugePages();
 
+    // Whether AdviseHugePages got its advice taken.
+    bool HugePagesAdvised() const { return hugePages_.load(std::memory_order_relaxed); }
+    // The region's pages no request has had yet, from the first to the end of the region
+    // (empty before the region exists). Readable from any thread: the start only moves on.
+    struct Stretch {
+        uintptr_t begin = 0;
+        uintptr_t end = 0;
+    };
+    Stretch Untouched() const {
+        const uintptr_t first = firstPage_.load(std::memory_order_acquire);
+        const uintptr_t bytes = pagesBytes_.load(std::memory_order_acquire);
+        if (bytes == 0) return {};
+        return {first + std::size_t{carved_.load(std::memory_order_relaxed)} * kPageBytes,
+                first + bytes};
+    }
+
     // Which threads call the heap, for its lock. By default any thread may, once the process
     // has more than one; a program whose other threads are gone, or never allocate, says so to
     // spare every call the lock. Set while no other thread is using the heap.
@@ -141,7 +157,9 @@ private:
     std::atomic<uintptr_t> firstPage_{0};
     std::atomic<uintptr_t> pagesBytes_{0};
     uint32_t pageCount_ = 0;  // how many pages the region holds
-    uint32_t carved_ = 0;     // how many of them have been used
+    // How many of them have been used; read without the lock by Untouched.
+    std::atomic<uint32_t> carved_{0};
+    std::atomic<bool> hugePages_{false};
     uint32_t empty_ = kNoPage;
     uint32_t freeRuns_ = kNoPage;  // first pages of runs given back, linked through next
     using PerClass = std::array<uint32_t, kClasses>;
@@ -161,5 +179,7 @@ private:
 void AdviseSmallObjectsHugePages();
 // Tells that heap which threads use it from now on (see SmallObjectHeap::SetUsers).
 void SetSmallObjectUsers(SmallObjectHeap::Users users);
+// That heap when it lies in huge pages, or null.
+const SmallObjectHeap* SmallObjectsInHugePages();
 
 }  // namespace kv::kvc
