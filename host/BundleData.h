@@ -15,6 +15,8 @@
 
 namespace kv::host {
 
+class DeferredJsonChecks;
+
 // A row the library replaced with SetString, with where it belongs in the bundle layout.
 struct RewrittenRow {
     std::filesystem::path relativePath;  // database/table.json or database/table/row.json
@@ -41,7 +43,12 @@ public:
     // databases, a missing host/functions.json, a table or row file that cannot be read (a
     // dangling link, a FIFO, a folder named like a file), a file that is not JSON or not
     // well-formed text, or a malformed host list (a missing host/midVariables.json is empty).
-    static HostResult<std::unique_ptr<BundleData>> Load(const std::filesystem::path& dir);
+    // With deferred, the JSON checks of table files that the host takes as they stand (UTF-8
+    // hosts) are queued there instead of run: the load then fails only for what it found
+    // itself, and is whole only once deferred has found no failure. A load that fails answers
+    // deferred's checks first: a failing file read before the fault is what it reports.
+    static HostResult<std::unique_ptr<BundleData>> Load(const std::filesystem::path& dir,
+                                                        DeferredJsonChecks* deferred = nullptr);
 
     const std::map<std::string, std::vector<IDataTable*>>& GetDatabases() override {
         return databaseView_;

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "host/BundleData.h"
+#include "host/DeferredJsonChecks.h"
 #include "host/FileRead.h"
 #include "host/HostText.h"
 #include "host/JsonCheck.h"
@@ -53,12 +54,25 @@ bool IsBlank(const std::string& text) {
 
 }  // namespace
 
-// A blank file (after a byte-order mark) gives an empty text.
-HostResult<std::string> ReadBundleJson(const fs::path& file) {
+namespace {
+
+// The text of a bundle JSON file, unchecked; markSize is set to the bytes of byte-order mark
+// taken off its start. A blank file gives an empty text.
+HostResult<std::string> ReadJsonText(const fs::path& file, std::size_t& markSize) {
     HostResult<std::string> text = ReadWholeFile(file);
+    markSize = 0;
     if (!text.Ok()) return text;
-    const std::size_t markSize = StripByteOrderMark(text.Value());
+    markSize = StripByteOrderMark(text.Value());
     if (IsBlank(text.Value())) return std::string();
+    return text;
+}
+
+}  // namespace
+
+HostResult<std::string> ReadBundleJson(const fs::path& file) {
+    std::size_t markSize = 0;
+    HostResult<std::string> text = ReadJsonText(file, markSize);
+    if (!text.Ok() || text.Value().empty()) return text;
     if (auto error = CheckJsonText(text.Value(), PathText(file), markSize)) return *error;
     if (!kHostTextIsGbk) return text;
     kv::gbk::Converted host = JsonToHostText(text.Value());
@@ -78,14 +92,21 @@ HostResult<std::string> HostName(const std::string& name, const fs::path& file) 
     return std::move(host.text);
 }
 
-// Reads one row file; an empty (or blank) file is a row whose field is not valid.
+// Reads one row file; an empty (or blank) file is a row whose field is not valid. With
+// deferred, a text the host takes as it stands is checked later, from where the row keeps it.
 std::optional<HostError> AddRowFile(BundleTable& table, const std::string& key,
-                                    const fs::path& file, fs::path relativePath) {
-    HostResult<std::string> text = ReadBundleJson(file);
+                                    const fs::path& file, fs::path relativePath,
+                                    DeferredJsonChecks* deferred) {
+    const bool later = deferred != nullptr && !kHostTextIsGbk;
+    std::size_t markSize = 0;
+    HostResult<std::string> text = later ? ReadJsonText(file, markSize) : ReadBundleJson(file);
     if (!text.Ok()) return text.Error();
     const bool valid = !text.Value().empty();
-    table.AddRow(key, std::make_unique<BundleRecord>(std::move(text.Value()), valid,
-                                                     std::move(relativePath), file));
+    auto row = std::make_unique<BundleRecord>(std::move(text.Value()), valid,
+                                              std::move(relativePath), file);
+    // The loader gives every row a key of its own, so no row replaces one whose text is queued.
+    if (later && valid) deferred->Add(&row->Field().Text(), PathText(file), markSize);
+    table.AddRow(key, std::move(row));
     return std::nullopt;
 }
 
@@ -103,7 +124,8 @@ struct TableSource {
 };
 
 std::optional<HostError> LoadSplitTable(BundleTable& table, const fs::path& folder,
-                                        const fs::path& relativeFolder) {
+                                        const fs::path& relativeFolder,
+                                        DeferredJsonChecks* deferred) {
     HostResult<std::vector<NamedEntry>> entries = ListDirectory(folder);
     if (!entries.Ok()) return entries.Error();
     for (const NamedEntry& row : entries.Value()) {
@@ -114,7 +136,7 @@ std::optional<HostError> LoadSplitTable(BundleTable& table, const fs::path& fold
         HostResult<std::string> key = HostName(row.name, row.entry.path());
         if (!key.Ok()) return key.Error();
         if (auto error = AddRowFile(table, key.Value(), row.entry.path(),
-                                    relativeFolder / PathFromText(row.name))) {
+                                    relativeFolder / PathFromText(row.name), deferred)) {
             return error;
         }
     }
@@ -159,7 +181,7 @@ void RemarkOnTables(BundleData& data, const fs::path& folder, const std::string&
 }
 
 std::optional<HostError> LoadDatabase(BundleData& data, const fs::path& folder,
-                                      const std::string& database) {
+                                      const std::string& database, DeferredJsonChecks* deferred) {
     HostResult<std::vector<NamedEntry>> entries = ListDirectory(folder);
     if (!entries.Ok()) return entries.Error();
     data.AddDatabase(database);
@@ -185,9 +207,10 @@ std::optional<HostError> LoadDatabase(BundleData& data, const fs::path& folder,
         if (!hostName.Ok()) return hostName.Error();
         BundleTable& table = data.AddTable(database, hostName.Value());
         std::optional<HostError> error =
-            source.file ? AddRowFile(table, hostName.Value() + kJsonSuffix, *source.file,
-                                     PathFromText(database) / PathFromText(name + kJsonSuffix))
-                        : LoadSplitTable(table, *source.folder, relative);
+            source.file
+                ? AddRowFile(table, hostName.Value() + kJsonSuffix, *source.file,
+                             PathFromText(database) / PathFromText(name + kJsonSuffix), deferred)
+                : LoadSplitTable(table, *source.folder, relative, deferred);
         if (error) return error;
     }
     RemarkOnTables(data, folder, database, sources);
@@ -260,7 +283,8 @@ HostResult<std::vector<NamedEntry>> FindDatabases(const fs::path& dir) {
 
 }  // namespace
 
-HostResult<std::unique_ptr<BundleData>> BundleData::Load(const fs::path& dir) {
+HostResult<std::unique_ptr<BundleData>> BundleData::Load(const fs::path& dir,
+                                                         DeferredJsonChecks* deferred) {
     HostResult<bool> isFolder = RequireDirectory(dir);
     if (!isFolder.Ok()) return isFolder.Error();
     // What makes the folder a bundle is checked before any table is read, so that a wrong
@@ -271,7 +295,13 @@ HostResult<std::unique_ptr<BundleData>> BundleData::Load(const fs::path& dir) {
     auto data = std::make_unique<BundleData>();
     if (auto error = LoadHostLists(*data, dir / kHostFolder)) return *error;
     for (const NamedEntry& entry : databases.Value()) {
-        if (auto error = LoadDatabase(*data, entry.entry.path(), entry.name)) return *error;
+        if (auto error = LoadDatabase(*data, entry.entry.path(), entry.name, deferred)) {
+            // A file read before would have failed first; its text is still here to check.
+            if (deferred != nullptr) {
+                if (auto earlier = deferred->FirstFailure()) return *earlier;
+            }
+            return *error;
+        }
     }
     for (const std::string_view name : KnownDatabaseNames()) {
         if (data->GetDatabases().count(std::string(name)) == 0) {

@@ -2,7 +2,10 @@
 // folder a bundle, what its text must be, and the remarks on it.
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "host/BundleData.h"
+#include "host/DeferredJsonChecks.h"
 #include "host/KnownTables.h"
 #include "host/TestTempDir.h"
 
@@ -308,6 +311,25 @@ TEST(BundleData, NamesTheTableFileThatIsNotJson) {
         EXPECT_EQ(LoadError(dir.Path()).Describe(),
                   file.string() + ": is not JSON: nests arrays and objects deeper than 512");
     }
+}
+
+TEST(BundleData, DeferredChecksAnswerAsTheLoadThatChecksAtOnceWhicheverThreadsRunThem) {
+    BundleDir dir;
+    for (int row = 10; row < 50; ++row) {
+        dir.Write("appParameterDataVm/taskInfo/" + std::to_string(row) + ".json", "{}");
+    }
+    // The first of two faults in read order, past a byte-order mark that offsets count.
+    dir.Write("appParameterDataVm/taskInfo/17.json", "\xEF\xBB\xBF[1,");
+    dir.Write("appParameterDataVm/taskInfo/33.json", "[");
+    kv::host::DeferredJsonChecks checks;
+    const auto loaded = BundleData::Load(dir.Path(), &checks);
+    ASSERT_TRUE(loaded.Ok()) << "the load leaves the checks to whoever runs them";
+    std::thread helper([&checks] { checks.Help(); });
+    checks.Help();
+    helper.join();
+    const std::optional<kv::host::HostError> failure = checks.FirstFailure();
+    ASSERT_TRUE(failure.has_value());
+    EXPECT_EQ(failure->Describe(), LoadError(dir.Path()).Describe());
 }
 
 // The encoding is the platform's; these texts are UTF-8.

@@ -163,6 +163,23 @@ TEST_F(KvcBundle, TableAndRowFilesThatCannotBeReadAreNamedWithTheReason) {
     EXPECT_EQ(run.exitCode, 0) << run.err;
 }
 
+TEST_F(KvcBundle, OfTwoFaultyTableFilesTheOneReadFirstIsNamed) {
+    // Tables are read in name order; a file's text may be checked after later files are read,
+    // yet the fault reported stays the first one met.
+    const std::string notJson = ": is not JSON: holds a NUL byte";
+    const std::string dangling = ": is a symbolic link whose target does not exist";
+    BundleFile("appParameterDataLc/appConfig.json", std::string("{\0}", 3));
+    fs::remove(BundlePath("appParameterDataLc/unit.json"));
+    fs::create_symlink("missing.json", BundlePath("appParameterDataLc/unit.json"));
+    ExpectRefused("bundle/appParameterDataLc/appConfig.json" + notJson);
+
+    BundleFile("appParameterDataLc/appConfig.json", "{\"recipeVersion\":\"1.2\"}");
+    BundleFile("appParameterDataVm/taskInfo/b.json", std::string("[\0]", 3));
+    ExpectRefused("bundle/appParameterDataLc/unit.json" + dangling);
+    fs::remove(BundlePath("appParameterDataLc/unit.json"));
+    ExpectRefused("bundle/appParameterDataVm/taskInfo/b.json" + notJson);
+}
+
 TEST_F(KvcBundle, AnUnreadableTableFileIsRefused) {
     if (::geteuid() == 0) GTEST_SKIP() << "permission bits do not stop root from reading";
     fs::permissions(BundlePath("appParameterDataLc/appConfig.json"), fs::perms::none);

@@ -16,6 +16,7 @@
 #include "host/BundleAnnotator.h"
 #include "host/BundleData.h"
 #include "host/BundleOutputs.h"
+#include "host/DeferredJsonChecks.h"
 #include "host/DiagnosticJson.h"
 #include "host/DiagnosticOutput.h"
 #include "host/ExitHandOver.h"
@@ -171,6 +172,26 @@ kv::host::DiagnosticRecord RemarkRecord(const kv::host::BundleRemark& remark) {
     return record;
 }
 
+// What follows a bundle's load: its remarks (warnings always, notes on request; neither changes
+// the status), and the checks of the output places, with the leftovers of an earlier compile
+// removed. Returns the exit status of a failure.
+std::optional<int> SettleBundle(const CompileOptions& options, kv::host::BundleData& data,
+                                kv::host::DiagnosticOutput& diagnostics, std::ostream& err) {
+    for (const kv::host::BundleRemark& remark : data.Remarks()) {
+        if (options.verbose || remark.kind == kv::host::BundleRemark::Kind::Warning) {
+            diagnostics.Report(RemarkRecord(remark));
+        }
+    }
+    if (!options.outDir.empty()) {
+        if (auto error = kv::host::CheckOutputPlaces(options)) return Fail(err, *error);
+        kv::host::RemoveLeftovers(options);
+    }
+    if (!options.timeline.empty()) {
+        if (auto error = CheckTimelinePlace(options, options.timeline)) return Fail(err, *error);
+    }
+    return std::nullopt;
+}
+
 // Whatever it builds is kept by remains, which the caller may leave to the process exit.
 int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err,
             kv::host::ExitHandOver& remains) {
@@ -194,6 +215,10 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err,
     kv::host::HostResult<std::string> hostRecipe = kv::host::RecipeToHostText(
         std::move(recipeText.Value()), options.recipeEncoding, PathText(options.recipe));
     const kv::host::SourceText* source = nullptr;
+    // Table files are checked while the compile goes on, by whichever thread is free, with the
+    // outcome of a load that checks each file as it reads it. Declared first, so that the
+    // parse thread, which may help with them, is gone before they are.
+    kv::host::DeferredJsonChecks checks;
     std::optional<ParseAhead> parse;
     if (hostRecipe.Ok()) {
         source = &remains.Make<kv::host::SourceText>(PathText(options.recipe),
@@ -202,29 +227,15 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err,
     }
 
     kv::host::HostResult<std::unique_ptr<kv::host::BundleData>> loaded =
-        kv::host::BundleData::Load(options.bundle);
+        kv::host::BundleData::Load(options.bundle, parse ? &checks : nullptr);
     if (!loaded.Ok()) return Fail(err, loaded.Error());
     kv::host::BundleData& data = remains.Keep(std::move(loaded.Value()));
-    // Remarks on the bundle: warnings always, notes on request; neither changes the status.
-    for (const kv::host::BundleRemark& remark : data.Remarks()) {
-        if (options.verbose || remark.kind == kv::host::BundleRemark::Kind::Warning) {
-            diagnostics.Report(RemarkRecord(remark));
-        }
+    if (!parse) {
+        if (auto status = SettleBundle(options, data, diagnostics, err)) return *status;
+        return Fail(err, hostRecipe.Error());
     }
-    if (!options.outDir.empty()) {
-        if (auto error = kv::host::CheckOutputPlaces(options)) return Fail(err, *error);
-        kv::host::RemoveLeftovers(options);
-    }
-    if (!options.timeline.empty()) {
-        if (auto error = CheckTimelinePlace(options, options.timeline)) return Fail(err, *error);
-    }
+    parse->Afterwards([&checks] { checks.Help(); });
 
-    if (!hostRecipe.Ok()) return Fail(err, hostRecipe.Error());
-    diagnostics.SetSource(source);
-    // The bundle's annotator (notes and ranges from the tables) is made here.
-    kv::host::DiagnosticAnnotator* annotator =
-        &remains.Make<kv::host::BundleAnnotator>(data, *source, PathText(options.bundle));
-    diagnostics.SetAnnotator(annotator);
     kv::host::LogSink& sink =
         remains.Make<kv::host::LogSink>(out, diagnostics, source, PathText(options.bundle));
     // The log is written whole at the end; its lines are kept as text, not as calls.
@@ -235,21 +246,41 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err,
 
     ISyntaxTreeVisitor& visitor =
         remains.Keep(std::unique_ptr<ISyntaxTreeVisitor>(newSyntaxTreeVistor(&data)));
-    // The analyzer is made, and reads the tables, ahead of its turn, which comes only if the
-    // recipe parses; until then what it logs is held back.
+    // The analyzer is made, and reads the tables, ahead of its turn, which comes only once the
+    // bundle has passed its checks and the recipe has parsed; until then what it logs is held
+    // back. Its reading needs no check first: it refuses whatever it cannot parse.
     sink.Hold();
     MadeAnalyzer analyzer = MakeAnalyzer(data);
+    checks.Help();
     PreparedRecipe& prepared = remains.Make<PreparedRecipe>(parse->Take());
     const ParsedRecipe& parsed = prepared.parsed;
     // From here on this thread is the only one that allocates; another puts memory under the
     // heap ahead of it.
     SetSmallObjectUsers(SmallObjectHeap::Users::OneThread);
     const FaultAhead faultAhead(SmallObjectsInHugePages());
-    if (!parsed.errors.empty()) {
-        // Logged like the library's reports; nothing is analysed, and the analyzer made ahead
-        // never was, as far as the log can tell.
+    // Where the compile stops before the analysis, the analyzer made ahead never was, as far
+    // as the log can tell.
+    const auto forgetAnalyzer = [&analyzer, &sink] {
         analyzer = {};
         sink.Drop();
+    };
+    std::optional<int> stopped;
+    if (auto failure = checks.FirstFailure()) {
+        stopped = Fail(err, *failure);
+    } else {
+        stopped = SettleBundle(options, data, diagnostics, err);
+    }
+    if (stopped) {
+        forgetAnalyzer();
+        return *stopped;
+    }
+    diagnostics.SetSource(source);
+    // The bundle's annotator (notes and ranges from the tables) is made here.
+    diagnostics.SetAnnotator(
+        &remains.Make<kv::host::BundleAnnotator>(data, *source, PathText(options.bundle)));
+    if (!parsed.errors.empty()) {
+        // Logged like the library's reports; nothing is analysed.
+        forgetAnalyzer();
         for (const SyntaxError& error : parsed.errors) {
             sink.ReportErrorAtWithNotes(error.code, error.line, error.column, error.message,
                                         kv::diag::kError, SyntaxErrorNotes(error));

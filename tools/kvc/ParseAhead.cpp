@@ -31,6 +31,13 @@ ParseAhead::ParseAhead(const kv::host::SourceText& source) : source_(source) {
             } catch (...) {
                 failure_ = std::current_exception();
             }
+            std::function<void()> then;
+            {
+                const std::lock_guard<std::mutex> lock(mutex_);
+                then = std::move(then_);
+                through_ = true;
+            }
+            if (then) then();
         });
         started_ = true;
     } catch (const std::system_error&) {
@@ -39,6 +46,11 @@ ParseAhead::ParseAhead(const kv::host::SourceText& source) : source_(source) {
 }
 
 ParseAhead::~ParseAhead() { Wait(); }
+
+void ParseAhead::Afterwards(std::function<void()> then) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (!through_) then_ = std::move(then);
+}
 
 void ParseAhead::Wait() {
     if (thread_.joinable()) thread_.join();

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <exception>
+#include <functional>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -32,6 +34,11 @@ public:
     // Waits for the work, whose result nobody took.
     ~ParseAhead();
 
+    // Has the thread go on with then once its own work is done, unless it is done with
+    // everything by now: then must be work that the caller finishes anyway if the thread did
+    // not. Once only, before Take.
+    void Afterwards(std::function<void()> then);
+
     // Waits for the work and gives its result, or throws what it threw. Once only.
     PreparedRecipe Take();
 
@@ -39,6 +46,9 @@ private:
     void Wait();
 
     const kv::host::SourceText& source_;
+    std::mutex mutex_;
+    std::function<void()> then_;  // taken by the thread, or left when it is through
+    bool through_ = false;        // the thread has looked for then_
     PreparedRecipe prepared_;
     std::exception_ptr failure_;
     std::thread thread_;
