@@ -6,6 +6,7 @@
 
 #include "host/BundleData.h"
 #include "host/DeferredJsonChecks.h"
+#include "host/HostText.h"
 #include "host/KnownTables.h"
 #include "host/TestTempDir.h"
 
@@ -323,6 +324,12 @@ TEST(BundleData, DeferredChecksAnswerAsTheLoadThatChecksAtOnceWhicheverThreadsRu
     dir.Write("appParameterDataVm/taskInfo/33.json", "[");
     kv::host::DeferredJsonChecks checks;
     const auto loaded = BundleData::Load(dir.Path(), &checks);
+    if (kv::host::kHostTextIsGbk) {
+        // A host that converts each text checks it first, as it reads it.
+        ASSERT_FALSE(loaded.Ok());
+        EXPECT_EQ(loaded.Error().Describe(), LoadError(dir.Path()).Describe());
+        return;
+    }
     ASSERT_TRUE(loaded.Ok()) << "the load leaves the checks to whoever runs them";
     std::thread helper([&checks] { checks.Help(); });
     checks.Help();
