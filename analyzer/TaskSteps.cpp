@@ -132,8 +132,8 @@ void KvSemanticAnalyzer::AddTaskTimerId(ISyntaxTreeNode* node, TimerCalls& seen)
 
 bool KvSemanticAnalyzer::FindLogicTime(int logicNo, int* out) {
     if (out != nullptr) *out = 0;
-    const auto found = appData->logicTimeMap.find(logicNo);
-    if (found == appData->logicTimeMap.end()) return false;
+    const auto* found = appData->FindLogicTime(logicNo);
+    if (found == nullptr) return false;
     if (out != nullptr) *out = found->second;
     return true;
 }

@@ -160,9 +160,8 @@ void KvSemanticAnalyzer::BuildStep(const std::vector<ISyntaxTreeNode*>& nodes) {
     if (!collected) return;
 
     CStepInfo built;
-    const auto& logicInfo = appData->GetLogicInfoMap();
-    const auto logic = logicInfo.find(logicNo);
-    if (logic != logicInfo.end()) {
+    const auto* logic = appData->FindLogicInfo(logicNo);
+    if (logic != nullptr) {
         for (const CMaterialQuantity& material : logic->second.materialList) {
             const auto* code = appData->FindMaterial(material.name);
             if (code == nullptr) {
@@ -199,7 +198,7 @@ void KvSemanticAnalyzer::BuildStep(const std::vector<ISyntaxTreeNode*>& nodes) {
     }
     built.id = *stepName;
     built.logicNo = logicNo;
-    if (logic != logicInfo.end()) {
+    if (logic != nullptr) {
         built.visibleStep = logic->second.visibleStep;
         built.visibleId = logic->second.visibleId;
     } else {

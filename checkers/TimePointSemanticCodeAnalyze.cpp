@@ -1,6 +1,7 @@
 // TimePointSemanticCodeAnalyze: the time map and the rewrite of time comparisons.
 #include "checkers/TimePointSemanticCodeAnalyze.h"
 
+#include <climits>
 #include <map>
 #include <string>
 #include <unordered_set>
@@ -58,15 +59,14 @@ bool TimePointSemanticCodeAnalyze::Analyze(ISyntaxTreeNode* node,
 
     MakeTimeMap(nodes);
     if (kv::diag::HasError(dataHost)) return false;
-    const std::map<int, int>& times = appData->logicTimeMap;
     const int line = time->GetLine();
-    const auto current = times.find(line);
-    if (current == times.end()) return false;
+    const auto* current = appData->FindLogicTime(line);
+    if (current == nullptr) return false;
 
     time->SetText(kv::diag::checker::TimeoutValueText.format);
     if (IToken* op = comparison->GetToken()) op->SetText(kTimeoutOperator);
-    const auto previous = line > INT_MIN ? times.find(line - 1) : times.end();
-    if (previous != times.end()) {
+    const auto* previous = line > INT_MIN ? appData->FindLogicTime(line - 1) : nullptr;
+    if (previous != nullptr) {
         // Widened: the difference of two ints need not fit an int.
         const long long elapsed =
             static_cast<long long>(current->second) - static_cast<long long>(previous->second);

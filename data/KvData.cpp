@@ -80,6 +80,12 @@ std::map<std::string, std::string>& KvData::GetLogicTaskRelated() {
     return logicTaskRelated.entries;
 }
 const std::map<int, CLogicInfo>& KvData::GetLogicInfoMap() const { return logicInfo; }
+const std::pair<const int, CLogicInfo>* KvData::FindLogicInfo(int logicNo) const {
+    return logicInfoIndex_.Find(logicInfo, logicNo);
+}
+const std::pair<const int, int>* KvData::FindLogicTime(int logicNo) const {
+    return logicTimeIndex_.Find(logicTimeMap, logicNo);
+}
 std::string KvData::GetRecipeVersion() const { return recipeVersion; }
 
 void KvData::LoadKvData(IData* host) {

@@ -18,6 +18,7 @@
 #include "IData.h"
 #include "RapidJsonHelper/JsonArray.h"
 #include "RapidJsonHelper/JsonMap.h"
+#include "data/IntKeyIndex.h"
 #include "data/KvAppRecords.h"
 #include "data/LineKeyIndex.h"
 #include "data/NameIndex.h"
@@ -66,6 +67,9 @@ public:
     // with the table, which has a row for every line of a recipe.
     const std::pair<const std::string, std::string>* FindLogicTask(int logicNo) const;
     const std::map<int, CLogicInfo>& GetLogicInfoMap() const;
+    // The entries of logicInfo and logicTimeMap under logicNo, or null.
+    const std::pair<const int, CLogicInfo>* FindLogicInfo(int logicNo) const;
+    const std::pair<const int, int>* FindLogicTime(int logicNo) const;
     // A copy: empty after a stopped load, "2.0" when appConfig names no version.
     std::string GetRecipeVersion() const;
 
@@ -154,6 +158,8 @@ private:
     mutable NameIndex<std::string> ingredientIndex_;
     mutable NameIndex<Brisk::RapidJsonHelper::JsonArray<std::string>> cookParIndex_;
     mutable LineKeyIndex<std::string> logicTaskIndex_;
+    mutable IntKeyIndex<CLogicInfo> logicInfoIndex_;
+    mutable IntKeyIndex<int> logicTimeIndex_;
     mutable NameIndex<CFunctionParasValueDes> funParValueDesIndex_;
     // A scope's bounds as numbers, by where its texts are, kept with the texts they were read
     // from: every argument of a ranged parameter is checked against them.

@@ -4,6 +4,7 @@
 // random. Nothing is copied: the array holds pointers to the map's entries.
 #pragma once
 
+#include <algorithm>
 #include <charconv>
 #include <cstddef>
 #include <iterator>
@@ -51,13 +52,21 @@ private:
         // The array stays within a few times the table, so that a table whose numbers are
         // sparse costs no more than its hash; numbers past it go by name.
         const std::size_t bound = 2 * map.size() + 1024;
-        byNumber_.clear();
+        const auto within = [bound](long long number) {
+            return number >= 0 && static_cast<unsigned long long>(number) < bound;
+        };
+        // Sized once, to the largest number below the bound: grown as numbers come, the array
+        // could hold twice the room it uses.
+        std::size_t size = 0;
         for (const Entry& entry : map) {
             const long long number = NumberOf(entry.first);
-            if (number < 0 || static_cast<unsigned long long>(number) >= bound) continue;
-            const auto at = static_cast<std::size_t>(number);
-            if (at >= byNumber_.size()) byNumber_.resize(at + 1, nullptr);
-            byNumber_[at] = &entry;
+            if (within(number)) size = std::max(size, static_cast<std::size_t>(number) + 1);
+        }
+        byNumber_.assign(size, nullptr);
+        byNumber_.shrink_to_fit();
+        for (const Entry& entry : map) {
+            const long long number = NumberOf(entry.first);
+            if (within(number)) byNumber_[static_cast<std::size_t>(number)] = &entry;
         }
         map_ = &map;
         size_ = map.size();

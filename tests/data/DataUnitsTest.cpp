@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "data/IntKeyIndex.h"
 #include "data/KvData.h"
 #include "data/LineKeyIndex.h"
 #include "data/NameIndex.h"
@@ -305,4 +306,29 @@ TEST(LineKeyIndex, FindsTheDecimalNameOfEachNumberAndNoOther) {
     EXPECT_EQ(found(3), "(none)");
     table.emplace("3", "t3");
     EXPECT_EQ(found(3), "t3");
+}
+
+// A key finds its own entry and no other: keys in the array, negative keys and keys past its
+// bound alike; a table that grew, or was refilled whole to the same size, is indexed again.
+TEST(IntKeyIndex, FindsEachKeyAndFollowsATableThatGrewOrWasRefilled) {
+    std::map<int, int> table{{1, 10}, {3, 30}, {-2, -20}, {2147483647, 7}};
+    IntKeyIndex<int> index;
+    const auto found = [&](int key) {
+        const auto* entry = index.Find(table, key);
+        return entry != nullptr ? entry->second : 0;
+    };
+    EXPECT_EQ(found(1), 10);
+    EXPECT_EQ(found(3), 30);
+    EXPECT_EQ(found(-2), -20);
+    EXPECT_EQ(found(2147483647), 7);
+    EXPECT_EQ(found(0), 0);
+    EXPECT_EQ(found(2), 0);
+    EXPECT_EQ(found(4), 0);
+    EXPECT_EQ(found(5000), 0);
+    table.emplace(4, 40);
+    EXPECT_EQ(found(4), 40);
+    table = {{5, 50}, {6, 60}, {7, 70}, {8, 80}, {9, 90}};
+    EXPECT_EQ(found(1), 0);
+    EXPECT_EQ(found(5), 50);
+    EXPECT_EQ(found(9), 90);
 }
