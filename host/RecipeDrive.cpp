@@ -25,6 +25,27 @@ bool DriveAnalyzer(IData& data, ISyntaxTreeVisitor& visitor,
 
 void DriveAnalyzer(std::unique_ptr<ISemanticAnalyzer> analyzer, ISyntaxTreeVisitor& visitor,
                    const std::vector<ISyntaxTreeNode*>& blocks) {
+    DriveAnalyzer(std::move(analyzer), visitor, blocks, AllNodesOf(visitor, blocks));
+}
+
+std::vector<ISyntaxTreeNode*> AllNodesOf(ISyntaxTreeVisitor& visitor,
+                                         const std::vector<ISyntaxTreeNode*>& blocks) {
+    // Sized once from the blocks' token counts, which bound their leaves: grown by doubling,
+    // the list would reach up to twice its size, and half as much again while it moves.
+    std::size_t tokens = 0;
+    for (ISyntaxTreeNode* block : blocks) tokens += SizeHintOf(block).tokens;
+    std::vector<ISyntaxTreeNode*> allNodes;
+    allNodes.reserve(tokens);
+    for (ISyntaxTreeNode* block : blocks) {
+        std::vector<ISyntaxTreeNode*> nodes = visitor.CollectNodes(block);
+        allNodes.insert(allNodes.end(), nodes.begin(), nodes.end());
+    }
+    return allNodes;
+}
+
+void DriveAnalyzer(std::unique_ptr<ISemanticAnalyzer> analyzer, ISyntaxTreeVisitor& visitor,
+                   const std::vector<ISyntaxTreeNode*>& blocks,
+                   std::vector<ISyntaxTreeNode*> allNodes) {
     analyzer->BeforeAnalyze(blocks.empty() ? nullptr : blocks.front());
 
     std::vector<ISemanticGenerator*> offered;
@@ -35,29 +56,19 @@ void DriveAnalyzer(std::unique_ptr<ISemanticAnalyzer> analyzer, ISyntaxTreeVisit
         if (checker != nullptr) checkers.emplace_back(checker);
     }
 
-    {
-        // Sized once from the blocks' token counts, which bound their leaves: grown by doubling,
-        // the list would reach up to twice its size, and half as much again while it moves.
-        std::size_t tokens = 0;
-        for (ISyntaxTreeNode* block : blocks) tokens += SizeHintOf(block).tokens;
-        std::vector<ISyntaxTreeNode*> allNodes;
-        allNodes.reserve(tokens);
-        for (ISyntaxTreeNode* block : blocks) {
-            std::vector<ISyntaxTreeNode*> nodes = visitor.CollectNodes(block);
-            allNodes.insert(allNodes.end(), nodes.begin(), nodes.end());
-        }
-        // The checkers may edit allNodes, so the walk does not go through it. Checkers rewrite
-        // token texts but never the tree, so collecting each block again gives the same walk
-        // as a copy of the whole list would, without holding that copy.
-        for (ISyntaxTreeNode* block : blocks) {
-            for (ISyntaxTreeNode* node : visitor.CollectNodes(block)) {
-                for (const auto& checker : checkers) {
-                    checker->Analyze(node, &allNodes);
-                    if (checker->GetNeedReSyntaxAnalyze()) ReclassifyToken(node);
-                }
+    // The checkers may edit allNodes, so the walk does not go through it. Checkers rewrite
+    // token texts but never the tree, so collecting each block again gives the same walk as a
+    // copy of the whole list would, without holding that copy.
+    for (ISyntaxTreeNode* block : blocks) {
+        for (ISyntaxTreeNode* node : visitor.CollectNodes(block)) {
+            for (const auto& checker : checkers) {
+                checker->Analyze(node, &allNodes);
+                if (checker->GetNeedReSyntaxAnalyze()) ReclassifyToken(node);
             }
         }
     }
+    // Not needed past the checkers.
+    std::vector<ISyntaxTreeNode*>().swap(allNodes);
 
     for (ISyntaxTreeNode* block : blocks) analyzer->EndAnalyze(block);
     std::vector<ISyntaxTreeNode*> roots = blocks;
@@ -77,26 +88,36 @@ std::vector<int> BlockLines(const std::vector<ISyntaxTreeNode*>& blocks) {
     return lines;
 }
 
-void RenderProgram(ISyntaxTreeVisitor& visitor, const std::vector<ISyntaxTreeNode*>& blocks,
-                   const std::vector<int>& blockLines, int lineCount,
-                   const std::function<void(std::string_view)>& put) {
-    // The block each line shows, counted from 1; a later block on the same line replaces an
-    // earlier one.
-    constexpr std::size_t kNone = 0;
-    std::vector<std::size_t> shown(static_cast<std::size_t>(lineCount > 0 ? lineCount : 0), kNone);
+ProgramLayout::ProgramLayout(const std::vector<ISyntaxTreeNode*>& blocks,
+                             const std::vector<int>& blockLines, int lineCount)
+    : blocks_(blocks), shown_(static_cast<std::size_t>(lineCount > 0 ? lineCount : 0), 0) {
+    // A later block on the same line replaces an earlier one.
     for (std::size_t i = 0; i < blocks.size() && i < blockLines.size(); ++i) {
         if (blockLines[i] < 1) continue;
         const auto index = static_cast<std::size_t>(blockLines[i] - 1);
-        if (index >= shown.size()) shown.resize(index + 1, kNone);
-        shown[index] = i + 1;
+        if (index >= shown_.size()) shown_.resize(index + 1, 0);
+        shown_[index] = i + 1;
     }
+}
+
+void ProgramLayout::Render(ISyntaxTreeVisitor& visitor, std::size_t first, std::size_t last,
+                           const std::function<void(std::string_view)>& put) const {
     std::string text;
-    for (const std::size_t block : shown) {
+    for (std::size_t line = first; line < last && line < shown_.size(); ++line) {
         text.clear();
-        if (block != kNone) text = visitor.ToText(blocks[block - 1]);
+        if (const std::size_t block = shown_[line]; block != 0) {
+            text = visitor.ToText(blocks_[block - 1]);
+        }
         text += '\n';
         put(text);
     }
+}
+
+void RenderProgram(ISyntaxTreeVisitor& visitor, const std::vector<ISyntaxTreeNode*>& blocks,
+                   const std::vector<int>& blockLines, int lineCount,
+                   const std::function<void(std::string_view)>& put) {
+    const ProgramLayout layout(blocks, blockLines, lineCount);
+    layout.Render(visitor, 0, layout.LineCount(), put);
 }
 
 std::string RenderProgram(ISyntaxTreeVisitor& visitor, const std::vector<ISyntaxTreeNode*>& blocks,

@@ -2,6 +2,7 @@
 // renders the analysed program.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
@@ -29,14 +30,42 @@ bool DriveAnalyzer(IData& data, ISyntaxTreeVisitor& visitor,
 // The same drive from BeforeAnalyze on, for an analyzer createObject gave earlier.
 void DriveAnalyzer(std::unique_ptr<ISemanticAnalyzer> analyzer, ISyntaxTreeVisitor& visitor,
                    const std::vector<ISyntaxTreeNode*>& blocks);
+// The same again, with the nodes of all blocks collected ahead (AllNodesOf(visitor, blocks),
+// taken before anything rewrote a tree), for a host that has them collected on another thread.
+void DriveAnalyzer(std::unique_ptr<ISemanticAnalyzer> analyzer, ISyntaxTreeVisitor& visitor,
+                   const std::vector<ISyntaxTreeNode*>& blocks,
+                   std::vector<ISyntaxTreeNode*> allNodes);
+
+// CollectNodes of every block, one after another: the list the checkers are offered.
+std::vector<ISyntaxTreeNode*> AllNodesOf(ISyntaxTreeVisitor& visitor,
+                                         const std::vector<ISyntaxTreeNode*>& blocks);
 
 // The source line of each block: the line of the first token leaf that the library's
 // CollectNodes would list (0 for a block without one), found without listing the others.
 std::vector<int> BlockLines(const std::vector<ISyntaxTreeNode*>& blocks);
 
-// The program text with each block rendered by ToText on its own source line and every
-// other line empty, lineCount lines in all (more if a block lies beyond), each ending with
-// a line feed.
+// Which block each line of the program shows: a block is rendered by ToText on its own source
+// line and every other line is empty, lineCount lines in all (more if a block lies beyond).
+// Holds on to blocks.
+class ProgramLayout {
+public:
+    ProgramLayout(const std::vector<ISyntaxTreeNode*>& blocks, const std::vector<int>& blockLines,
+                  int lineCount);
+
+    std::size_t LineCount() const { return shown_.size(); }
+    // Lines [first, last) of the program handed to put one by one, each with its line feed.
+    // Only reads the trees, so that lines of one layout may be rendered on several threads.
+    void Render(ISyntaxTreeVisitor& visitor, std::size_t first, std::size_t last,
+                const std::function<void(std::string_view)>& put) const;
+
+private:
+    const std::vector<ISyntaxTreeNode*>& blocks_;
+    // Per line, 0 for none or the index of its block plus 1.
+    std::vector<std::size_t> shown_;
+};
+
+// The program text of ProgramLayout(blocks, blockLines, lineCount), each line ending with a
+// line feed.
 std::string RenderProgram(ISyntaxTreeVisitor& visitor, const std::vector<ISyntaxTreeNode*>& blocks,
                           const std::vector<int>& blockLines, int lineCount);
 // The same text handed to put line by line (each line with its line feed), for a program too

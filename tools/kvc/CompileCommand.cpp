@@ -38,6 +38,7 @@
 #include "tools/kvc/RecipeAnalysis.h"
 #include "tools/kvc/SmallObjectHeap.h"
 #include "tools/kvc/TimelineOutput.h"
+#include "tools/kvc/TwoHandedRender.h"
 
 namespace kv::kvc {
 namespace fs = std::filesystem;
@@ -305,7 +306,7 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err,
     }
     sink.Release();
     if (std::optional<kv::host::HostError> failure =
-            AnalyzeBlocks(std::move(analyzer), visitor, blocks)) {
+            AnalyzeBlocks(std::move(analyzer), visitor, blocks, std::move(prepared.allNodes))) {
         failure->path = PathText(options.bundle);
         return Fail(err, *failure);
     }
@@ -319,19 +320,27 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err,
     if (!collected.Ok()) return Fail(err, collected.Error());
     auto& outputs = remains.Make<std::vector<kv::host::OutputFile>>(std::move(collected.Value()));
     // The program is rendered from the trees as its file is written, never held whole: at its
-    // size it would be the largest single block of the compile.
+    // size it would be the largest single block of the compile. A second thread renders every
+    // other chunk of it.
     outputs.push_back({kv::host::kProgramFile,
                        {},
-                       [&visitor, &blocks, &blockLines,
+                       [&visitor, &data, &blocks, &blockLines,
                         lineCount = source->LineCount()](const kv::host::PutBytes& put) {
-                           kv::host::RenderProgram(visitor, blocks, blockLines, lineCount,
-                                                   [&put](std::string_view line) {
-                                                       if constexpr (kv::host::kHostTextIsGbk) {
-                                                           put(kv::host::FromHostText(line));
-                                                       } else {
-                                                           put(line);
-                                                       }
-                                                   });
+                           const kv::host::ProgramLayout layout(blocks, blockLines, lineCount);
+                           const std::unique_ptr<ISyntaxTreeVisitor> second(
+                               newSyntaxTreeVistor(&data));
+                           SetSmallObjectUsers(SmallObjectHeap::Users::AnyThread);
+                           RenderInTwoHands(
+                               layout, {visitor, *second},
+                               [](std::string_view line, std::string& text) {
+                                   if constexpr (kv::host::kHostTextIsGbk) {
+                                       text += kv::host::FromHostText(line);
+                                   } else {
+                                       text += line;
+                                   }
+                               },
+                               put);
+                           SetSmallObjectUsers(SmallObjectHeap::Users::OneThread);
                        }});
     const int status = WriteResults(options, sink, diagnostics, place,
                                     options.outDir.empty() ? nullptr : &outputs, out, err);

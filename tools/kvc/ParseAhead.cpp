@@ -1,9 +1,11 @@
 // ParseAhead: the work on its thread, and the wait for it.
 #include "tools/kvc/ParseAhead.h"
 
+#include <memory>
 #include <system_error>
 #include <utility>
 
+#include "arbor/Arbor.h"
 #include "host/RecipeDrive.h"
 #include "tools/kvc/RecipeAnalysis.h"
 
@@ -18,6 +20,9 @@ PreparedRecipe Prepare(const kv::host::SourceText& source) {
     prepared.blocks = BlocksOf(prepared.parsed);
     prepared.timePoints = TimePointRecords(prepared.blocks, source);
     prepared.blockLines = kv::host::BlockLines(prepared.blocks);
+    // The rendering rules, and so the listing of the nodes, need nothing from the host.
+    const std::unique_ptr<ISyntaxTreeVisitor> visitor(newSyntaxTreeVistor(nullptr));
+    prepared.allNodes = kv::host::AllNodesOf(*visitor, prepared.blocks);
     return prepared;
 }
 

@@ -15,13 +15,14 @@
 
 namespace kv::kvc {
 
-// A parsed recipe with what was read off its trees before any analysis; the last three are
+// A parsed recipe with what was read off its trees before any analysis; the last four are
 // empty when the recipe has syntax errors.
 struct PreparedRecipe {
     ParsedRecipe parsed;
     std::vector<ISyntaxTreeNode*> blocks;                // BlocksOf(parsed)
     std::vector<kv::host::DiagnosticRecord> timePoints;  // TimePointRecords(blocks, source)
     std::vector<int> blockLines;                         // kv::host::BlockLines(blocks)
+    std::vector<ISyntaxTreeNode*> allNodes;              // kv::host::AllNodesOf(blocks)
 };
 
 class ParseAhead {

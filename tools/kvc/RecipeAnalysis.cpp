@@ -74,10 +74,11 @@ MadeAnalyzer MakeAnalyzer(IData& data) {
 }
 
 std::optional<kv::host::HostError> AnalyzeBlocks(MadeAnalyzer made, ISyntaxTreeVisitor& visitor,
-                                                 const std::vector<ISyntaxTreeNode*>& blocks) {
+                                                 const std::vector<ISyntaxTreeNode*>& blocks,
+                                                 std::vector<ISyntaxTreeNode*> allNodes) {
     if (made.failure) return made.failure;
     try {
-        kv::host::DriveAnalyzer(std::move(made.analyzer), visitor, blocks);
+        kv::host::DriveAnalyzer(std::move(made.analyzer), visitor, blocks, std::move(allNodes));
     } catch (const std::exception& failure) {
         return kv::host::MakeHostError("", kv::diag::kvc::AnalyzerFailed, failure.what());
     }
@@ -89,7 +90,7 @@ std::optional<kv::host::HostError> AnalyzeBlocks(IData& data, ISyntaxTreeVisitor
                                                  const std::function<void()>& tablesRead) {
     MadeAnalyzer made = MakeAnalyzer(data);
     if (!made.failure && tablesRead) tablesRead();
-    return AnalyzeBlocks(std::move(made), visitor, blocks);
+    return AnalyzeBlocks(std::move(made), visitor, blocks, kv::host::AllNodesOf(visitor, blocks));
 }
 
 }  // namespace kv::kvc

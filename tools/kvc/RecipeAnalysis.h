@@ -45,13 +45,15 @@ std::optional<kv::host::HostError> AnalyzeBlocks(IData& data, ISyntaxTreeVisitor
 
 // The same in two steps, for a host that has the analyzer read its tables while the recipe is
 // still being parsed: the analyzer made (createObject, which reads the tables), or why there is
-// none, and then its drive over blocks.
+// none, and then its drive over blocks, whose nodes were collected ahead into allNodes
+// (kv::host::AllNodesOf).
 struct MadeAnalyzer {
     std::unique_ptr<ISemanticAnalyzer> analyzer;
     std::optional<kv::host::HostError> failure;
 };
 MadeAnalyzer MakeAnalyzer(IData& data);
 std::optional<kv::host::HostError> AnalyzeBlocks(MadeAnalyzer made, ISyntaxTreeVisitor& visitor,
-                                                 const std::vector<ISyntaxTreeNode*>& blocks);
+                                                 const std::vector<ISyntaxTreeNode*>& blocks,
+                                                 std::vector<ISyntaxTreeNode*> allNodes);
 
 }  // namespace kv::kvc
