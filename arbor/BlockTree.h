@@ -54,6 +54,10 @@ std::vector<ISyntaxTreeNode*>* ChildrenOf(ISyntaxTreeNode* node);
 // node of a parsed block; nullopt for any other node, whose token must be asked.
 std::optional<std::string_view> TokenTextOf(ISyntaxTreeNode* node);
 
+// Appends to out what ToText gives for node, without a text of its own: for a host that renders
+// many trees into one reused buffer. Only reads the tree.
+void AppendTreeText(ISyntaxTreeNode* node, std::string& out);
+
 // The first leaf holding a token that CollectNodes would list for node, found without listing
 // the others; null when there is none.
 ISyntaxTreeNode* FirstTokenLeaf(ISyntaxTreeNode* node);

@@ -159,6 +159,16 @@ std::string SyntaxTreeVisitor::ToText(ISyntaxTreeNode* node) {
     // text once, which costs less than reserving twice the line and trimming every time.
     const TreeSizeHint hint = SizeHintOf(node);
     out.reserve(hint.textBytes + hint.tokens + 16);
+    AppendTreeText(node, out);
+    // Hosts keep the texts of whole programs, so a text holds no spare room beyond a little.
+    if (out.capacity() - out.size() > out.size() / 8 + 16) out.shrink_to_fit();
+    return out;
+}
+
+}  // namespace
+
+void AppendTreeText(ISyntaxTreeNode* node, std::string& out) {
+    if (node == nullptr) return;
     kv::arbor::SmallStack<Frame, 16> stack;
     stack.push_back(FrameOf(node, nullptr));
     WriteOpening(stack.back(), out);
@@ -178,12 +188,7 @@ std::string SyntaxTreeVisitor::ToText(ISyntaxTreeNode* node) {
         if (top.shape == Shape::Call) out += ')';
         stack.pop_back();
     }
-    // Hosts keep the texts of whole programs, so a text holds no spare room beyond a little.
-    if (out.capacity() - out.size() > out.size() / 8 + 16) out.shrink_to_fit();
-    return out;
 }
-
-}  // namespace
 
 ISyntaxTreeVisitor* newSyntaxTreeVistor(IData* data) { return new SyntaxTreeVisitor(data); }
 

@@ -100,30 +100,30 @@ ProgramLayout::ProgramLayout(const std::vector<ISyntaxTreeNode*>& blocks,
     }
 }
 
-void ProgramLayout::Render(ISyntaxTreeVisitor& visitor, std::size_t first, std::size_t last,
+void ProgramLayout::Render(std::size_t first, std::size_t last,
                            const std::function<void(std::string_view)>& put) const {
+    // One text for all the lines: a line costs no allocation of its own.
     std::string text;
     for (std::size_t line = first; line < last && line < shown_.size(); ++line) {
         text.clear();
         if (const std::size_t block = shown_[line]; block != 0) {
-            text = visitor.ToText(blocks_[block - 1]);
+            AppendTreeText(blocks_[block - 1], text);
         }
         text += '\n';
         put(text);
     }
 }
 
-void RenderProgram(ISyntaxTreeVisitor& visitor, const std::vector<ISyntaxTreeNode*>& blocks,
-                   const std::vector<int>& blockLines, int lineCount,
-                   const std::function<void(std::string_view)>& put) {
+void RenderProgram(const std::vector<ISyntaxTreeNode*>& blocks, const std::vector<int>& blockLines,
+                   int lineCount, const std::function<void(std::string_view)>& put) {
     const ProgramLayout layout(blocks, blockLines, lineCount);
-    layout.Render(visitor, 0, layout.LineCount(), put);
+    layout.Render(0, layout.LineCount(), put);
 }
 
-std::string RenderProgram(ISyntaxTreeVisitor& visitor, const std::vector<ISyntaxTreeNode*>& blocks,
+std::string RenderProgram(const std::vector<ISyntaxTreeNode*>& blocks,
                           const std::vector<int>& blockLines, int lineCount) {
     std::string program;
-    RenderProgram(visitor, blocks, blockLines, lineCount,
+    RenderProgram(blocks, blockLines, lineCount,
                   [&program](std::string_view line) { program += line; });
     return program;
 }

@@ -53,9 +53,10 @@ public:
                   int lineCount);
 
     std::size_t LineCount() const { return shown_.size(); }
-    // Lines [first, last) of the program handed to put one by one, each with its line feed.
-    // Only reads the trees, so that lines of one layout may be rendered on several threads.
-    void Render(ISyntaxTreeVisitor& visitor, std::size_t first, std::size_t last,
+    // Lines [first, last) of the program handed to put one by one, each with its line feed,
+    // rendered as ToText renders (AppendTreeText). Only reads the trees, so that lines of one
+    // layout may be rendered on several threads.
+    void Render(std::size_t first, std::size_t last,
                 const std::function<void(std::string_view)>& put) const;
 
 private:
@@ -66,12 +67,11 @@ private:
 
 // The program text of ProgramLayout(blocks, blockLines, lineCount), each line ending with a
 // line feed.
-std::string RenderProgram(ISyntaxTreeVisitor& visitor, const std::vector<ISyntaxTreeNode*>& blocks,
+std::string RenderProgram(const std::vector<ISyntaxTreeNode*>& blocks,
                           const std::vector<int>& blockLines, int lineCount);
 // The same text handed to put line by line (each line with its line feed), for a program too
 // large to hold whole beside its trees.
-void RenderProgram(ISyntaxTreeVisitor& visitor, const std::vector<ISyntaxTreeNode*>& blocks,
-                   const std::vector<int>& blockLines, int lineCount,
-                   const std::function<void(std::string_view)>& put);
+void RenderProgram(const std::vector<ISyntaxTreeNode*>& blocks, const std::vector<int>& blockLines,
+                   int lineCount, const std::function<void(std::string_view)>& put);
 
 }  // namespace kv::host

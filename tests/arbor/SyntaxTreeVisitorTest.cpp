@@ -7,6 +7,7 @@
 
 #include "TreeDescription.h"
 #include "arbor/Arbor.h"
+#include "arbor/BlockTree.h"
 #include "arbor/RecipeParser.h"
 
 namespace {
@@ -68,6 +69,11 @@ TEST_F(SyntaxTreeVisitorTest, RendersBlocksSectionsAndNodes) {
     EXPECT_EQ(visitor_->ToText(heat), "heat(180, 5kg)");
     EXPECT_EQ(visitor_->ToText(heat->GetChildren()[1]), "5kg");
     EXPECT_EQ(visitor_->ToText(nullptr), "");
+    // Appended after what a text holds, the same rendering.
+    std::string text = "> ";
+    AppendTreeText(heat, text);
+    AppendTreeText(nullptr, text);
+    EXPECT_EQ(text, "> heat(180, 5kg)");
 
     EXPECT_EQ(visitor_->ToText(Block("x = 1")), "x = 1");
 }

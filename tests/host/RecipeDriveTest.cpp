@@ -44,34 +44,29 @@ TEST(BlockLines, GiveTheLineOfEachBlocksFirstTokenLeafAndZeroWithoutOne) {
     EXPECT_EQ(BlockLines({block.get(), bare.get(), nullptr}), (std::vector<int>{9, 0, 0}));
 }
 
-class RenderProgramTest : public ::testing::Test {
-protected:
-    std::unique_ptr<ISyntaxTreeVisitor> visitor_{newSyntaxTreeVistor(nullptr)};
-};
-
-TEST_F(RenderProgramTest, RendersEachBlockOnItsLineAndLeavesTheOtherLinesEmpty) {
+TEST(RenderProgram, RendersEachBlockOnItsLineAndLeavesTheOtherLinesEmpty) {
     // Rendered, not copied: the spacing is the renderer's.
     const ParsedRecipe parsed = Parse("time>=10=>a=1\n\nb =2 ;f( x,y )\n\n\n");
     const std::vector<ISyntaxTreeNode*> blocks = Blocks(parsed);
-    EXPECT_EQ(RenderProgram(*visitor_, blocks, BlockLines(blocks), 5),
+    EXPECT_EQ(RenderProgram(blocks, BlockLines(blocks), 5),
               "time >= 10 => a = 1\n\nb = 2; f(x, y)\n\n\n");
 }
 
-TEST_F(RenderProgramTest, ALaterBlockOnTheSameLineWinsAndBlocksBeyondTheCountAddLines) {
+TEST(RenderProgram, ALaterBlockOnTheSameLineWinsAndBlocksBeyondTheCountAddLines) {
     const ParsedRecipe parsed = Parse("a = 1\nb = 2\nc = 3\n");
     const std::vector<ISyntaxTreeNode*> blocks = Blocks(parsed);
     ASSERT_EQ(blocks.size(), 3u);
     // a and c both claim line 3, b line 1; a count of 2 still reaches line 3.
-    EXPECT_EQ(RenderProgram(*visitor_, blocks, {3, 1, 3}, 2), "b = 2\n\nc = 3\n");
+    EXPECT_EQ(RenderProgram(blocks, {3, 1, 3}, 2), "b = 2\n\nc = 3\n");
     // A block without a line is left out; no line count and no block give no text.
-    EXPECT_EQ(RenderProgram(*visitor_, blocks, {0, 0, 2}, 1), "\nc = 3\n");
-    EXPECT_EQ(RenderProgram(*visitor_, blocks, {0, 0, 0}, -1), "");
-    EXPECT_EQ(RenderProgram(*visitor_, {}, {}, 0), "");
+    EXPECT_EQ(RenderProgram(blocks, {0, 0, 2}, 1), "\nc = 3\n");
+    EXPECT_EQ(RenderProgram(blocks, {0, 0, 0}, -1), "");
+    EXPECT_EQ(RenderProgram({}, {}, 0), "");
     // Fewer lines than blocks: the blocks without one are not rendered.
-    EXPECT_EQ(RenderProgram(*visitor_, blocks, {2}, 3), "\na = 1\n\n");
+    EXPECT_EQ(RenderProgram(blocks, {2}, 3), "\na = 1\n\n");
 }
 
-TEST_F(RenderProgramTest, AProgramWhoseLinesGrowLongerTowardsItsEndComesOutWhole) {
+TEST(RenderProgram, AProgramWhoseLinesGrowLongerTowardsItsEndComesOutWhole) {
     // The buffer is sized from the lines rendered so far; here every guess falls short. The
     // recipe is written as the renderer writes it, so it must come back unchanged.
     std::string recipe;
@@ -84,7 +79,7 @@ TEST_F(RenderProgramTest, AProgramWhoseLinesGrowLongerTowardsItsEndComesOutWhole
     const ParsedRecipe parsed = Parse(recipe);
     const std::vector<ISyntaxTreeNode*> blocks = Blocks(parsed);
     ASSERT_EQ(blocks.size(), 2000u);
-    EXPECT_EQ(RenderProgram(*visitor_, blocks, BlockLines(blocks), 3000), recipe);
+    EXPECT_EQ(RenderProgram(blocks, BlockLines(blocks), 3000), recipe);
 }
 
 }  // namespace

@@ -45,8 +45,7 @@ protected:
         const ProgramLayout layout(blocks_, lines_, kLineCount);
         std::string out;
         RenderInTwoHands(
-            layout, {*mine_, *theirs_}, Marked, [&out](std::string_view chunk) { out += chunk; },
-            chunkLines);
+            layout, Marked, [&out](std::string_view chunk) { out += chunk; }, chunkLines);
         return out;
     }
 
@@ -59,13 +58,11 @@ protected:
     ParsedRecipe parsed_;
     std::vector<ISyntaxTreeNode*> blocks_;
     std::vector<int> lines_;
-    std::unique_ptr<ISyntaxTreeVisitor> mine_{newSyntaxTreeVistor(nullptr)};
-    std::unique_ptr<ISyntaxTreeVisitor> theirs_{newSyntaxTreeVistor(nullptr)};
 };
 
 TEST_F(KvcProgramRender, GivesTheProgramOfOneThreadLineForLineWhateverTheChunks) {
     std::string expected;
-    kv::host::RenderProgram(*mine_, blocks_, lines_, kLineCount,
+    kv::host::RenderProgram(blocks_, lines_, kLineCount,
                             [&expected](std::string_view line) { Marked(line, expected); });
     ASSERT_EQ(std::count(expected.begin(), expected.end(), '\n'), 45);
     for (const std::size_t chunkLines : {0u, 1u, 2u, 3u, 7u, 44u, 45u, 46u, 1000u}) {
@@ -82,15 +79,14 @@ TEST_F(KvcProgramRender, AFailureOnEitherThreadIsThrownHereAndStopsTheOther) {
     };
     std::string put;
     EXPECT_THROW(RenderInTwoHands(
-                     layout, {*mine_, *theirs_}, failsOnLine4,
-                     [&put](std::string_view chunk) { put += chunk; }, 2),
+                     layout, failsOnLine4, [&put](std::string_view chunk) { put += chunk; }, 2),
                  std::runtime_error);
     EXPECT_EQ(put, "f1(x, 1)\nf2(x, 2)\n");
 
     // A put that fails leaves the second thread waiting for a turn that never comes.
     int calls = 0;
     EXPECT_THROW(RenderInTwoHands(
-                     layout, {*mine_, *theirs_}, Marked,
+                     layout, Marked,
                      [&calls](std::string_view) {
                          if (++calls == 2) throw std::runtime_error("put");
                      },

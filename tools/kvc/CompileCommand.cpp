@@ -322,26 +322,24 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err,
     // The program is rendered from the trees as its file is written, never held whole: at its
     // size it would be the largest single block of the compile. A second thread renders every
     // other chunk of it.
-    outputs.push_back({kv::host::kProgramFile,
-                       {},
-                       [&visitor, &data, &blocks, &blockLines,
-                        lineCount = source->LineCount()](const kv::host::PutBytes& put) {
-                           const kv::host::ProgramLayout layout(blocks, blockLines, lineCount);
-                           const std::unique_ptr<ISyntaxTreeVisitor> second(
-                               newSyntaxTreeVistor(&data));
-                           SetSmallObjectUsers(SmallObjectHeap::Users::AnyThread);
-                           RenderInTwoHands(
-                               layout, {visitor, *second},
-                               [](std::string_view line, std::string& text) {
-                                   if constexpr (kv::host::kHostTextIsGbk) {
-                                       text += kv::host::FromHostText(line);
-                                   } else {
-                                       text += line;
-                                   }
-                               },
-                               put);
-                           SetSmallObjectUsers(SmallObjectHeap::Users::OneThread);
-                       }});
+    outputs.push_back(
+        {kv::host::kProgramFile,
+         {},
+         [&blocks, &blockLines, lineCount = source->LineCount()](const kv::host::PutBytes& put) {
+             const kv::host::ProgramLayout layout(blocks, blockLines, lineCount);
+             SetSmallObjectUsers(SmallObjectHeap::Users::AnyThread);
+             RenderInTwoHands(
+                 layout,
+                 [](std::string_view line, std::string& text) {
+                     if constexpr (kv::host::kHostTextIsGbk) {
+                         text += kv::host::FromHostText(line);
+                     } else {
+                         text += line;
+                     }
+                 },
+                 put);
+             SetSmallObjectUsers(SmallObjectHeap::Users::OneThread);
+         }});
     const int status = WriteResults(options, sink, diagnostics, place,
                                     options.outDir.empty() ? nullptr : &outputs, out, err);
     if (status != 0 || !timeline) return status;

@@ -13,23 +13,21 @@
 namespace kv::kvc {
 namespace {
 
-void RenderChunk(const kv::host::ProgramLayout& layout, ISyntaxTreeVisitor& visitor,
-                 const LineEncoder& encode, std::size_t chunk, std::size_t chunkLines,
-                 std::string& out) {
+void RenderChunk(const kv::host::ProgramLayout& layout, const LineEncoder& encode,
+                 std::size_t chunk, std::size_t chunkLines, std::string& out) {
     out.clear();
     const std::size_t first = chunk * chunkLines;
     const std::size_t last = std::min(first + chunkLines, layout.LineCount());
-    layout.Render(visitor, first, last, [&](std::string_view line) { encode(line, out); });
+    layout.Render(first, last, [&](std::string_view line) { encode(line, out); });
 }
 
 // The second thread: renders chunks 1, 3, 5, ... into two slots taken in turn, each of which
 // waits until this thread has handed its last chunk on.
 class SecondHand {
 public:
-    SecondHand(const kv::host::ProgramLayout& layout, ISyntaxTreeVisitor& visitor,
-               const LineEncoder& encode, std::size_t chunkLines, std::size_t chunks)
+    SecondHand(const kv::host::ProgramLayout& layout, const LineEncoder& encode,
+               std::size_t chunkLines, std::size_t chunks)
         : layout_(layout),
-          visitor_(visitor),
           encode_(encode),
           chunkLines_(chunkLines),
           chunks_(chunks),
@@ -77,7 +75,7 @@ private:
                     freed_.wait(lock, [&] { return !slot.full || stopped_; });
                     if (stopped_) return;
                 }
-                RenderChunk(layout_, visitor_, encode_, 2 * turn + 1, chunkLines_, slot.text);
+                RenderChunk(layout_, encode_, 2 * turn + 1, chunkLines_, slot.text);
                 {
                     const std::lock_guard<std::mutex> lock(mutex_);
                     slot.full = true;
@@ -94,7 +92,6 @@ private:
     }
 
     const kv::host::ProgramLayout& layout_;
-    ISyntaxTreeVisitor& visitor_;
     const LineEncoder& encode_;
     const std::size_t chunkLines_;
     const std::size_t chunks_;
@@ -109,15 +106,14 @@ private:
 
 }  // namespace
 
-void RenderInTwoHands(const kv::host::ProgramLayout& layout, TwoHands hands,
-                      const LineEncoder& encode, const std::function<void(std::string_view)>& put,
-                      std::size_t chunkLines) {
+void RenderInTwoHands(const kv::host::ProgramLayout& layout, const LineEncoder& encode,
+                      const std::function<void(std::string_view)>& put, std::size_t chunkLines) {
     chunkLines = std::max<std::size_t>(chunkLines, 1);
     const std::size_t chunks = (layout.LineCount() + chunkLines - 1) / chunkLines;
     std::optional<SecondHand> second;
     if (chunks > 1) {
         try {
-            second.emplace(layout, hands.theirs, encode, chunkLines, chunks);
+            second.emplace(layout, encode, chunkLines, chunks);
         } catch (const std::system_error&) {
             // No thread to be had: this one renders every chunk.
         }
@@ -128,7 +124,7 @@ void RenderInTwoHands(const kv::host::ProgramLayout& layout, TwoHands hands,
             second->HandOn(chunk / 2, put);
             continue;
         }
-        RenderChunk(layout, hands.mine, encode, chunk, chunkLines, text);
+        RenderChunk(layout, encode, chunk, chunkLines, text);
         put(text);
     }
 }

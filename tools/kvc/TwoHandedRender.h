@@ -11,24 +11,17 @@
 
 #include "host/RecipeDrive.h"
 
-class ISyntaxTreeVisitor;
-
 namespace kv::kvc {
 
 // Appends one rendered line (with its line feed) to out as the output file holds it.
 using LineEncoder = std::function<void(std::string_view line, std::string& out)>;
 
-struct TwoHands {
-    ISyntaxTreeVisitor& mine;    // used on this thread
-    ISyntaxTreeVisitor& theirs;  // used on the second one
-};
-
 // Renders every line of layout, encoded, handed to put in order a chunk of chunkLines lines at a
 // time. Where no thread can be started, this thread renders every chunk. What the second
 // thread throws is thrown here; what put or this thread throws first stops the second thread.
 // The caller lets allocation happen on two threads while this runs.
-void RenderInTwoHands(const kv::host::ProgramLayout& layout, TwoHands hands,
-                      const LineEncoder& encode, const std::function<void(std::string_view)>& put,
+void RenderInTwoHands(const kv::host::ProgramLayout& layout, const LineEncoder& encode,
+                      const std::function<void(std::string_view)>& put,
                       std::size_t chunkLines = 512);
 
 }  // namespace kv::kvc
