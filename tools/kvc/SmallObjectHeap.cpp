@@ -115,10 +115,9 @@ uint32_t SmallObjectHeap::PageWithRoom(std::size_t sizeClass) {
     return index;
 }
 
-SmallObjectHeap::Guard::Guard(SmallObjectHeap& heap) : busy_(nullptr) {
+void SmallObjectHeap::Guard::Lock(SmallObjectHeap& heap) {
     // A process of one thread cannot race itself, and no thread is started while this one holds
     // the heap.
-    if (heap.users_.load(std::memory_order_relaxed) == Users::OneThread) return;
 #if defined(__GLIBC__)
     if (__libc_single_threaded != 0) return;
 #endif
@@ -127,10 +126,6 @@ SmallObjectHeap::Guard::Guard(SmallObjectHeap& heap) : busy_(nullptr) {
         while (busy_->test(std::memory_order_relaxed)) {
         }
     }
-}
-
-SmallObjectHeap::Guard::~Guard() {
-    if (busy_ != nullptr) busy_->clear(std::memory_order_release);
 }
 
 void* SmallObjectHeap::Allocate(std::size_t size) {
