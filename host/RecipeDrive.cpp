@@ -114,17 +114,11 @@ void ProgramLayout::Render(std::size_t first, std::size_t last,
     }
 }
 
-void RenderProgram(const std::vector<ISyntaxTreeNode*>& blocks, const std::vector<int>& blockLines,
-                   int lineCount, const std::function<void(std::string_view)>& put) {
-    const ProgramLayout layout(blocks, blockLines, lineCount);
-    layout.Render(0, layout.LineCount(), put);
-}
-
 std::string RenderProgram(const std::vector<ISyntaxTreeNode*>& blocks,
                           const std::vector<int>& blockLines, int lineCount) {
+    const ProgramLayout layout(blocks, blockLines, lineCount);
     std::string program;
-    RenderProgram(blocks, blockLines, lineCount,
-                  [&program](std::string_view line) { program += line; });
+    layout.Render(0, layout.LineCount(), [&program](std::string_view line) { program += line; });
     return program;
 }
 

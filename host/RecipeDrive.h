@@ -69,9 +69,5 @@ private:
 // line feed.
 std::string RenderProgram(const std::vector<ISyntaxTreeNode*>& blocks,
                           const std::vector<int>& blockLines, int lineCount);
-// The same text handed to put line by line (each line with its line feed), for a program too
-// large to hold whole beside its trees.
-void RenderProgram(const std::vector<ISyntaxTreeNode*>& blocks, const std::vector<int>& blockLines,
-                   int lineCount, const std::function<void(std::string_view)>& put);
 
 }  // namespace kv::host

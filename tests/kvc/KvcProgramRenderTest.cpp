@@ -61,9 +61,10 @@ protected:
 };
 
 TEST_F(KvcProgramRender, GivesTheProgramOfOneThreadLineForLineWhateverTheChunks) {
+    const ProgramLayout layout(blocks_, lines_, kLineCount);
     std::string expected;
-    kv::host::RenderProgram(blocks_, lines_, kLineCount,
-                            [&expected](std::string_view line) { Marked(line, expected); });
+    layout.Render(0, layout.LineCount(),
+                  [&expected](std::string_view line) { Marked(line, expected); });
     ASSERT_EQ(std::count(expected.begin(), expected.end(), '\n'), 45);
     for (const std::size_t chunkLines : {0u, 1u, 2u, 3u, 7u, 44u, 45u, 46u, 1000u}) {
         EXPECT_EQ(TwoHanded(chunkLines), expected) << chunkLines << " lines a chunk";
