@@ -167,10 +167,9 @@ bool KvSemanticAnalyzer::FormatCall(ISyntaxTreeNode* call, bool nameEntry, Argum
     const int column = callToken->GetColumn();
 
     // Host built-ins (negative function numbers) keep their arguments as written.
-    const auto& functions = dataHost->GetFunctionTable();
-    const auto function = functions.find(name);
-    if (function != functions.end() && !function->second.empty() &&
-        function->second.front() != nullptr && function->second.front()->GetFunctionNo() < 0) {
+    const auto* function = functionIndex_.Find(dataHost->GetFunctionTable(), name);
+    if (function != nullptr && !function->second.empty() && function->second.front() != nullptr &&
+        function->second.front()->GetFunctionNo() < 0) {
         return true;
     }
 

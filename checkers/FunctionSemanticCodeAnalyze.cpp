@@ -35,9 +35,8 @@ bool FunctionSemanticCodeAnalyze::Analyze(ISyntaxTreeNode* node,
     // Offered once per argument; the call is examined with its first one only.
     if (!node->IsFirstChild()) return false;
 
-    const auto& functions = dataHost->GetFunctionTable();
-    const auto entry = functions.find(name->GetText());
-    if (entry == functions.end()) return false;
+    const auto* entry = functionIndex_.Find(dataHost->GetFunctionTable(), name->GetText());
+    if (entry == nullptr) return false;
     // An entry without functions names nothing the host can call: leave the call alone.
     if (entry->second.empty() || entry->second.front() == nullptr) return false;
     if (entry->second.front()->GetFunctionNo() <= 0) return false;
@@ -176,9 +175,8 @@ bool FunctionSemanticCodeAnalyze::StripQuotes(ISyntaxTreeNode* argument,
                                               const std::string& dataType) {
     if (appData == nullptr) return false;
     const std::string text = TextOf(argument);
-    const auto& types = appData->GetBsType();
-    const auto found = types.find(dataType);
-    if (found == types.end()) {
+    const auto* found = appData->FindBsType(dataType);
+    if (found == nullptr) {
         Report(dataHost, msg::FunBsTypeMissing, kv::diag::Nowhere(), dataType);
         return false;
     }

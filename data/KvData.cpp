@@ -73,6 +73,9 @@ const std::pair<const std::string, std::string>* KvData::FindLogicTask(int logic
 
 std::map<std::string, std::string>& KvData::GetResource() { return resource; }
 std::map<std::string, CBsType>& KvData::GetBsType() { return bsType; }
+const std::pair<const std::string, CBsType>* KvData::FindBsType(std::string_view name) const {
+    return bsTypeIndex_.Find(bsType, name);
+}
 JsonArray<CUnit>& KvData::GetUnit() { return unit; }
 JsonArray<COral>& KvData::GetOral() { return oral; }
 JsonMap<JsonArray<std::string>>& KvData::GetCookPar() { return cookPar; }

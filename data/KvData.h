@@ -57,6 +57,8 @@ public:
     // Resource name -> code.
     std::map<std::string, std::string>& GetResource();
     std::map<std::string, CBsType>& GetBsType();
+    // The entry of bsType under name, or null.
+    const std::pair<const std::string, CBsType>* FindBsType(std::string_view name) const;
     Brisk::RapidJsonHelper::JsonArray<CUnit>& GetUnit();
     Brisk::RapidJsonHelper::JsonArray<COral>& GetOral();
     // Cooking parameter name -> its texts.
@@ -161,6 +163,7 @@ private:
     mutable IntKeyIndex<CLogicInfo> logicInfoIndex_;
     mutable IntKeyIndex<int> logicTimeIndex_;
     mutable NameIndex<CFunctionParasValueDes> funParValueDesIndex_;
+    mutable NameIndex<CBsType> bsTypeIndex_;
     // A scope's bounds as numbers, by where its texts are, kept with the texts they were read
     // from: every argument of a ranged parameter is checked against them.
     struct ScopeBounds {
