@@ -3,13 +3,13 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 #include <vector>
 
 #include "IData.h"
 #include "analyzer/AnalyzerMessages.h"
+#include "analyzer/FewNodes.h"
 #include "analyzer/KvSemanticAnalyzer.h"
 #include "arbor/Arbor.h"
 #include "arbor/NodeAccess.h"
@@ -71,9 +71,9 @@ public:
     // Takes node out of the tree and destroys it when the pass ends; a node given twice is
     // taken once.
     void Drop(ISyntaxTreeNode* node) {
-        if (!dropped_.insert(node).second) return;
+        if (!dropped_.Insert(node).second) return;
         if (ISyntaxTreeNode* parent = node->GetParent()) {
-            leaving_[parent].push_back(node);
+            leaving_.Insert(parent).first->push_back(node);
         } else {
             detached_.push_back(node);
         }
@@ -81,17 +81,19 @@ public:
 
     // Detaches the dropped children of parent now.
     void Settle(ISyntaxTreeNode* parent) {
-        const auto found = leaving_.find(parent);
-        if (found == leaving_.end()) return;
-        const std::vector<ISyntaxTreeNode*> leaving = std::move(found->second);
-        leaving_.erase(found);
+        std::vector<ISyntaxTreeNode*>* found = leaving_.Find(parent);
+        if (found == nullptr || found->empty()) return;
+        const std::vector<ISyntaxTreeNode*> leaving = std::move(*found);
+        found->clear();
         Detach(parent, leaving);
     }
 
     // Detaches whatever is still pending and destroys every detached node.
     void Finish() {
-        for (auto& [parent, leaving] : leaving_) Detach(parent, leaving);
-        leaving_.clear();
+        for (auto& [parent, leaving] : leaving_.Entries()) {
+            if (!leaving.empty()) Detach(parent, leaving);
+        }
+        leaving_.Clear();
         std::vector<ISyntaxTreeNode*> doomed;
         doomed.swap(detached_);
         for (ISyntaxTreeNode* node : doomed) delete node;
@@ -127,9 +129,9 @@ private:
         children = std::move(before);
     }
 
-    std::unordered_set<ISyntaxTreeNode*> dropped_;
-    // Parent -> its dropped children not yet detached, in list order.
-    std::unordered_map<ISyntaxTreeNode*, std::vector<ISyntaxTreeNode*>> leaving_;
+    FewNodes<bool> dropped_;
+    // Parent -> its dropped children not yet detached, in list order (emptied once settled).
+    FewNodes<std::vector<ISyntaxTreeNode*>> leaving_;
     std::vector<ISyntaxTreeNode*> detached_;
 };
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ISemanticAnalyzer.h"
+#include "analyzer/FewNodes.h"
 #include "data/NameIndex.h"
 #include "vm/KvAppVmData.h"
 
@@ -135,6 +136,8 @@ private:
     std::string lookupName_;
     std::vector<ICFunction*> foundFunctions_;
     std::vector<IMidVariable*> foundVariables_;
+    // The calls BuildStep has met in its tree, reused from tree to tree.
+    FewNodes<bool> callsDone_;
     // The parameter text of the call being formatted, reused from call to call.
     std::string parameterText_;
     // The host's function table hashed, for every call the formatting meets.

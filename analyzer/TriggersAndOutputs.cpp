@@ -1,13 +1,13 @@
 // Triggers and outputs: the step a tree builds from the sensors it reads and the devices it drives.
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
 #include "ICFunction.h"
 #include "IData.h"
 #include "analyzer/AnalyzerMessages.h"
+#include "analyzer/FewNodes.h"
 #include "analyzer/KvSemanticAnalyzer.h"
 #include "analyzer/NamePieces.h"
 #include "arbor/Arbor.h"
@@ -83,7 +83,8 @@ void KvSemanticAnalyzer::BuildStep(const std::vector<ISyntaxTreeNode*>& nodes) {
     std::vector<COutputItem> outputs;
     // A call is reached once per argument; it gives one output. Calls are told apart by node,
     // not by name and column, which repeat across the lines of a larger tree.
-    std::unordered_set<ISyntaxTreeNode*> callsDone;
+    FewNodes<bool>& callsDone = callsDone_;
+    callsDone.Clear();
     ISyntaxTreeNode* lastCall = nullptr;
 
     for (ISyntaxTreeNode* node : nodes) {
@@ -121,7 +122,7 @@ void KvSemanticAnalyzer::BuildStep(const std::vector<ISyntaxTreeNode*>& nodes) {
             call = node->GetParent();
         }
         // The arguments of a call mostly follow each other: the last call settles them cheaply.
-        if (call == nullptr || call == lastCall || !callsDone.insert(call).second) continue;
+        if (call == nullptr || call == lastCall || !callsDone.Insert(call).second) continue;
         lastCall = call;
 
         IToken* callToken = call->GetToken();

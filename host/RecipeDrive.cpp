@@ -10,6 +10,7 @@
 #include "arbor/Arbor.h"
 #include "arbor/BlockTree.h"
 #include "arbor/RecipeParser.h"
+#include "host/ExitHandOver.h"
 
 namespace kv::host {
 
@@ -45,7 +46,7 @@ std::vector<ISyntaxTreeNode*> AllNodesOf(ISyntaxTreeVisitor& visitor,
 
 void DriveAnalyzer(std::unique_ptr<ISemanticAnalyzer> analyzer, ISyntaxTreeVisitor& visitor,
                    const std::vector<ISyntaxTreeNode*>& blocks,
-                   std::vector<ISyntaxTreeNode*> allNodes) {
+                   std::vector<ISyntaxTreeNode*> allNodes, ExitHandOver* remains) {
     analyzer->BeforeAnalyze(blocks.empty() ? nullptr : blocks.front());
 
     std::vector<ISemanticGenerator*> offered;
@@ -74,6 +75,11 @@ void DriveAnalyzer(std::unique_ptr<ISemanticAnalyzer> analyzer, ISyntaxTreeVisit
     std::vector<ISyntaxTreeNode*> roots = blocks;
     analyzer->AppParamDataVmPro(roots);
 
+    if (remains != nullptr) {
+        remains->Keep(std::move(analyzer));
+        for (auto& checker : checkers) remains->Keep(std::move(checker));
+        return;
+    }
     checkers.clear();
     analyzer.reset();
 }

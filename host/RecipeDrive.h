@@ -16,6 +16,8 @@ class ISemanticAnalyzer;
 
 namespace kv::host {
 
+class ExitHandOver;
+
 // createObject(data); BeforeAnalyze(first block); GetAppSemanticAnalyzers; for every block,
 // every node of CollectNodes(block) is offered to each checker in list order with the nodes
 // of all blocks, and a checker that asks for it has the node's token classified again;
@@ -32,9 +34,11 @@ void DriveAnalyzer(std::unique_ptr<ISemanticAnalyzer> analyzer, ISyntaxTreeVisit
                    const std::vector<ISyntaxTreeNode*>& blocks);
 // The same again, with the nodes of all blocks collected ahead (AllNodesOf(visitor, blocks),
 // taken before anything rewrote a tree), for a host that has them collected on another thread.
+// With remains, the checkers and the analyzer are kept there instead of deleted (the checkers
+// still go first), for a process that leaves them to its exit.
 void DriveAnalyzer(std::unique_ptr<ISemanticAnalyzer> analyzer, ISyntaxTreeVisitor& visitor,
                    const std::vector<ISyntaxTreeNode*>& blocks,
-                   std::vector<ISyntaxTreeNode*> allNodes);
+                   std::vector<ISyntaxTreeNode*> allNodes, ExitHandOver* remains = nullptr);
 
 // CollectNodes of every block, one after another: the list the checkers are offered.
 std::vector<ISyntaxTreeNode*> AllNodesOf(ISyntaxTreeVisitor& visitor,

@@ -5,8 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "ISemanticAnalyzer.h"
 #include "arbor/Arbor.h"
 #include "arbor/RecipeParser.h"
+#include "host/ExitHandOver.h"
 #include "host/RecipeDrive.h"
 
 namespace {
@@ -80,6 +82,59 @@ TEST(RenderProgram, AProgramWhoseLinesGrowLongerTowardsItsEndComesOutWhole) {
     const std::vector<ISyntaxTreeNode*> blocks = Blocks(parsed);
     ASSERT_EQ(blocks.size(), 2000u);
     EXPECT_EQ(RenderProgram(blocks, BlockLines(blocks), 3000), recipe);
+}
+
+// Records the order in which the drive's analyzer and checker go.
+struct Departures {
+    std::vector<std::string> gone;
+};
+
+class RecordedChecker : public ISemanticGenerator {
+public:
+    explicit RecordedChecker(Departures& departures) : departures_(departures) {}
+    ~RecordedChecker() override { departures_.gone.push_back("checker"); }
+    bool Analyze(ISyntaxTreeNode*, std::vector<ISyntaxTreeNode*>*) override { return false; }
+    bool DeAnalyze(ISyntaxTreeNode*) override { return false; }
+    bool GetNeedReSyntaxAnalyze() override { return false; }
+
+private:
+    Departures& departures_;
+};
+
+class RecordedAnalyzer : public ISemanticAnalyzer {
+public:
+    explicit RecordedAnalyzer(Departures& departures) : departures_(departures) {}
+    ~RecordedAnalyzer() override { departures_.gone.push_back("analyzer"); }
+    void BeforeAnalyze(ISyntaxTreeNode*) override {}
+    void EndAnalyze(ISyntaxTreeNode*) override {}
+    void GetAppSemanticAnalyzers(std::vector<ISemanticGenerator*>& out) override {
+        out.push_back(new RecordedChecker(departures_));
+    }
+    void AppParamDataVmPro(std::vector<ISyntaxTreeNode*>&) override {}
+
+private:
+    Departures& departures_;
+};
+
+TEST(DriveAnalyzer, DeletesTheCheckersFirstThenTheAnalyzerAtOnceOrWhenTheHandOverGoes) {
+    const ParsedRecipe parsed = Parse("a = 1\n");
+    const std::vector<ISyntaxTreeNode*> blocks = Blocks(parsed);
+    const std::unique_ptr<ISyntaxTreeVisitor> visitor(newSyntaxTreeVistor(nullptr));
+    const std::vector<std::string> order = {"checker", "analyzer"};
+
+    Departures atOnce;
+    kv::host::DriveAnalyzer(std::make_unique<RecordedAnalyzer>(atOnce), *visitor, blocks,
+                            kv::host::AllNodesOf(*visitor, blocks));
+    EXPECT_EQ(atOnce.gone, order);
+
+    Departures handedOver;
+    {
+        kv::host::ExitHandOver remains;
+        kv::host::DriveAnalyzer(std::make_unique<RecordedAnalyzer>(handedOver), *visitor, blocks,
+                                kv::host::AllNodesOf(*visitor, blocks), &remains);
+        EXPECT_TRUE(handedOver.gone.empty());
+    }
+    EXPECT_EQ(handedOver.gone, order);
 }
 
 }  // namespace

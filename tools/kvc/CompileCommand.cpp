@@ -305,8 +305,8 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err,
         ReturnFreeHeapMemory();
     }
     sink.Release();
-    if (std::optional<kv::host::HostError> failure =
-            AnalyzeBlocks(std::move(analyzer), visitor, blocks, std::move(prepared.allNodes))) {
+    if (std::optional<kv::host::HostError> failure = AnalyzeBlocks(
+            std::move(analyzer), visitor, blocks, std::move(prepared.allNodes), &remains)) {
         failure->path = PathText(options.bundle);
         return Fail(err, *failure);
     }

@@ -75,10 +75,12 @@ MadeAnalyzer MakeAnalyzer(IData& data) {
 
 std::optional<kv::host::HostError> AnalyzeBlocks(MadeAnalyzer made, ISyntaxTreeVisitor& visitor,
                                                  const std::vector<ISyntaxTreeNode*>& blocks,
-                                                 std::vector<ISyntaxTreeNode*> allNodes) {
+                                                 std::vector<ISyntaxTreeNode*> allNodes,
+                                                 kv::host::ExitHandOver* remains) {
     if (made.failure) return made.failure;
     try {
-        kv::host::DriveAnalyzer(std::move(made.analyzer), visitor, blocks, std::move(allNodes));
+        kv::host::DriveAnalyzer(std::move(made.analyzer), visitor, blocks, std::move(allNodes),
+                                remains);
     } catch (const std::exception& failure) {
         return kv::host::MakeHostError("", kv::diag::kvc::AnalyzerFailed, failure.what());
     }

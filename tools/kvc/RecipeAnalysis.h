@@ -17,6 +17,10 @@ class IData;
 class ISyntaxTreeNode;
 class ISyntaxTreeVisitor;
 
+namespace kv::host {
+class ExitHandOver;
+}
+
 namespace kv::kvc {
 
 // The block nodes of parsed, in source order; parsed keeps owning them.
@@ -54,6 +58,7 @@ struct MadeAnalyzer {
 MadeAnalyzer MakeAnalyzer(IData& data);
 std::optional<kv::host::HostError> AnalyzeBlocks(MadeAnalyzer made, ISyntaxTreeVisitor& visitor,
                                                  const std::vector<ISyntaxTreeNode*>& blocks,
-                                                 std::vector<ISyntaxTreeNode*> allNodes);
+                                                 std::vector<ISyntaxTreeNode*> allNodes,
+                                                 kv::host::ExitHandOver* remains = nullptr);
 
 }  // namespace kv::kvc
