@@ -169,7 +169,7 @@ bool KvSemanticAnalyzer::FormatCall(ISyntaxTreeNode* call, bool nameEntry, Argum
     const int column = callToken->GetColumn();
 
     // Host built-ins (negative function numbers) keep their arguments as written.
-    const auto* function = functionIndex_.Find(dataHost->GetFunctionTable(), name);
+    const auto* function = appData->FindHostFunctions(name);
     if (function != nullptr && !function->second.empty() && function->second.front() != nullptr &&
         function->second.front()->GetFunctionNo() < 0) {
         return true;

@@ -10,7 +10,6 @@
 
 #include "ISemanticAnalyzer.h"
 #include "analyzer/FewNodes.h"
-#include "data/NameIndex.h"
 #include "vm/KvAppVmData.h"
 
 class CFunctionParasValueDes;
@@ -140,8 +139,6 @@ private:
     FewNodes<bool> callsDone_;
     // The parameter text of the call being formatted, reused from call to call.
     std::string parameterText_;
-    // The host's function table hashed, for every call the formatting meets.
-    NameIndex<std::vector<ICFunction*>> functionIndex_;
     // The recipe version last compared by MakeStepNo, and whether it is older than the layout
     // that moved task markers into the actions.
     std::string layoutVersion_;

@@ -83,8 +83,7 @@ void KvSemanticAnalyzer::BuildStep(const std::vector<ISyntaxTreeNode*>& nodes) {
     std::vector<COutputItem> outputs;
     // A call is reached once per argument; it gives one output. Calls are told apart by node,
     // not by name and column, which repeat across the lines of a larger tree.
-    FewNodes<bool>& callsDone = callsDone_;
-    callsDone.Clear();
+    callsDone_.Clear();
     ISyntaxTreeNode* lastCall = nullptr;
 
     for (ISyntaxTreeNode* node : nodes) {
@@ -122,7 +121,7 @@ void KvSemanticAnalyzer::BuildStep(const std::vector<ISyntaxTreeNode*>& nodes) {
             call = node->GetParent();
         }
         // The arguments of a call mostly follow each other: the last call settles them cheaply.
-        if (call == nullptr || call == lastCall || !callsDone.Insert(call).second) continue;
+        if (call == nullptr || call == lastCall || !callsDone_.Insert(call).second) continue;
         lastCall = call;
 
         IToken* callToken = call->GetToken();

@@ -27,7 +27,7 @@ FunctionSemanticCodeAnalyze::~FunctionSemanticCodeAnalyze() = default;
 
 bool FunctionSemanticCodeAnalyze::Analyze(ISyntaxTreeNode* node,
                                           std::vector<ISyntaxTreeNode*>* /*nodes*/) {
-    if (node == nullptr || dataHost == nullptr) return false;
+    if (node == nullptr || dataHost == nullptr || appData == nullptr) return false;
     ISyntaxTreeNode* call = node->GetParent();
     if (call == nullptr) return false;
     IToken* name = call->GetToken();
@@ -35,7 +35,7 @@ bool FunctionSemanticCodeAnalyze::Analyze(ISyntaxTreeNode* node,
     // Offered once per argument; the call is examined with its first one only.
     if (!node->IsFirstChild()) return false;
 
-    const auto* entry = functionIndex_.Find(dataHost->GetFunctionTable(), name->GetText());
+    const auto* entry = appData->FindHostFunctions(name->GetText());
     if (entry == nullptr) return false;
     // An entry without functions names nothing the host can call: leave the call alone.
     if (entry->second.empty() || entry->second.front() == nullptr) return false;

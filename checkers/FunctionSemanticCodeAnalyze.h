@@ -16,10 +16,8 @@
 
 #include "ISemanticAnalyzer.h"
 #include "data/KvAppRecords.h"
-#include "data/NameIndex.h"
 
 class CommonMethod;
-class ICFunction;
 class IData;
 class ISyntaxTreeNode;
 class KvData;
@@ -96,8 +94,6 @@ private:
     std::unique_ptr<std::unordered_set<std::string>> resourceCodes;
     // Whether a business type's basic type is text, by type (the table is fixed once loaded).
     std::unordered_map<const CBsType*, bool> stringTypes;
-    // The host's function table hashed, for the call of every first argument.
-    NameIndex<std::vector<ICFunction*>> functionIndex_;
     bool operatorTableBuilt = false;
     std::array<bool, 256> operatorChars{};
 };

@@ -76,6 +76,10 @@ std::map<std::string, CBsType>& KvData::GetBsType() { return bsType; }
 const std::pair<const std::string, CBsType>* KvData::FindBsType(std::string_view name) const {
     return bsTypeIndex_.Find(bsType, name);
 }
+const std::pair<const std::string, std::vector<ICFunction*>>* KvData::FindHostFunctions(
+    std::string_view name) const {
+    return data != nullptr ? hostFunctionIndex_.Find(data->GetFunctionTable(), name) : nullptr;
+}
 JsonArray<CUnit>& KvData::GetUnit() { return unit; }
 JsonArray<COral>& KvData::GetOral() { return oral; }
 JsonMap<JsonArray<std::string>>& KvData::GetCookPar() { return cookPar; }

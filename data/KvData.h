@@ -59,6 +59,9 @@ public:
     std::map<std::string, CBsType>& GetBsType();
     // The entry of bsType under name, or null.
     const std::pair<const std::string, CBsType>* FindBsType(std::string_view name) const;
+    // The entry of the host's function table under name, or null (also without a host).
+    const std::pair<const std::string, std::vector<ICFunction*>>* FindHostFunctions(
+        std::string_view name) const;
     Brisk::RapidJsonHelper::JsonArray<CUnit>& GetUnit();
     Brisk::RapidJsonHelper::JsonArray<COral>& GetOral();
     // Cooking parameter name -> its texts.
@@ -164,6 +167,7 @@ private:
     mutable IntKeyIndex<int> logicTimeIndex_;
     mutable NameIndex<CFunctionParasValueDes> funParValueDesIndex_;
     mutable NameIndex<CBsType> bsTypeIndex_;
+    mutable NameIndex<std::vector<ICFunction*>> hostFunctionIndex_;
     // A scope's bounds as numbers, by where its texts are, kept with the texts they were read
     // from: every argument of a ranged parameter is checked against them.
     struct ScopeBounds {
