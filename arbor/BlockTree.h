@@ -58,6 +58,10 @@ std::optional<std::string_view> TokenTextOf(ISyntaxTreeNode* node);
 // many trees into one reused buffer. Only reads the tree.
 void AppendTreeText(ISyntaxTreeNode* node, std::string& out);
 
+// Appends to out the leaves CollectNodes would list for node, in the same order: for a host
+// that gathers the leaves of many trees into one list.
+void AppendTokenLeaves(ISyntaxTreeNode* node, std::vector<ISyntaxTreeNode*>& out);
+
 // The first leaf holding a token that CollectNodes would list for node, found without listing
 // the others; null when there is none.
 ISyntaxTreeNode* FirstTokenLeaf(ISyntaxTreeNode* node);

@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -158,8 +159,10 @@ void AddError(const LineFault& fault, int lineNumber, ParsedRecipe& result) {
     result.errors.push_back(std::move(error));
 }
 
+// seeBlock may be empty.
 void ParseLine(std::string_view line, int lineNumber, RecipeEncoding encoding,
-               BlockScratch& scratch, ParsedRecipe& result) {
+               BlockScratch& scratch, ParsedRecipe& result,
+               const std::function<void(ISyntaxTreeNode*)>& seeBlock) {
     std::optional<LineFault> fault = FindBadByte(line, encoding);
     if (!fault) fault = StripComment(line);
     if (!fault) fault = FindFullWidthPunctuation(line, encoding);
@@ -176,7 +179,9 @@ void ParseLine(std::string_view line, int lineNumber, RecipeEncoding encoding,
         return;
     }
     // After the first error no block is handed out, so none is kept.
-    if (result.errors.empty()) result.blocks.push_back(std::move(block));
+    if (!result.errors.empty()) return;
+    result.blocks.push_back(std::move(block));
+    if (seeBlock) seeBlock(result.blocks.back().get());
 }
 
 }  // namespace
@@ -190,6 +195,11 @@ ParsedRecipe ParseRecipe(const std::string& text, RecipeEncoding encoding) {
 }
 
 ParsedRecipe ParseRecipe(std::shared_ptr<const std::string> text, RecipeEncoding encoding) {
+    return ParseRecipe(std::move(text), encoding, {});
+}
+
+ParsedRecipe ParseRecipe(std::shared_ptr<const std::string> text, RecipeEncoding encoding,
+                         const std::function<void(ISyntaxTreeNode*)>& seeBlock) {
     ParsedRecipe result;
     if (text == nullptr) return result;
     std::string_view rest(*text);
@@ -203,7 +213,7 @@ ParsedRecipe ParseRecipe(std::shared_ptr<const std::string> text, RecipeEncoding
         const size_t newline = rest.find('\n');
         std::string_view line = rest.substr(0, newline);
         if (line.ends_with('\r')) line.remove_suffix(1);
-        ParseLine(line, lineNumber, encoding, scratch, result);
+        ParseLine(line, lineNumber, encoding, scratch, result, seeBlock);
         if (newline == std::string_view::npos) break;
         rest.remove_prefix(newline + 1);
         if (lineNumber < INT_MAX) ++lineNumber;

@@ -1,6 +1,7 @@
 // RecipeParser: turns recipe text into one block tree per logic block.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -42,6 +43,11 @@ ParsedRecipe ParseRecipe(const std::string& text, RecipeEncoding encoding);
 // copy of their own, and keep it alive as long as any of their nodes lives. Null parses as "".
 ParsedRecipe ParseRecipe(std::shared_ptr<const std::string> text,
                          RecipeEncoding encoding = kPlatformRecipeEncoding);
+// The same, handing each block kept to seeBlock as soon as it is built, while its nodes are still
+// in the cache: for a host that reads something off every tree. After the first error no block
+// is kept or handed on; those handed before it are dropped with the others.
+ParsedRecipe ParseRecipe(std::shared_ptr<const std::string> text, RecipeEncoding encoding,
+                         const std::function<void(ISyntaxTreeNode*)>& seeBlock);
 
 // The type an operand or argument text gets: 2 (kv::TokenType::Literal) for quoted text, a number
 // with or without unit, a # reference or null in any case; 255 (kv::TokenType::Unknown) otherwise.

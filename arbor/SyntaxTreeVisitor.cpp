@@ -144,10 +144,7 @@ std::vector<ISyntaxTreeNode*> SyntaxTreeVisitor::CollectNodes(ISyntaxTreeNode* n
     std::vector<ISyntaxTreeNode*> leaves;
     // A parsed block has no more leaves than tokens.
     leaves.reserve(SizeHintOf(node).tokens);
-    WalkTokenLeaves(node, [&leaves](ISyntaxTreeNode* leaf) {
-        leaves.push_back(leaf);
-        return true;
-    });
+    AppendTokenLeaves(node, leaves);
     return leaves;
 }
 
@@ -188,6 +185,13 @@ void AppendTreeText(ISyntaxTreeNode* node, std::string& out) {
         if (top.shape == Shape::Call) out += ')';
         stack.pop_back();
     }
+}
+
+void AppendTokenLeaves(ISyntaxTreeNode* node, std::vector<ISyntaxTreeNode*>& out) {
+    WalkTokenLeaves(node, [&out](ISyntaxTreeNode* leaf) {
+        out.push_back(leaf);
+        return true;
+    });
 }
 
 ISyntaxTreeVisitor* newSyntaxTreeVistor(IData* data) { return new SyntaxTreeVisitor(data); }

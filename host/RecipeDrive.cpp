@@ -87,11 +87,13 @@ void DriveAnalyzer(std::unique_ptr<ISemanticAnalyzer> analyzer, ISyntaxTreeVisit
 std::vector<int> BlockLines(const std::vector<ISyntaxTreeNode*>& blocks) {
     std::vector<int> lines;
     lines.reserve(blocks.size());
-    for (ISyntaxTreeNode* block : blocks) {
-        ISyntaxTreeNode* leaf = FirstTokenLeaf(block);
-        lines.push_back(leaf == nullptr ? 0 : leaf->GetToken()->GetLine());
-    }
+    for (ISyntaxTreeNode* block : blocks) lines.push_back(BlockLine(block));
     return lines;
+}
+
+int BlockLine(ISyntaxTreeNode* block) {
+    ISyntaxTreeNode* leaf = FirstTokenLeaf(block);
+    return leaf == nullptr ? 0 : leaf->GetToken()->GetLine();
 }
 
 ProgramLayout::ProgramLayout(const std::vector<ISyntaxTreeNode*>& blocks,

@@ -47,6 +47,8 @@ std::vector<ISyntaxTreeNode*> AllNodesOf(ISyntaxTreeVisitor& visitor,
 // The source line of each block: the line of the first token leaf that the library's
 // CollectNodes would list (0 for a block without one), found without listing the others.
 std::vector<int> BlockLines(const std::vector<ISyntaxTreeNode*>& blocks);
+// The same for one block.
+int BlockLine(ISyntaxTreeNode* block);
 
 // Which block each line of the program shows: a block is rendered by ToText on its own source
 // line and every other line is empty, lineCount lines in all (more if a block lies beyond).

@@ -1,6 +1,7 @@
 // Recipe parsing: tree shapes, token types, lines and columns, encodings, reclassification.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -77,6 +78,26 @@ TEST(RecipeParser, EmptyAndCommentOnlyTextsGiveNoBlocks) {
         EXPECT_TRUE(parsed.blocks.empty()) << text;
         EXPECT_TRUE(parsed.errors.empty()) << text;
     }
+}
+
+TEST(RecipeParser, HandsOnEachKeptBlockAsItIsBuiltAndNoneAfterAnError) {
+    std::vector<std::string> seen;
+    const auto see = [&seen](ISyntaxTreeNode* block) { seen.push_back(Describe(block)); };
+    const auto text = [](const char* recipe) {
+        return std::make_shared<const std::string>(recipe);
+    };
+
+    ParsedRecipe clean = ParseRecipe(text("a()\n\n// b()\nc()\n"), RecipeEncoding::Utf8, see);
+    ASSERT_EQ(clean.blocks.size(), 2u);
+    EXPECT_EQ(seen, (std::vector<std::string>{Describe(clean.blocks[0].get()),
+                                              Describe(clean.blocks[1].get())}));
+
+    // The block before the error was handed on; it is dropped with the rest all the same.
+    seen.clear();
+    ParsedRecipe faulty = ParseRecipe(text("a()\nb(\nc()\n"), RecipeEncoding::Utf8, see);
+    EXPECT_EQ(seen, (std::vector<std::string>{"{{} {a/4@1:1}}"}));
+    EXPECT_TRUE(faulty.blocks.empty());
+    EXPECT_EQ(faulty.errors.size(), 1u);
 }
 
 TEST(RecipeParser, GbkNamesMayEndInAsciiRangeBytes) {

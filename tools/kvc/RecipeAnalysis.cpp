@@ -48,8 +48,13 @@ DiagnosticRecord SyntaxErrorRecord(const SyntaxError& error, const kv::host::Sou
 
 std::vector<DiagnosticRecord> TimePointRecords(const std::vector<ISyntaxTreeNode*>& blocks,
                                                const kv::host::SourceText& source) {
+    return TimePointRecords(TimePointWarnings(blocks), source);
+}
+
+std::vector<DiagnosticRecord> TimePointRecords(std::vector<RecipeWarning> warnings,
+                                               const kv::host::SourceText& source) {
     std::vector<DiagnosticRecord> records;
-    for (RecipeWarning& warning : TimePointWarnings(blocks)) {
+    for (RecipeWarning& warning : warnings) {
         DiagnosticRecord record;
         record.severity = kv::host::Severity::Warning;
         record.where = {source.Name(), warning.line,

@@ -12,6 +12,7 @@
 #include "host/DiagnosticRecord.h"
 #include "host/HostError.h"
 #include "host/SourceText.h"
+#include "tools/kvc/TimePointWarnings.h"
 
 class IData;
 class ISyntaxTreeNode;
@@ -37,6 +38,9 @@ kv::host::DiagnosticRecord SyntaxErrorRecord(const SyntaxError& error,
 
 // The time-point warnings of blocks as records at their place in source. Must run before the
 // analysis, which rewrites every time point into one form.
+// The same for warnings read off the blocks one by one (AppendTimePointWarnings).
+std::vector<kv::host::DiagnosticRecord> TimePointRecords(std::vector<RecipeWarning> warnings,
+                                                         const kv::host::SourceText& source);
 std::vector<kv::host::DiagnosticRecord> TimePointRecords(
     const std::vector<ISyntaxTreeNode*>& blocks, const kv::host::SourceText& source);
 

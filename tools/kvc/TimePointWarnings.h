@@ -20,5 +20,7 @@ struct RecipeWarning {
 // operator, so these silently mean something else than they say. blocks are the parsed,
 // not yet analysed blocks.
 std::vector<RecipeWarning> TimePointWarnings(const std::vector<ISyntaxTreeNode*>& blocks);
+// Those of one block, appended to out.
+void AppendTimePointWarnings(ISyntaxTreeNode* block, std::vector<RecipeWarning>& out);
 
 }  // namespace kv::kvc
