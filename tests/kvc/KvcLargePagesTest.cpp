@@ -28,8 +28,8 @@ TEST(KvcLargePages, TheReserveGrowsWithTheRecipeWithinBounds) {
     constexpr std::size_t kMiB = 1 << 20;
     constexpr std::uintmax_t kMachine = 24ull << 30;
     EXPECT_EQ(kv::kvc::HeapReserveFor(0, kMachine), 0u);
-    EXPECT_EQ(kv::kvc::HeapReserveFor(256 * 1024 - 1, kMachine), 0u);
-    EXPECT_EQ(kv::kvc::HeapReserveFor(256 * 1024, kMachine), 64 * kMiB);
+    EXPECT_EQ(kv::kvc::HeapReserveFor(64 * 1024 - 1, kMachine), 0u);
+    EXPECT_EQ(kv::kvc::HeapReserveFor(64 * 1024, kMachine), 64 * kMiB);
     EXPECT_EQ(kv::kvc::HeapReserveFor(8 * kMiB, kMachine), 384 * kMiB);
     // Past malloc's int threshold, in parts; a quarter of the machine's memory at most.
     EXPECT_EQ(kv::kvc::HeapReserveFor(100 * kMiB, kMachine), 4800 * kMiB);

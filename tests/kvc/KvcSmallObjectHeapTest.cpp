@@ -138,6 +138,19 @@ TEST(KvcSmallObjectHeap, LargeBlocksGetRunsOfPagesAndMidSizesAreLeftToTheCaller)
     EXPECT_EQ(heap->Allocate(100), fresh + kMiB / 2 - SmallObjectHeap::kPageBytes);
 }
 
+TEST(KvcSmallObjectHeap, AfterTheHugePageAdviceNewPagesStartAHugePageOfTheirOwn) {
+    // The probe has touched the region's first page, whose huge page then stays in small ones.
+    const auto heap = HeapOrSkip();
+    if (!heap) GTEST_SKIP() << "no region on this platform";
+    const SmallObjectHeap::Stretch before = heap->Untouched();
+    heap->AdviseHugePages();
+    if (!heap->HugePagesAdvised()) GTEST_SKIP() << "no huge pages on request here";
+    constexpr uintptr_t kHugePage = 2u << 20;
+    const auto page = reinterpret_cast<uintptr_t>(heap->Allocate(SmallObjectHeap::kPageBytes));
+    EXPECT_EQ(page, (before.begin + kHugePage - 1) & ~(kHugePage - 1));
+    EXPECT_EQ(heap->Untouched().begin, page + SmallObjectHeap::kPageBytes);
+}
+
 TEST(KvcSmallObjectHeap, AFullRegionRefusesUntilSomethingIsFreed) {
     const auto heap = HeapOrSkip();
     if (!heap) GTEST_SKIP() << "no region on this platform";

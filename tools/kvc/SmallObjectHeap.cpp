@@ -250,6 +250,13 @@ void SmallObjectHeap::AdviseHugePages() {
             madvise(reinterpret_cast<void*>(firstPage_.load(std::memory_order_relaxed)),
                     pagesBytes_.load(std::memory_order_relaxed), MADV_HUGEPAGE) == 0;
         hugePages_.store(advised, std::memory_order_relaxed);
+        // The system backs a 2 MiB stretch of which a page was touched before the advice with
+        // small pages to its end, each faulted in on its own. New pages start at the next
+        // huge page instead; the few before it are never used, which costs address space only.
+        const uint32_t carved = carved_.load(std::memory_order_relaxed);
+        const uint32_t next =
+            (carved + kPagesPerHugePage - 1) / kPagesPerHugePage * kPagesPerHugePage;
+        if (advised && next <= pageCount_) carved_.store(next, std::memory_order_relaxed);
     }
 #endif
 }

@@ -34,6 +34,8 @@ public:
     static constexpr std::size_t kPageBytes = 64 * 1024;
     // From this size on a request gets a run of pages of its own.
     static constexpr std::size_t kRunBytes = 256 * 1024;
+    // The region starts on a 2 MiB boundary, so every this many pages begin a huge page.
+    static constexpr uint32_t kPagesPerHugePage = (2u << 20) / kPageBytes;
 
     // A heap over at most regionBytes of address space, reserved on the first request (the
     // system may grant less); constant-initialised, so usable before any constructor has run.
