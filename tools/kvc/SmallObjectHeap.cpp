@@ -15,6 +15,23 @@ namespace kv::kvc {
 namespace {
 
 constexpr uintptr_t kHugePage = 2u << 20;
+
+#if defined(__unix__) && defined(MADV_HUGEPAGE)
+// Makes the 2 MiB at start one huge page, its small pages copied in; false where the system
+// cannot (Linux before 6.1, other systems, or huge pages off).
+bool CollapseIntoHugePage([[maybe_unused]] uintptr_t start) {
+#if defined(__linux__)
+#if defined(MADV_COLLAPSE)
+    constexpr int kCollapse = MADV_COLLAPSE;
+#else
+    constexpr int kCollapse = 25;  // Linux's value, which older C library headers lack
+#endif
+    return madvise(reinterpret_cast<void*>(start), kHugePage, kCollapse) == 0;
+#else
+    return false;
+#endif
+}
+#endif
 // Below this a reservation is not worth its page table.
 constexpr std::size_t kLeastRegion = 16u << 20;
 
@@ -244,19 +261,22 @@ void SmallObjectHeap::Free(void* pointer) {
 void SmallObjectHeap::AdviseHugePages() {
 #if defined(__unix__) && defined(MADV_HUGEPAGE)
     const Guard guard(*this);
-    if (ReserveOnce()) {
-        // Advice only: refused, the pages stay small and nothing else changes.
-        const bool advised =
-            madvise(reinterpret_cast<void*>(firstPage_.load(std::memory_order_relaxed)),
-                    pagesBytes_.load(std::memory_order_relaxed), MADV_HUGEPAGE) == 0;
-        hugePages_.store(advised, std::memory_order_relaxed);
-        // The system backs a 2 MiB stretch of which a page was touched before the advice with
-        // small pages to its end, each faulted in on its own. New pages start at the next
-        // huge page instead; the few before it are never used, which costs address space only.
-        const uint32_t carved = carved_.load(std::memory_order_relaxed);
-        const uint32_t next =
-            (carved + kPagesPerHugePage - 1) / kPagesPerHugePage * kPagesPerHugePage;
-        if (advised && next <= pageCount_) carved_.store(next, std::memory_order_relaxed);
+    if (!ReserveOnce()) return;
+    const uintptr_t first = firstPage_.load(std::memory_order_relaxed);
+    // Advice only: refused, the pages stay small and nothing else changes.
+    const bool advised = madvise(reinterpret_cast<void*>(first),
+                                 pagesBytes_.load(std::memory_order_relaxed), MADV_HUGEPAGE) == 0;
+    hugePages_.store(advised, std::memory_order_relaxed);
+    // The system backs a 2 MiB stretch of which a page was touched before the advice with
+    // small pages to its end, each faulted in on its own. Where it can, the stretch the heap is
+    // in becomes one huge page now; elsewhere new pages start at the next huge page, and the
+    // few before it are never used, which costs address space only.
+    const uint32_t carved = carved_.load(std::memory_order_relaxed);
+    if (!advised || carved % kPagesPerHugePage == 0) return;
+    const uint32_t stretch = carved / kPagesPerHugePage * kPagesPerHugePage;
+    if (CollapseIntoHugePage(first + std::size_t{stretch} * kPageBytes)) return;
+    if (stretch + kPagesPerHugePage <= pageCount_) {
+        carved_.store(stretch + kPagesPerHugePage, std::memory_order_relaxed);
     }
 #endif
 }
