@@ -13,7 +13,8 @@
 // Two more kinds of request get pages: one of exactly a page (the slabs the syntax library
 // builds its trees in) gets a page whole, and one of kRunBytes or more a run of consecutive
 // pages, which once freed serves later large blocks and, page by page, small objects: memory a
-// phase is done with is reused, not cleared again by the system.
+// phase is done with (the bundle's table texts above all) is reused, not cleared again by the
+// system.
 //
 // Other requests, and every request once the stretch is used up or when it could not be
 // reserved, get null: the caller serves them elsewhere (kvc: malloc). Safe to use from several
@@ -32,8 +33,9 @@ class SmallObjectHeap {
 public:
     static constexpr std::size_t kLargest = 128;
     static constexpr std::size_t kPageBytes = 64 * 1024;
-    // From this size on a request gets a run of pages of its own.
-    static constexpr std::size_t kRunBytes = 256 * 1024;
+    // From this size on a request gets a run of pages of its own. From half a page on, whole
+    // pages hold at most twice what was asked for.
+    static constexpr std::size_t kRunBytes = kPageBytes / 2;
     // The region starts on a 2 MiB boundary, so every this many pages begin a huge page.
     static constexpr uint32_t kPagesPerHugePage = (2u << 20) / kPageBytes;
 
