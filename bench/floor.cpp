@@ -134,7 +134,7 @@ int main(int argc, char** argv) {
     const fs::path bundle = args[1];
     const fs::path recipe = args[2];
     const fs::path outdir = args[4];
-    if (hugePages) kv::kvc::PreferLargePages(recipe);
+    if (hugePages) kv::kvc::PreferLargePages(recipe, bundle);
 
     std::size_t files = 0;
     std::size_t values = 0;

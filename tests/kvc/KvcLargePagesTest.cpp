@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <string>
 
 #include "tools/kvc/LargePages.h"
 
@@ -24,21 +27,41 @@ TEST(KvcLargePages, AChoiceMadeThroughGlibcsTunableStands) {
     EXPECT_TRUE(kv::kvc::TunablesChoosePageSize("glibc.malloc.arena_max=2:glibc.malloc.hugetlb=1"));
 }
 
-TEST(KvcLargePages, TheReserveGrowsWithTheRecipeWithinBounds) {
+TEST(KvcLargePages, TheReserveGrowsWithTheInputsWithinBounds) {
+    using kv::kvc::HeapReserveFor;
     constexpr std::size_t kMiB = 1 << 20;
+    constexpr std::size_t kKiB = 1 << 10;
     constexpr std::uintmax_t kMachine = 24ull << 30;
-    EXPECT_EQ(kv::kvc::HeapReserveFor(0, kMachine), 0u);
-    EXPECT_EQ(kv::kvc::HeapReserveFor(64 * 1024 - 1, kMachine), 0u);
-    EXPECT_EQ(kv::kvc::HeapReserveFor(64 * 1024, kMachine), 64 * kMiB);
-    EXPECT_EQ(kv::kvc::HeapReserveFor(8 * kMiB, kMachine), 384 * kMiB);
+    EXPECT_EQ(HeapReserveFor({0, 0}, kMachine), 0u);
+    EXPECT_EQ(HeapReserveFor({64 * kKiB - 1, 0}, kMachine), 0u);
+    EXPECT_EQ(HeapReserveFor({64 * kKiB, 0}, kMachine), 64 * kMiB);
+    EXPECT_EQ(HeapReserveFor({8 * kMiB, 0}, kMachine), 384 * kMiB);
+    // A large bundle with a small recipe, and two inputs each too small on its own.
+    EXPECT_EQ(HeapReserveFor({0, 768 * kKiB - 1}, kMachine), 0u);
+    EXPECT_EQ(HeapReserveFor({0, 768 * kKiB}, kMachine), 64 * kMiB);
+    EXPECT_EQ(HeapReserveFor({1 * kKiB, 32 * kMiB}, kMachine), 128 * kMiB + 48 * kKiB);
+    EXPECT_EQ(HeapReserveFor({32 * kKiB, 384 * kKiB}, kMachine), 64 * kMiB);
     // Past malloc's int threshold, in parts; a quarter of the machine's memory at most.
-    EXPECT_EQ(kv::kvc::HeapReserveFor(100 * kMiB, kMachine), 4800 * kMiB);
-    EXPECT_EQ(kv::kvc::HeapReserveFor(UINTMAX_MAX, kMachine), kMachine / 4);
-    EXPECT_EQ(kv::kvc::HeapReserveFor(100 * kMiB, 1024 * kMiB), 256 * kMiB);
-    EXPECT_EQ(kv::kvc::HeapReserveFor(UINTMAX_MAX, UINTMAX_MAX),
+    EXPECT_EQ(HeapReserveFor({100 * kMiB, 0}, kMachine), 4800 * kMiB);
+    EXPECT_EQ(HeapReserveFor({UINTMAX_MAX, 0}, kMachine), kMachine / 4);
+    EXPECT_EQ(HeapReserveFor({UINTMAX_MAX, UINTMAX_MAX}, kMachine), kMachine / 4);
+    EXPECT_EQ(HeapReserveFor({100 * kMiB, 0}, 1024 * kMiB), 256 * kMiB);
+    EXPECT_EQ(HeapReserveFor({UINTMAX_MAX, 0}, UINTMAX_MAX),
               kv::kvc::kMaxHeapParts * kv::kvc::kHeapPart);
     // A machine whose quarter is below the least reserve gets none.
-    EXPECT_EQ(kv::kvc::HeapReserveFor(100 * kMiB, 200 * kMiB), 0u);
+    EXPECT_EQ(HeapReserveFor({100 * kMiB, 0}, 200 * kMiB), 0u);
+}
+
+TEST(KvcLargePages, ABundleCountsAllItsFilesAtAnyDepth) {
+    namespace fs = std::filesystem;
+    const fs::path bundle = fs::path(::testing::TempDir()) / "kvc-large-pages-bundle";
+    fs::remove_all(bundle);
+    fs::create_directories(bundle / "tables" / "logic");
+    std::ofstream(bundle / "a.json") << std::string(100, 'a');
+    std::ofstream(bundle / "tables" / "logic" / "b.json") << std::string(23, 'b');
+    EXPECT_EQ(kv::kvc::BundleBytes(bundle), 123u);
+    EXPECT_EQ(kv::kvc::BundleBytes(bundle / "missing"), 0u);
+    fs::remove_all(bundle);
 }
 
 }  // namespace

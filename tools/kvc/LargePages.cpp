@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -54,30 +55,54 @@ bool TunablesChoosePageSize(const char* tunables) {
     return false;
 }
 
-std::size_t HeapReserveFor(std::uintmax_t recipeBytes, std::uintmax_t memoryBytes) {
-    // Measured: at 10,000 lines huge pages save a quarter of the time, at 1,000 (88 KB) a
-    // quarter too, for 6 MB more memory held; a compile of a few kilobytes touches too few pages to
-    // repay a 2 MiB granule. A compile allocates some 30 times its recipe's size, tables included;
-    // 48 leaves room for bundles larger than the generated ones.
-    constexpr std::uintmax_t kSmallest = 64 * 1024;
+std::size_t HeapReserveFor(CompileInputSizes inputs, std::uintmax_t memoryBytes) {
+    // Measured: a compile allocates some 30 times its recipe's size and 3.5 times its bundle's;
+    // 48 and 4 leave room. At 10,000 lines huge pages save a quarter of the time, at 1,000
+    // (88 KB) a quarter too, for 6 MB more memory held; a compile of a few kilobytes touches
+    // too few pages to repay a 2 MiB granule. A bundle of 18 MB with a one-line recipe compiles
+    // in a third of the time.
+    constexpr std::uintmax_t kPerRecipeByte = 48;
+    constexpr std::uintmax_t kPerBundleByte = 4;
+    constexpr std::uintmax_t kSmallest = 64 * 1024 * kPerRecipeByte;
     constexpr std::uintmax_t kLeast = 64u << 20;
     // A quarter of the memory leaves room for the rest of the system; the reserve is taken in
     // parts, of which there are at most kMaxHeapParts.
     const std::uintmax_t most =
         std::min<std::uintmax_t>({memoryBytes / 4, kMaxHeapParts * kHeapPart, SIZE_MAX / 2});
-    if (recipeBytes < kSmallest || most < kLeast) return 0;
-    const std::uintmax_t wanted = recipeBytes < most / 48 ? recipeBytes * 48 : most;
+    // Saturating: past most, any estimate gets most.
+    const auto scaled = [most](std::uintmax_t bytes, std::uintmax_t factor) {
+        return bytes < most / factor ? bytes * factor : most;
+    };
+    const std::uintmax_t wanted = std::min(most, scaled(inputs.recipeBytes, kPerRecipeByte) +
+                                                     scaled(inputs.bundleBytes, kPerBundleByte));
+    if (wanted < kSmallest || most < kLeast) return 0;
     return static_cast<std::size_t>(std::clamp(wanted, kLeast, most));
 }
 
-bool PreferLargePages(const std::filesystem::path& recipe) {
+std::uintmax_t BundleBytes(const std::filesystem::path& bundle) {
+    namespace fs = std::filesystem;
+    std::uintmax_t total = 0;
+    std::error_code ec;
+    for (fs::recursive_directory_iterator
+             it(bundle, fs::directory_options::skip_permission_denied, ec),
+         end;
+         !ec && it != end; it.increment(ec)) {
+        std::error_code unknown;
+        if (!it->is_regular_file(unknown)) continue;
+        const std::uintmax_t size = it->file_size(unknown);
+        if (!unknown) total += size;
+    }
+    return total;
+}
+
+bool PreferLargePages(const std::filesystem::path& recipe, const std::filesystem::path& bundle) {
 #if KVC_HEAP_IN_HUGE_PAGES
     std::error_code unknown;
     const std::uintmax_t recipeBytes = std::filesystem::file_size(recipe, unknown);
     if (unknown) return false;
     const auto memoryBytes = static_cast<std::uintmax_t>(sysconf(_SC_PHYS_PAGES)) *
                              static_cast<std::uintmax_t>(sysconf(_SC_PAGESIZE));
-    const std::size_t reserve = HeapReserveFor(recipeBytes, memoryBytes);
+    const std::size_t reserve = HeapReserveFor({recipeBytes, BundleBytes(bundle)}, memoryBytes);
     if (reserve == 0) return false;
     // A preloaded library may be another allocator or a memory tool (valgrind's are preloaded),
     // for which the reserve would be one huge block of its own; such a process is left as is.
@@ -149,6 +174,7 @@ bool PreferLargePages(const std::filesystem::path& recipe) {
     return true;
 #else
     static_cast<void>(recipe);
+    static_cast<void>(bundle);
     return false;
 #endif
 }

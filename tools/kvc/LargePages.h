@@ -28,19 +28,28 @@ bool TunablesChoosePageSize(const char* tunables);
 inline constexpr std::uintmax_t kHeapPart = 1ull << 30;
 inline constexpr std::size_t kMaxHeapParts = 64;
 
-// The heap to set aside for a recipe of this many bytes on a machine with memoryBytes of memory,
-// or 0 when the recipe is too small for huge pages to repay their 2 MiB granules. About what a
-// compile of it allocates, within bounds: address space set aside but never touched costs no
-// memory, yet a system may refuse to promise more than it has.
-std::size_t HeapReserveFor(std::uintmax_t recipeBytes, std::uintmax_t memoryBytes);
+// The sizes a compile's allocations follow: its recipe's and its bundle's (all the files in it).
+struct CompileInputSizes {
+    std::uintmax_t recipeBytes = 0;
+    std::uintmax_t bundleBytes = 0;
+};
 
-// Sets aside the heap a compile of recipe will need, in huge pages, when it is large enough
-// and the kernel gives them on request. Does nothing elsewhere, when recipe cannot be sized,
-// when a library is preloaded (another allocator, or a memory tool such as valgrind), or when
-// GLIBC_TUNABLES sets glibc.malloc.hugetlb (=0 turns huge pages off, =1 lets glibc do it).
+// The heap to set aside for a compile of inputs on a machine with memoryBytes of memory, or 0
+// when the compile is too small for huge pages to repay their 2 MiB granules. About what the
+// compile allocates, within bounds: address space set aside but never touched costs no memory,
+// yet a system may refuse to promise more than it has.
+std::size_t HeapReserveFor(CompileInputSizes inputs, std::uintmax_t memoryBytes);
+
+// The bytes of all the regular files under bundle, as far as they can be listed.
+std::uintmax_t BundleBytes(const std::filesystem::path& bundle);
+
+// Sets aside the heap a compile of recipe against bundle will need, in huge pages, when it is
+// large enough and the kernel gives them on request. Does nothing elsewhere, when recipe cannot
+// be sized, when a library is preloaded (another allocator, or a memory tool such as valgrind), or
+// when GLIBC_TUNABLES sets glibc.malloc.hugetlb (=0 turns huge pages off, =1 lets glibc do it).
 // Returns whether it asked for huge pages, which memory kept apart from malloc's heap may then
 // ask for too.
-bool PreferLargePages(const std::filesystem::path& recipe);
+bool PreferLargePages(const std::filesystem::path& recipe, const std::filesystem::path& bundle);
 
 // Gives the system back the memory free inside malloc's heap, where the C library can (glibc):
 // what a phase that is over left there. Most of what a compile builds afterwards lives outside

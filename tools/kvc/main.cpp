@@ -203,7 +203,8 @@ int main(int argc, char** argv) {
     inspect.image = kv::host::PathFromText(image);
     try {
         if (compileCommand->parsed() || checkCommand->parsed() || timelineCommand->parsed()) {
-            if (kv::kvc::PreferLargePages(compile.recipe)) kv::kvc::AdviseSmallObjectsHugePages();
+            if (kv::kvc::PreferLargePages(compile.recipe, compile.bundle))
+                kv::kvc::AdviseSmallObjectsHugePages();
             // Freeing a large compile's trees and tables one by one would take a good part of
             // the run; the exit returns them at once, after the streams are flushed.
             auto remains = std::make_unique<kv::host::ExitHandOver>();
