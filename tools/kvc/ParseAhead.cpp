@@ -84,11 +84,13 @@ ParseAhead::ParseAhead(const kv::host::SourceText& source) : source_(source) {
             } catch (...) {
                 failure_ = std::current_exception();
             }
+            // A small recipe is parsed long before the compile has more work to hand over, and
+            // the thread waits for it rather than leave the compile to do it alone.
             std::function<void()> then;
             {
-                const std::lock_guard<std::mutex> lock(mutex_);
+                std::unique_lock<std::mutex> lock(mutex_);
+                handedOver_.wait(lock, [this] { return then_ || closed_; });
                 then = std::move(then_);
-                through_ = true;
             }
             if (then) then();
         });
@@ -101,11 +103,20 @@ ParseAhead::ParseAhead(const kv::host::SourceText& source) : source_(source) {
 ParseAhead::~ParseAhead() { Wait(); }
 
 void ParseAhead::Afterwards(std::function<void()> then) {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    if (!through_) then_ = std::move(then);
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        if (closed_) return;
+        then_ = std::move(then);
+    }
+    handedOver_.notify_one();
 }
 
 void ParseAhead::Wait() {
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        closed_ = true;
+    }
+    handedOver_.notify_one();
     if (thread_.joinable()) thread_.join();
 }
 

@@ -3,6 +3,7 @@
 // read the tables: a machine with a second core does both at once.
 #pragma once
 
+#include <condition_variable>
 #include <exception>
 #include <functional>
 #include <mutex>
@@ -35,9 +36,9 @@ public:
     // Waits for the work, whose result nobody took.
     ~ParseAhead();
 
-    // Has the thread go on with then once its own work is done, unless it is done with
-    // everything by now: then must be work that the caller finishes anyway if the thread did
-    // not. Once only, before Take.
+    // Has the thread go on with then once its own work is done; a thread done with it before
+    // waits for then, until Take. then must be work that the caller finishes anyway if the
+    // thread did not. Once only, before Take.
     void Afterwards(std::function<void()> then);
 
     // Waits for the work and gives its result, or throws what it threw. Once only.
@@ -48,8 +49,9 @@ private:
 
     const kv::host::SourceText& source_;
     std::mutex mutex_;
-    std::function<void()> then_;  // taken by the thread, or left when it is through
-    bool through_ = false;        // the thread has looked for then_
+    std::condition_variable handedOver_;  // then_ was set, or closed_
+    std::function<void()> then_;          // taken by the thread
+    bool closed_ = false;                 // no then_ comes any more: Take or the end
     PreparedRecipe prepared_;
     std::exception_ptr failure_;
     std::thread thread_;
