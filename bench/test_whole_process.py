@@ -166,6 +166,15 @@ class GeneratedInputs(unittest.TestCase):
         self.assertEqual(cells[0], str(LINES))
         self.assertTrue(all(float(cell) > 0 for cell in cells[1:]), cells)
 
+        one_line = subprocess.run(common + ["--kvc", ARGS.kvc, "--one-line"],
+                                  capture_output=True, timeout=60)
+        self.assertEqual(one_line.returncode, 0, one_line.stderr)
+        row = one_line.stdout.decode("utf-8").splitlines()[2]
+        self.assertEqual(row.strip("|").split("|")[0].strip(), "1 (bundle of %d)" % LINES)
+        with open(os.path.join(ARGS.work, "cache", "lines-%d" % LINES, "first-line.rcp"),
+                  "rb") as recipe:
+            self.assertEqual(recipe.read().count(b"\n"), 1)
+
         failing = subprocess.run(common + ["--kvc", shutil.which("false")],
                                  capture_output=True, timeout=60)
         self.assertEqual(failing.returncode, 1)
