@@ -7,42 +7,66 @@
 namespace Brisk::RapidJsonHelper {
 namespace {
 
-// Returns true when text opens more than maxDepth arrays or objects at once. One pass, no
-// recursion: brackets inside strings are skipped, escapes included. Text that is not JSON may
-// pass this check; the parser then rejects it.
-bool NestsDeeperThan(const std::string& text, int maxDepth) {
-    int depth = 0;
-    bool inString = false;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (inString) {
-            if (c == '\\') {
-                ++i;
-            } else if (c == '"') {
-                inString = false;
-            }
-            continue;
-        }
-        switch (c) {
-            case '"': inString = true; break;
-            case '[':
-            case '{':
-                if (++depth > maxDepth) return true;
-                break;
-            case ']':
-            case '}': --depth; break;
-            default: break;
-        }
+// Builds document from the events of a parse, and stops the parse at the first array or object
+// that opens past maxDepth: before the parser, which recurses once per level, goes deeper.
+class DepthLimitedBuild {
+public:
+    using Ch = char;
+    using SizeType = rapidjson::SizeType;
+
+    DepthLimitedBuild(rapidjson::Document& document, int maxDepth)
+        : document_(document), maxDepth_(maxDepth) {}
+
+    bool Null() { return document_.Null(); }
+    bool Bool(bool b) { return document_.Bool(b); }
+    bool Int(int i) { return document_.Int(i); }
+    bool Uint(unsigned i) { return document_.Uint(i); }
+    bool Int64(int64_t i) { return document_.Int64(i); }
+    bool Uint64(uint64_t i) { return document_.Uint64(i); }
+    bool Double(double d) { return document_.Double(d); }
+    bool RawNumber(const Ch* text, SizeType length, bool copy) {
+        return document_.RawNumber(text, length, copy);
     }
-    return false;
+    bool String(const Ch* text, SizeType length, bool copy) {
+        return document_.String(text, length, copy);
+    }
+    bool Key(const Ch* text, SizeType length, bool copy) {
+        return document_.Key(text, length, copy);
+    }
+    bool StartObject() { return Open() && document_.StartObject(); }
+    bool EndObject(SizeType members) { return --depth_, document_.EndObject(members); }
+    bool StartArray() { return Open() && document_.StartArray(); }
+    bool EndArray(SizeType elements) { return --depth_, document_.EndArray(elements); }
+
+private:
+    bool Open() { return ++depth_ <= maxDepth_; }
+
+    rapidjson::Document& document_;
+    int maxDepth_;
+    int depth_ = 0;
+};
+
+// Parses text, which the strings of document then point into, in place; false when it is no
+// JSON or nests deeper than maxDepth.
+bool ParseInPlace(char* text, int maxDepth, rapidjson::Document& document) {
+    bool parsed = false;
+    const auto build = [&](rapidjson::Document& target) {
+        rapidjson::InsituStringStream stream(text);
+        DepthLimitedBuild handler(target, maxDepth);
+        rapidjson::Reader reader;
+        parsed = !reader.Parse<rapidjson::kParseInsituFlag>(stream, handler).IsError();
+        return parsed;
+    };
+    document.Populate(build);
+    return parsed;
 }
 
 }  // namespace
 
 bool JsonBase::FromJson(JsonBase* target, const std::string& text) {
     // RapidJSON's parser and its value destructor both recurse once per nesting level, so a
-    // document deep enough to exhaust the stack must never reach either of them.
-    if (NestsDeeperThan(text, kMaxDepth)) return false;
+    // document deep enough to exhaust the stack must never be built: the parse stops at the
+    // first level past kMaxDepth.
     // The parser takes a NUL byte for the end of the text, so "[1]\0junk" would pass as "[1]".
     // No JSON text holds a raw NUL, so one anywhere makes the text invalid.
     if (text.find('\0') != std::string::npos) return false;
@@ -59,8 +83,7 @@ bool JsonBase::FromJson(JsonBase* target, const std::string& text) {
     }
     std::string copy(text, start);
     rapidjson::Document document;
-    document.ParseInsitu(copy.data());
-    if (document.HasParseError()) return false;
+    if (!ParseInPlace(copy.data(), kMaxDepth, document)) return false;
     if (target != nullptr) target->ParseJson(document);
     return true;
 }
