@@ -52,13 +52,16 @@ TEST(KvcLargePages, TheReserveGrowsWithTheInputsWithinBounds) {
     EXPECT_EQ(HeapReserveFor({100 * kMiB, 0}, 200 * kMiB), 0u);
 }
 
-TEST(KvcLargePages, ABundleCountsAllItsFilesAtAnyDepth) {
+TEST(KvcLargePages, ABundleCountsItsFilesDownToItsRows) {
     namespace fs = std::filesystem;
     const fs::path bundle = fs::path(::testing::TempDir()) / "kvc-large-pages-bundle";
     fs::remove_all(bundle);
     fs::create_directories(bundle / "tables" / "logic");
     std::ofstream(bundle / "a.json") << std::string(100, 'a');
     std::ofstream(bundle / "tables" / "logic" / "b.json") << std::string(23, 'b');
+    // Deeper than any table lies: not counted.
+    fs::create_directories(bundle / "tables" / "logic" / "deeper");
+    std::ofstream(bundle / "tables" / "logic" / "deeper" / "c.json") << std::string(7, 'c');
     EXPECT_EQ(kv::kvc::BundleBytes(bundle), 123u);
     EXPECT_EQ(kv::kvc::BundleBytes(bundle / "missing"), 0u);
     fs::remove_all(bundle);

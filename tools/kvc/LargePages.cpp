@@ -81,12 +81,19 @@ std::size_t HeapReserveFor(CompileInputSizes inputs, std::uintmax_t memoryBytes)
 
 std::uintmax_t BundleBytes(const std::filesystem::path& bundle) {
     namespace fs = std::filesystem;
+    // A bundle's files lie at most three levels down (database, table, row). The walk goes no
+    // deeper and stops after kMostEntries, so that a wrong folder given as the bundle, say the
+    // root of the file system, costs no more than a large bundle before the load refuses it.
+    constexpr int kDeepest = 2;
+    constexpr std::size_t kMostEntries = 100000;
     std::uintmax_t total = 0;
+    std::size_t entries = 0;
     std::error_code ec;
     for (fs::recursive_directory_iterator
              it(bundle, fs::directory_options::skip_permission_denied, ec),
          end;
-         !ec && it != end; it.increment(ec)) {
+         !ec && it != end && ++entries <= kMostEntries; it.increment(ec)) {
+        if (it.depth() >= kDeepest) it.disable_recursion_pending();
         std::error_code unknown;
         if (!it->is_regular_file(unknown)) continue;
         const std::uintmax_t size = it->file_size(unknown);

@@ -40,7 +40,8 @@ struct CompileInputSizes {
 // yet a system may refuse to promise more than it has.
 std::size_t HeapReserveFor(CompileInputSizes inputs, std::uintmax_t memoryBytes);
 
-// The bytes of all the regular files under bundle, as far as they can be listed.
+// The bytes of the regular files in bundle, down to the depth a bundle's tables lie at, as far
+// as they can be listed.
 std::uintmax_t BundleBytes(const std::filesystem::path& bundle);
 
 // Sets aside the heap a compile of recipe against bundle will need, in huge pages, when it is
