@@ -15,6 +15,15 @@ UnitIndex::UnitIndex(std::span<const CUnit> units) : units_(units) {
     }
     std::sort(lengths_.begin(), lengths_.end(), std::greater<>());
     lengths_.erase(std::unique(lengths_.begin(), lengths_.end()), lengths_.end());
+    firstBytes_.resize(lengths_.size());
+    for (const Positions* names : {&byEnglish_, &byChinese_}) {
+        for (const auto& entry : *names) {
+            const auto length = std::lower_bound(lengths_.begin(), lengths_.end(),
+                                                 entry.first.size(), std::greater<>());
+            const auto first = static_cast<unsigned char>(entry.first.front());
+            firstBytes_[static_cast<std::size_t>(length - lengths_.begin())].set(first);
+        }
+    }
 }
 
 const CUnit* UnitIndex::FindEnding(std::string_view text, std::size_t& position,
@@ -34,6 +43,8 @@ const CUnit* UnitIndex::FindEnding(std::string_view text, std::size_t& position,
         const std::size_t length = *next;
         const std::size_t start = text.size() - length;
         const std::string_view ending = text.substr(start);
+        const auto index = static_cast<std::size_t>(next - lengths_.begin());
+        if (!firstBytes_[index].test(static_cast<unsigned char>(ending.front()))) continue;
         // A name that occurs before this ending matches there, and so does not end the text.
         if (text.find(ending) != start) continue;
         std::uint32_t best = UINT32_MAX;

@@ -2,6 +2,7 @@
 // text rather than with the unit table.
 #pragma once
 
+#include <bitset>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -37,4 +38,8 @@ private:
     Positions byEnglish_;  // srcename -> unit positions, ascending
     Positions byChinese_;  // srccname -> unit positions, ascending
     std::vector<std::size_t> lengths_;  // of the names, each once, longest first
+    // For each of lengths_, the bytes the names of that length begin with. Most endings of a
+    // quantity ("33ml" of "833ml") begin with a byte no name of their length does, and are
+    // passed over without a search or a hash.
+    std::vector<std::bitset<256>> firstBytes_;
 };
