@@ -1,6 +1,7 @@
 // KvData: construction, accessors, and loading the application tables from the host.
 #include "data/KvData.h"
 
+#include <climits>
 #include <utility>
 
 #include "KvConst.h"
@@ -61,6 +62,20 @@ std::map<std::string, std::string>& KvData::GetMaterial() { return ingredient; }
 
 const std::pair<const std::string, std::string>* KvData::FindMaterial(std::string_view name) const {
     return ingredientIndex_.Find(ingredient, name);
+}
+
+void KvData::PrefetchMaterials(int next) const {
+    // A lookup waits for the index's slot, then for the entry the slot names: the slots are
+    // brought in a line ahead, the entries, once their slots are in, the line after.
+    const auto prefetch = [this](int logicNo, bool entries) {
+        const auto* logic = FindLogicInfo(logicNo);
+        if (logic == nullptr) return;
+        for (const CMaterialQuantity& material : logic->second.materialList) {
+            ingredientIndex_.Prefetch(ingredient, material.name, entries);
+        }
+    };
+    prefetch(next, true);
+    if (next < INT_MAX) prefetch(next + 1, false);
 }
 
 const std::pair<const std::string, JsonArray<std::string>>* KvData::FindCookPar(

@@ -52,6 +52,10 @@ public:
     // The ingredient (or cooking parameter) called name, or null; found in time that grows
     // with the name, not with the table.
     const std::pair<const std::string, std::string>* FindMaterial(std::string_view name) const;
+    // For lines ended in order: starts bringing into the cache what FindMaterial will read for
+    // the ingredients of logic line next (their index slots came in with the call for the
+    // line before) and the index slots for the line after next.
+    void PrefetchMaterials(int next) const;
     const std::pair<const std::string, Brisk::RapidJsonHelper::JsonArray<std::string>>* FindCookPar(
         std::string_view name) const;
     // Resource name -> code.
