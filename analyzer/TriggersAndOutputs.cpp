@@ -1,5 +1,4 @@
 // Triggers and outputs: the step a tree builds from the sensors it reads and the devices it drives.
-#include <climits>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -163,7 +162,7 @@ void KvSemanticAnalyzer::BuildStep(const std::vector<ISyntaxTreeNode*>& nodes) {
     CStepInfo built;
     // The host ends the lines in order: the next line's ingredients are looked up next, and
     // each lookup would otherwise wait for the memory of a table larger than the cache.
-    if (logicNo < INT_MAX) appData->PrefetchMaterials(logicNo + 1);
+    appData->PrefetchMaterialsAfter(logicNo);
     const auto* logic = appData->FindLogicInfo(logicNo);
     if (logic != nullptr) {
         for (const CMaterialQuantity& material : logic->second.materialList) {

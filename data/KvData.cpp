@@ -64,18 +64,18 @@ const std::pair<const std::string, std::string>* KvData::FindMaterial(std::strin
     return ingredientIndex_.Find(ingredient, name);
 }
 
-void KvData::PrefetchMaterials(int next) const {
+void KvData::PrefetchMaterialsAfter(int logicNo) const {
     // A lookup waits for the index's slot, then for the entry the slot names: the slots are
-    // brought in a line ahead, the entries, once their slots are in, the line after.
-    const auto prefetch = [this](int logicNo, bool entries) {
-        const auto* logic = FindLogicInfo(logicNo);
+    // brought in two lines ahead, the entries, once their slots are in, one line ahead.
+    const auto prefetch = [this, logicNo](int ahead, bool entries) {
+        const auto* logic = logicNo <= INT_MAX - ahead ? FindLogicInfo(logicNo + ahead) : nullptr;
         if (logic == nullptr) return;
         for (const CMaterialQuantity& material : logic->second.materialList) {
             ingredientIndex_.Prefetch(ingredient, material.name, entries);
         }
     };
-    prefetch(next, true);
-    if (next < INT_MAX) prefetch(next + 1, false);
+    prefetch(1, true);
+    prefetch(2, false);
 }
 
 const std::pair<const std::string, JsonArray<std::string>>* KvData::FindCookPar(

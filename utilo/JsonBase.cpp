@@ -64,9 +64,6 @@ bool ParseInPlace(char* text, int maxDepth, rapidjson::Document& document) {
 }  // namespace
 
 bool JsonBase::FromJson(JsonBase* target, const std::string& text) {
-    // RapidJSON's parser and its value destructor both recurse once per nesting level, so a
-    // document deep enough to exhaust the stack must never be built: the parse stops at the
-    // first level past kMaxDepth.
     // The parser takes a NUL byte for the end of the text, so "[1]\0junk" would pass as "[1]".
     // No JSON text holds a raw NUL, so one anywhere makes the text invalid.
     if (text.find('\0') != std::string::npos) return false;
@@ -82,6 +79,9 @@ bool JsonBase::FromJson(JsonBase* target, const std::string& text) {
         }
     }
     std::string copy(text, start);
+    // RapidJSON's parser and its value destructor both recurse once per nesting level, so a
+    // document deep enough to exhaust the stack must never be built: the parse stops at the
+    // first level past kMaxDepth.
     rapidjson::Document document;
     if (!ParseInPlace(copy.data(), kMaxDepth, document)) return false;
     if (target != nullptr) target->ParseJson(document);

@@ -104,13 +104,6 @@ std::uintmax_t BundleBytes(const std::filesystem::path& bundle) {
 
 bool PreferLargePages(const std::filesystem::path& recipe, const std::filesystem::path& bundle) {
 #if KVC_HEAP_IN_HUGE_PAGES
-    std::error_code unknown;
-    const std::uintmax_t recipeBytes = std::filesystem::file_size(recipe, unknown);
-    if (unknown) return false;
-    const auto memoryBytes = static_cast<std::uintmax_t>(sysconf(_SC_PHYS_PAGES)) *
-                             static_cast<std::uintmax_t>(sysconf(_SC_PAGESIZE));
-    const std::size_t reserve = HeapReserveFor({recipeBytes, BundleBytes(bundle)}, memoryBytes);
-    if (reserve == 0) return false;
     // A preloaded library may be another allocator or a memory tool (valgrind's are preloaded),
     // for which the reserve would be one huge block of its own; such a process is left as is.
     if (const char* preload = std::getenv("LD_PRELOAD"); preload != nullptr && *preload != 0) {
@@ -122,6 +115,14 @@ bool PreferLargePages(const std::filesystem::path& recipe, const std::filesystem
     const std::string enabled((std::istreambuf_iterator<char>(setting)),
                               std::istreambuf_iterator<char>());
     if (!HugePagesOnRequest(enabled)) return false;
+    // Sized only past those checks: the bundle's size takes a walk of its folders.
+    std::error_code unknown;
+    const std::uintmax_t recipeBytes = std::filesystem::file_size(recipe, unknown);
+    if (unknown) return false;
+    const auto memoryBytes = static_cast<std::uintmax_t>(sysconf(_SC_PHYS_PAGES)) *
+                             static_cast<std::uintmax_t>(sysconf(_SC_PAGESIZE));
+    const std::size_t reserve = HeapReserveFor({recipeBytes, BundleBytes(bundle)}, memoryBytes);
+    if (reserve == 0) return false;
 
     // Blocks of the reserve's size, taken from the heap (mapping nothing apart for them), grow
     // the heap by that much now; freed, they stay as free memory of the heap, which the
