@@ -80,10 +80,12 @@ inline KvcResult RunKvc(const std::filesystem::path& workDir,
     command = "\"" + command + "\"";
     const std::wstring wide =
         std::filesystem::path(std::u8string(command.begin(), command.end())).wstring();
-    // -1 says the command processor could not be started, which Wine under load now and then
-    // reports; that is no outcome of kvc, so the run is tried again.
+    // -1 says the command processor could not be started, and 9009 that it could not start
+    // kvc, which Wine under load now and then reports; neither is an outcome of kvc, which
+    // never exits with 9009, so the run is tried again.
+    const auto notRun = [](int status) { return status == -1 || status == 9009; };
     int status = _wsystem(wide.c_str());
-    for (int retry = 0; status == -1 && retry < 3; ++retry) {
+    for (int retry = 0; notRun(status) && retry < 3; ++retry) {
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
         status = _wsystem(wide.c_str());
     }
