@@ -93,8 +93,9 @@ public:
     TypeConvert* typeConvert = nullptr;
     // Task id -> the last command number given out in that task.
     std::map<std::string, int> taskTriggerCount;
-    // Logic number -> step name.
-    std::map<int, std::string> stepNames;
+    // Logic number -> step name. Hashed: a line's name is looked up once per line, and an
+    // ordered map would cost a descent through nodes long out of the cache each time.
+    std::unordered_map<int, std::string> stepNames;
     // Step key -> the step built so far.
     std::map<std::string, CStepInfo> steps;
 

@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 #include <tuple>
+#include <unordered_map>
 #include <vector>
 
 #include "analyzer/KvSemanticAnalyzer.h"
@@ -134,7 +135,7 @@ TEST_F(TaskBuilding, AStepNameComesFromTheFirstUnrecordedMarkerOfItsSection) {
     Analyzer().MakeStepNo(b[0]);
     analyzer->MakeStepNo(b[0]);
     analyzer->MakeStepNo(b[1]);
-    EXPECT_EQ(analyzer->stepNames, (std::map<int, std::string>{{1, "3"}, {2, "6"}}));
+    EXPECT_EQ(analyzer->stepNames, (std::unordered_map<int, std::string>{{1, "3"}, {2, "6"}}));
 
     // Recipes older than 2.2 carry the marker in the conditions.
     analyzer->appData->recipeVersion = "2.1";
