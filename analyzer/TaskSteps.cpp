@@ -7,6 +7,7 @@
 #include "analyzer/AnalyzerMessages.h"
 #include "analyzer/KvSemanticAnalyzer.h"
 #include "arbor/Arbor.h"
+#include "arbor/BlockTree.h"
 #include "arbor/NodeAccess.h"
 #include "data/KvData.h"
 #include "utilo/CommonMethod.h"
@@ -27,12 +28,16 @@ constexpr const char* kTaskMarkerPrefix = "task_";
 // Recipes older than this carry their task markers in the conditions section.
 constexpr const char* kActionsLayoutVersion = "2.2";
 
-// ASCII lower case only, so that multi-byte names pass through unchanged.
-std::string AsciiLower(std::string text) {
-    for (char& c : text) {
+// Whether text is word (written in lower case) in any ASCII case; only A to Z fold, so a
+// multi-byte name never matches.
+bool IsWordInAnyCase(std::string_view text, std::string_view word) {
+    if (text.size() != word.size()) return false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != word[i]) return false;
     }
-    return text;
+    return true;
 }
 
 // The starttimer call that node belongs to: its parent when that is the call, or node itself
@@ -44,7 +49,8 @@ ISyntaxTreeNode* StartTimerCallOf(ISyntaxTreeNode* node) {
     } else if (kv::node::IsCallNode(node) && node->GetChildren().empty()) {
         call = node;
     }
-    if (call == nullptr || AsciiLower(call->GetToken()->GetText()) != kStartTimer) return nullptr;
+    if (call == nullptr) return nullptr;
+    if (!IsWordInAnyCase(call->GetToken()->GetText(), kStartTimer)) return nullptr;
     return call;
 }
 
@@ -96,7 +102,10 @@ void KvSemanticAnalyzer::AddTaskTimerId(ISyntaxTreeNode* node) {
 
 void KvSemanticAnalyzer::AddTaskTimerId(ISyntaxTreeNode* node, TimerCalls& seen) {
     if (node == nullptr) return;
-    for (ISyntaxTreeNode* entry : treeVisitor->CollectNodes(node)) {
+    // The leaves CollectNodes would list, in a list kept from call to call.
+    timerLeaves_.clear();
+    AppendTokenLeaves(node, timerLeaves_);
+    for (ISyntaxTreeNode* entry : timerLeaves_) {
         if (entry == nullptr) continue;
         ISyntaxTreeNode* call = StartTimerCallOf(entry);
         if (call == nullptr) continue;

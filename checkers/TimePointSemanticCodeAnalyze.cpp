@@ -8,6 +8,7 @@
 
 #include "IData.h"
 #include "arbor/Arbor.h"
+#include "arbor/BlockTree.h"
 #include "arbor/NodeAccess.h"
 #include "checkers/CheckerMessages.h"
 #include "data/KvData.h"
@@ -121,7 +122,10 @@ void TimePointSemanticCodeAnalyze::MakeTimeMap(std::vector<ISyntaxTreeNode*>* no
         // Time points are written among the conditions, the block's first section.
         ISyntaxTreeNode* conditions = root->GetChildren().front();
         if (conditions == nullptr) continue;
-        for (ISyntaxTreeNode* leaf : visitor->CollectNodes(conditions)) {
+        // The leaves CollectNodes would list, in a list kept from block to block.
+        conditionLeaves.clear();
+        AppendTokenLeaves(conditions, conditionLeaves);
+        for (ISyntaxTreeNode* leaf : conditionLeaves) {
             IToken* time = TokenOf(leaf);
             if (!IsTimeName(time)) continue;
             ISyntaxTreeNode* comparison = ComparisonOf(leaf);
@@ -137,7 +141,9 @@ void TimePointSemanticCodeAnalyze::MakeTimeMap(std::vector<ISyntaxTreeNode*>* no
                 ReportBadTimePoint();
                 return;
             }
-            times.emplace(time->GetLine(), *value);
+            // Blocks come in line order as a rule, so a time goes at the map's end, where the
+            // hint places it without a descent from the root; out of order it is still placed.
+            times.emplace_hint(times.end(), time->GetLine(), *value);
         }
     }
     searchedTo(nodes->size());

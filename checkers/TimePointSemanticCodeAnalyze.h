@@ -63,4 +63,6 @@ private:
     // Line and column of the bad time value that stopped the search. The search would stop
     // there again, so while the map is empty the report is repeated without searching.
     std::optional<std::pair<int, int>> badTimePoint;
+    // The leaves of the conditions being searched, reused from block to block.
+    std::vector<ISyntaxTreeNode*> conditionLeaves;
 };
