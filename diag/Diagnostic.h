@@ -4,7 +4,9 @@
 // number of values a call passes is checked against the sentence when it compiles.
 #pragma once
 
+#include <algorithm>
 #include <array>
+#include <cstddef>
 #include <span>
 #include <string>
 #include <string_view>
@@ -48,23 +50,31 @@ struct Row {
 
 // format with every %N replaced by values[N] and "%%" by "%".
 inline std::string Fill(std::string_view format, std::span<const std::string_view> values) {
+    // Sized once for a format that names each value once, as the catalogs' do; the text between
+    // the slots goes in as whole runs.
+    std::size_t size = format.size();
+    for (const std::string_view value : values) size += value.size();
     std::string text;
-    text.reserve(format.size());
-    for (std::size_t i = 0; i < format.size(); ++i) {
-        const char c = format[i];
-        if (c != '%' || i + 1 == format.size()) {
-            text += c;
-            continue;
+    text.reserve(size);
+    std::size_t i = 0;
+    while (i < format.size()) {
+        const std::size_t percent = std::min(format.find('%', i), format.size());
+        text += format.substr(i, percent - i);
+        if (percent + 1 >= format.size()) {
+            // No slot is left, or the format ends in a lone "%", which stays.
+            text += format.substr(percent);
+            break;
         }
-        const char next = format[++i];
+        const char next = format[percent + 1];
         if (next >= '0' && next <= '9' && static_cast<std::size_t>(next - '0') < values.size()) {
             text += values[static_cast<std::size_t>(next - '0')];
         } else if (next == '%') {
             text += '%';
         } else {
-            text += c;
+            text += '%';
             text += next;
         }
+        i = percent + 2;
     }
     return text;
 }

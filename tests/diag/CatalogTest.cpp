@@ -142,6 +142,9 @@ TEST(Catalogs, SlotsAreFilledInTheirOrderAndAPercentSignSurvives) {
     constexpr kv::diag::Message<kv::diag::SlotCount("%1<%0>%1 100%% %x")> message{
         "M", 1003, kv::diag::kError, "%1<%0>%1 100%% %x"};
     EXPECT_EQ(kv::diag::Text(message, "a", "b"), "b<a>b 100% %x");
+    constexpr kv::diag::Message<kv::diag::SlotCount("%0 50%")> trailing{"M", 1003, kv::diag::kError,
+                                                                        "%0 50%"};
+    EXPECT_EQ(kv::diag::Text(trailing, "a"), "a 50%");
     EXPECT_EQ(kv::test::Utf8(kv::diag::Text(kv::diag::checker::VarNotString, "oven.mode", "%0")),
               "变量<oven.mode>的值<%0>不是字符串类型");
 }
