@@ -10,6 +10,7 @@
 #include "arbor/BlockTree.h"
 #include "arbor/NodeAccess.h"
 #include "data/KvData.h"
+#include "utilo/AsciiCase.h"
 #include "utilo/CommonMethod.h"
 #include "utilo/NumberText.h"
 
@@ -28,18 +29,6 @@ constexpr const char* kTaskMarkerPrefix = "task_";
 // Recipes older than this carry their task markers in the conditions section.
 constexpr const char* kActionsLayoutVersion = "2.2";
 
-// Whether text is word (written in lower case) in any ASCII case; only A to Z fold, so a
-// multi-byte name never matches.
-bool IsWordInAnyCase(std::string_view text, std::string_view word) {
-    if (text.size() != word.size()) return false;
-    for (size_t i = 0; i < text.size(); ++i) {
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != word[i]) return false;
-    }
-    return true;
-}
-
 // The starttimer call that node belongs to: its parent when that is the call, or node itself
 // when it is a call written without arguments. Null for anything else.
 ISyntaxTreeNode* StartTimerCallOf(ISyntaxTreeNode* node) {
@@ -50,7 +39,7 @@ ISyntaxTreeNode* StartTimerCallOf(ISyntaxTreeNode* node) {
         call = node;
     }
     if (call == nullptr) return nullptr;
-    if (!IsWordInAnyCase(call->GetToken()->GetText(), kStartTimer)) return nullptr;
+    if (!kv::text::EqualsInAnyCase(call->GetToken()->GetText(), kStartTimer)) return nullptr;
     return call;
 }
 
