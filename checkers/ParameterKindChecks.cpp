@@ -160,10 +160,21 @@ bool FunctionSemanticCodeAnalyze::CheckCookParFunPar(const CFunPar& p, ISyntaxTr
 
     if (!p.scope.empty()) {
         // Every value the cooking parameter can take must suit the parameter; the token is
-        // the carrier, so after a failure it holds the value that failed.
-        for (const std::string& value : cookPar->second) {
-            SetTextOf(arg, value);
-            if (!CheckNumberTypeFunPar(p, arg)) return false;
+        // the carrier, so after a failure it holds the value that failed. Once an error is
+        // known every range check fails, so a pass is taken from memory only before that.
+        std::string& key = cookParRangeKey_;
+        key.assign(reinterpret_cast<const char*>(&cookPar), sizeof cookPar);
+        for (const std::string* part : {&p.dataType, &p.scope[0], &p.scope.items.back()}) {
+            key += *part;
+            key += '\0';
+        }
+        const bool known = !kv::diag::HasError(dataHost) && passedCookParRanges_.count(key) != 0;
+        if (!known) {
+            for (const std::string& value : cookPar->second) {
+                SetTextOf(arg, value);
+                if (!CheckNumberTypeFunPar(p, arg)) return false;
+            }
+            if (p.scope.size() == 2) passedCookParRanges_.insert(key);
         }
     } else if (!p.select.empty()) {
         auto& appPars = appData->appPar;

@@ -165,4 +165,14 @@ TEST_F(ParameterKindTest, CookingParameterValuesAreTestedAgainstScopeOrChoices) 
                                    "ReportErrorAt 2001 2:5 烹饪变量名称为空!"}));
 }
 
+TEST_F(ParameterKindTest, ACookingParameterThatPassedOneRangeIsStillTestedAgainstAnother) {
+    const CFunPar wide = Par("number", {"0", "200"});
+    EXPECT_EQ(AfterCookPar(wide, "#hot"), "#hot#");
+    EXPECT_EQ(AfterCookPar(wide, "#hot"), "#hot#");
+    EXPECT_TRUE(TakeErrors().empty());
+    EXPECT_EQ(AfterCookPar(Par("number", {"0", "100"}), "#hot"), "failed 150");
+    EXPECT_EQ(TakeErrors(),
+              Texts{"ReportErrorAt 1003 3:5 参数值:<150>的值不在正常范围内，必须在0-100范围内"});
+}
+
 }  // namespace
