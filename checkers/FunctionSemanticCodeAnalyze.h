@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "ISemanticAnalyzer.h"
+#include "checkers/PassedRanges.h"
 #include "data/KvAppRecords.h"
 
 class CommonMethod;
@@ -94,12 +95,10 @@ private:
     std::unique_ptr<std::unordered_set<std::string>> resourceCodes;
     // Whether a business type's basic type is text, by type (the table is fixed once loaded).
     std::unordered_map<const CBsType*, bool> stringTypes;
-    // The cooking parameters whose every value has passed a parameter's range check, by
-    // parameter and what the check reads of the parameter (its type and range): a recipe names
-    // the same few again and again, and a passing check changes nothing but the argument's
-    // text, which the reference then replaces. Failures are never kept; they report.
-    std::unordered_set<std::string> passedCookParRanges_;
-    std::string cookParRangeKey_;
+    // Cooking parameters whose every value passed a range check: a passing check changes
+    // nothing but the argument's text, which the reference then replaces. Failures are never
+    // kept; they report.
+    PassedRanges passedCookParRanges_;
     bool operatorTableBuilt = false;
     std::array<bool, 256> operatorChars{};
 };

@@ -162,19 +162,14 @@ bool FunctionSemanticCodeAnalyze::CheckCookParFunPar(const CFunPar& p, ISyntaxTr
         // Every value the cooking parameter can take must suit the parameter; the token is
         // the carrier, so after a failure it holds the value that failed. Once an error is
         // known every range check fails, so a pass is taken from memory only before that.
-        std::string& key = cookParRangeKey_;
-        key.assign(reinterpret_cast<const char*>(&cookPar), sizeof cookPar);
-        for (const std::string* part : {&p.dataType, &p.scope[0], &p.scope.items.back()}) {
-            key += *part;
-            key += '\0';
-        }
-        const bool known = !kv::diag::HasError(dataHost) && passedCookParRanges_.count(key) != 0;
-        if (!known) {
+        const std::uint32_t range =
+            passedCookParRanges_.RangeOf(p.dataType, p.scope[0], p.scope.items.back());
+        if (kv::diag::HasError(dataHost) || !passedCookParRanges_.Contains(cookPar, range)) {
             for (const std::string& value : cookPar->second) {
                 SetTextOf(arg, value);
                 if (!CheckNumberTypeFunPar(p, arg)) return false;
             }
-            if (p.scope.size() == 2) passedCookParRanges_.insert(key);
+            if (p.scope.size() == 2) passedCookParRanges_.Insert(cookPar, range);
         }
     } else if (!p.select.empty()) {
         auto& appPars = appData->appPar;
