@@ -29,7 +29,7 @@ bool FunctionSemanticCodeAnalyze::CheckNumberTypeFunPar(const CFunPar& p, ISynta
         return false;
     }
 
-    const std::string unitType = appData->UnitTypeOf(p.dataType);
+    const std::string& unitType = appData->UnitTypeOf(p.dataType);
     std::string value = text;
     float number = 0.0f;
     if (!appData->ParsePublicValue(value, unitType, number)) {

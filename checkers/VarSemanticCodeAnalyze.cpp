@@ -77,7 +77,7 @@ bool VarSemanticCodeAnalyze::CheckVarValue(IToken* variable, std::string& value)
 bool VarSemanticCodeAnalyze::CheckNumberTypeVarValue(const CVarValueDes& des, IToken* variable,
                                                      std::string& value) {
     if (variable == nullptr || appData == nullptr) return false;
-    const std::string unitType = appData->UnitTypeOf(des.dataType);
+    const std::string& unitType = appData->UnitTypeOf(des.dataType);
     float number = 0.0f;
     if (!appData->ParsePublicValue(value, unitType, number)) {
         ReportAtVariable(dataHost, msg::VarUnitWrong, variable, value);

@@ -96,8 +96,8 @@ public:
     // typeName; "" when there is none.
     std::string GetBasicUnit(const std::string& typeName) const;
     // The unit type a value of dataType is parsed for: "number" for an empty, "number" or
-    // "numerical" type, else the type's base unit.
-    std::string UnitTypeOf(const std::string& dataType) const;
+    // "numerical" type, else the type's base unit. Lent until the business types change.
+    const std::string& UnitTypeOf(const std::string& dataType) const;
     // Finds a unit name after the first byte of text. found = (position, matched name) and
     // unit = the unit's record; both unchanged when no unit matches. Among several matches the
     // longest name that ends the text wins; when none ends it, a later match wins only when
@@ -158,6 +158,8 @@ private:
     // Business types only grow after loading; a change in their number rebuilds it.
     mutable std::unordered_map<std::string, std::string> basicUnitIndex_;
     mutable size_t basicUnitIndexedTypes_ = static_cast<size_t>(-1);
+    // GetBasicUnit's answer, lent from the index.
+    const std::string& BasicUnitOf(const std::string& typeName) const;
     // The unit names, indexed on first use so that a quantity costs its own length and not the
     // table's; rebuilt when the unit table has changed since.
     mutable std::unique_ptr<UnitIndex> unitIndex_;

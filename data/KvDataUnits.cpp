@@ -23,12 +23,18 @@ bool StandsForAValue(const std::string& text) {
 
 }  // namespace
 
-std::string KvData::UnitTypeOf(const std::string& dataType) const {
-    if (dataType.empty() || dataType == "number" || dataType == "numerical") return "number";
-    return GetBasicUnit(dataType);
+const std::string& KvData::UnitTypeOf(const std::string& dataType) const {
+    static const std::string kNumber = "number";
+    if (dataType.empty() || dataType == kNumber || dataType == "numerical") return kNumber;
+    return BasicUnitOf(dataType);
 }
 
 std::string KvData::GetBasicUnit(const std::string& typeName) const {
+    return BasicUnitOf(typeName);
+}
+
+const std::string& KvData::BasicUnitOf(const std::string& typeName) const {
+    static const std::string kNone;
     if (basicUnitIndexedTypes_ != bsType.size()) {
         basicUnitIndex_.clear();
         // Ascending names and first-wins inserts give the first matching type, as a walk would.
@@ -40,7 +46,7 @@ std::string KvData::GetBasicUnit(const std::string& typeName) const {
         basicUnitIndexedTypes_ = bsType.size();
     }
     const auto found = basicUnitIndex_.find(typeName);
-    return found != basicUnitIndex_.end() ? found->second : "";
+    return found != basicUnitIndex_.end() ? found->second : kNone;
 }
 
 bool KvData::ParseUnit(const std::string& text, std::pair<size_t, std::string>& found,
