@@ -21,6 +21,7 @@ using kv::diag::AtToken;
 using kv::diag::Report;
 
 using kv::node::TextOf;
+using kv::node::TextViewOf;
 using kv::node::TokenOf;
 
 namespace {
@@ -143,7 +144,7 @@ void KvSemanticAnalyzer::FormatKvFunPar(std::vector<ISyntaxTreeNode*> nodes) {
         IToken* token = TokenOf(node);
         if (token == nullptr) continue;
         // Arguments emptied by an earlier rewrite leave the tree.
-        if (token->GetText().empty()) {
+        if (TextViewOf(node, argumentText_).empty()) {
             sweep.Drop(node);
             node = nullptr;
             continue;
@@ -247,7 +248,7 @@ bool KvSemanticAnalyzer::AppendJsonPar(std::string& json, ISyntaxTreeNode* call,
                 Report(dataHost, msg::ParamDesNameEmpty, AtToken(callToken), std::to_string(i + 1));
                 return false;
             }
-            AppendMember(json, parameters[i].name, TextOf(arguments[i]), true);
+            AppendMember(json, parameters[i].name, TextViewOf(arguments[i], argumentText_), true);
             if (i + 1 < parameters.size()) json += ',';
         }
         json += '}';
@@ -274,7 +275,8 @@ bool KvSemanticAnalyzer::AppendJsonPar(std::string& json, ISyntaxTreeNode* call,
     for (size_t g = 0; g < groups; ++g) {
         json += '{';
         for (size_t j = 0; j < groupSize; ++j) {
-            AppendMember(json, array.par[j].name, TextOf(arguments[g * groupSize + j]), true);
+            AppendMember(json, array.par[j].name,
+                         TextViewOf(arguments[g * groupSize + j], argumentText_), true);
             if (j + 1 < groupSize) json += ',';
         }
         json += '}';

@@ -140,6 +140,8 @@ private:
     FewNodes<bool> callsDone_;
     // The parameter text of the call being formatted, reused from call to call.
     std::string parameterText_;
+    // What an argument's text is read into where its node does not lend it.
+    std::string argumentText_;
     // The leaves of the tree AddTaskTimerId walks, reused from tree to tree.
     std::vector<ISyntaxTreeNode*> timerLeaves_;
     // The recipe version last compared by MakeStepNo, and whether it is older than the layout

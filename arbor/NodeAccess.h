@@ -2,7 +2,9 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
+#include "arbor/BlockTree.h"
 #include "arbor/ISyntaxTreeNode.h"
 #include "arbor/IToken.h"
 
@@ -17,6 +19,14 @@ inline IToken* TokenOf(ISyntaxTreeNode* node) {
 inline std::string TextOf(ISyntaxTreeNode* node) {
     IToken* token = TokenOf(node);
     return token != nullptr ? token->GetText() : std::string();
+}
+
+// TextOf without a copy where the node lends its text; any other node's text is read into
+// scratch. Valid until the token is rewritten or scratch changes.
+inline std::string_view TextViewOf(ISyntaxTreeNode* node, std::string& scratch) {
+    if (const std::optional<std::string_view> lent = TokenTextOf(node)) return *lent;
+    scratch = TextOf(node);
+    return scratch;
 }
 
 // Sets the text of node's token; nothing happens when it has none.

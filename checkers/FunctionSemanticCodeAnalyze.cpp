@@ -142,7 +142,7 @@ bool FunctionSemanticCodeAnalyze::CheckFunParValue(ISyntaxTreeNode* call,
         // Once any error is known, the program will not be compiled: stop examining.
         if (kv::diag::HasError(dataHost)) return false;
 
-        const std::string text = TextOf(arg);
+        const std::string_view text = kv::node::TextViewOf(arg, argumentText_);
         if (kv::text::EqualsInAnyCase(text, "null")) {
             SetTextOf(arg, "\"\"");
             continue;
@@ -174,7 +174,6 @@ void FunctionSemanticCodeAnalyze::RemoveQuotes(ISyntaxTreeNode* argument,
 bool FunctionSemanticCodeAnalyze::StripQuotes(ISyntaxTreeNode* argument,
                                               const std::string& dataType) {
     if (appData == nullptr) return false;
-    const std::string text = TextOf(argument);
     const auto* found = appData->FindBsType(dataType);
     if (found == nullptr) {
         Report(dataHost, msg::FunBsTypeMissing, kv::diag::Nowhere(), dataType);
@@ -189,6 +188,7 @@ bool FunctionSemanticCodeAnalyze::StripQuotes(ISyntaxTreeNode* argument,
     }
     if (!known->second) return true;
 
+    const std::string text = TextOf(argument);
     const auto [line, column] = CallPosition(argument);
     if (text.empty() || text.front() != '"' || text.back() != '"') {
         Report(dataHost, msg::FunParNotString, At(line, column));

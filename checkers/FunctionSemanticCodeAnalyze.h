@@ -99,6 +99,8 @@ private:
     // nothing but the argument's text, which the reference then replaces. Failures are never
     // kept; they report.
     PassedRanges passedCookParRanges_;
+    // What an argument's text is read into where its node does not lend it.
+    std::string argumentText_;
     bool operatorTableBuilt = false;
     std::array<bool, 256> operatorChars{};
 };
