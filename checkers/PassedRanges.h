@@ -12,6 +12,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "utilo/BitSpread.h"
+
 class PassedRanges {
 public:
     // The number naming a type and range; the same texts always get the same number.
@@ -50,15 +52,12 @@ private:
         std::uint32_t range = 0;
     };
 
-    // Addresses are aligned, so their low bits are all alike: the bits are mixed before the
-    // mask keeps the low ones.
+    // Addresses are aligned, so their low bits are all alike.
     static std::size_t Hash(const void* parameter, std::uint32_t range) {
-        std::uint64_t bits = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(parameter)) ^
-                             (static_cast<std::uint64_t>(range) << 40);
-        bits ^= bits >> 33;
-        bits *= 0xFF51AFD7ED558CCDull;
-        bits ^= bits >> 33;
-        return static_cast<std::size_t>(bits);
+        const auto address =
+            static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(parameter));
+        return static_cast<std::size_t>(
+            kv::hash::SpreadBits(address ^ (static_cast<std::uint64_t>(range) << 40)));
     }
 
     void Place(const void* parameter, std::uint32_t range) {

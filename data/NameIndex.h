@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "utilo/BitSpread.h"
+
 template <typename Value>
 class NameIndex {
 public:
@@ -76,10 +78,7 @@ private:
             }
             hash = (hash ^ chunk) * kMultiplier;
         }
-        hash ^= hash >> 32;
-        hash *= 0xFF51AFD7ED558CCDull;
-        hash ^= hash >> 29;
-        return static_cast<std::size_t>(hash);
+        return static_cast<std::size_t>(kv::hash::SpreadBits(hash));
     }
 
     void Build(const Map& map) {
