@@ -6,22 +6,30 @@
 
 #include "arbor/Arbor.h"
 #include "arbor/BlockTree.h"
+#include "arbor/NodeClasses.h"
 #include "arbor/SmallStack.h"
 
 namespace {
+
+using kv::arbor::nodes::AsTokenNode;
+using kv::arbor::nodes::ChildrenRead;
+using kv::arbor::nodes::ParentRead;
+using kv::arbor::nodes::TokenNode;
+using kv::arbor::nodes::TokenRead;
+using kv::arbor::nodes::TypeRead;
 
 // What a node stands for in a block tree, told from its token and its neighbours only, so that
 // trees built by hand with the factories render as well as parsed ones.
 enum class Shape { Block, Conditions, Actions, Binary, Call, Operand };
 
-bool IsStructural(ISyntaxTreeNode* node) { return node != nullptr && node->GetToken() == nullptr; }
+bool IsStructural(ISyntaxTreeNode* node) { return node != nullptr && TokenRead(node) == nullptr; }
 
 // What a leaf lists; initialised before any code runs, so a walk checks no guard for it.
 constinit const std::vector<ISyntaxTreeNode*> kNoChildren;
 
 // The children of node, empty for a leaf; unlike GetChildren it never gives a leaf a list.
 const std::vector<ISyntaxTreeNode*>& ChildrenView(ISyntaxTreeNode* node) {
-    const std::vector<ISyntaxTreeNode*>* children = ChildrenOf(node);
+    const std::vector<ISyntaxTreeNode*>* children = node != nullptr ? ChildrenRead(node) : nullptr;
     return children != nullptr ? *children : kNoChildren;
 }
 
@@ -41,7 +49,7 @@ struct Frame {
 Shape ShapeOf(const Frame& frame, const Frame* parent) {
     ISyntaxTreeNode* node = frame.node;
     const std::vector<ISyntaxTreeNode*>& children = *frame.children;
-    ISyntaxTreeNode* up = node->GetParent();
+    ISyntaxTreeNode* up = ParentRead(node);
     const bool known = parent != nullptr && parent->node == up;
     const auto upIsStructural = [&] { return known ? parent->token == nullptr : IsStructural(up); };
     if (frame.token == nullptr) {
@@ -54,24 +62,26 @@ Shape ShapeOf(const Frame& frame, const Frame* parent) {
         return firstOfBlock ? Shape::Conditions : Shape::Actions;
     }
     if (!children.empty()) {
-        const bool binary = frame.token->GetType() == kv::TokenType::Operator && children.size() == 2;
+        const bool binary =
+            TypeRead(frame.node, frame.token) == kv::TokenType::Operator && children.size() == 2;
         return binary ? Shape::Binary : Shape::Call;
     }
     // A statement that is a bare leaf can only be a call written without arguments.
-    const bool call = frame.token->GetType() == kv::TokenType::Function || upIsStructural();
+    const bool call =
+        TypeRead(frame.node, frame.token) == kv::TokenType::Function || upIsStructural();
     return call ? Shape::Call : Shape::Operand;
 }
 
 Frame FrameOf(ISyntaxTreeNode* node, const Frame* parent) {
-    Frame frame{node, node->GetToken(), &ChildrenView(node)};
+    Frame frame{node, TokenRead(node), &ChildrenView(node)};
     frame.shape = ShapeOf(frame, parent);
     return frame;
 }
 
 // Appends the text of node's token, without a copy of it where the node lends it.
 void AppendTokenText(const Frame& frame, std::string& out) {
-    if (const std::optional<std::string_view> text = TokenTextOf(frame.node)) {
-        out += *text;
+    if (TokenNode* own = AsTokenNode(frame.node)) {
+        out += own->TextView();
     } else {
         out += frame.token->GetText();
     }
@@ -120,7 +130,7 @@ void WalkTokenLeaves(ISyntaxTreeNode* node, Visit visit) {
         pending.pop_back();
         const std::vector<ISyntaxTreeNode*>& children = ChildrenView(current);
         if (children.empty()) {
-            if (current->GetToken() != nullptr && !visit(current)) return;
+            if (TokenRead(current) != nullptr && !visit(current)) return;
             continue;
         }
         for (auto child = children.rbegin(); child != children.rend(); ++child) {
