@@ -31,10 +31,23 @@ done
 if ! command -v node >/dev/null || ! command -v npm >/dev/null || ! command -v npx >/dev/null; then
     missing+=(nodejs npm)
 fi
-[ ${#missing[@]} -eq 0 ] && exit 0
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "installing: ${missing[*]}"
+    if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi
+    export DEBIAN_FRONTEND=noninteractive
+    "${sudo[@]}" apt-get update -qq
+    "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
 
-echo "installing: ${missing[*]}"
-if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi
-export DEBIAN_FRONTEND=noninteractive
-"${sudo[@]}" apt-get update -qq
-"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# The 32-bit build's tests run under wine32, from Debian's i386 architecture. Where that cannot
+# be had, scripts/windows-test.sh export-checks the 32-bit build instead.
+if [ "${1:-}" = "--windows" ] &&
+    ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed"; then
+    if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi
+    export DEBIAN_FRONTEND=noninteractive
+    if ! { "${sudo[@]}" dpkg --add-architecture i386 &&
+        "${sudo[@]}" apt-get update -qq &&
+        "${sudo[@]}" apt-get install -y -qq --no-install-recommends wine32:i386 >/dev/null; }; then
+        echo "install-deps: wine32 is not available here; 32-bit Windows code will not run"
+    fi
+fi

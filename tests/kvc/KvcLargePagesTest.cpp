@@ -1,6 +1,7 @@
 // When kvc sets aside a heap in huge pages, and how much.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -41,13 +42,18 @@ TEST(KvcLargePages, TheReserveGrowsWithTheInputsWithinBounds) {
     EXPECT_EQ(HeapReserveFor({0, 768 * kKiB}, kMachine), 64 * kMiB);
     EXPECT_EQ(HeapReserveFor({1 * kKiB, 32 * kMiB}, kMachine), 128 * kMiB + 48 * kKiB);
     EXPECT_EQ(HeapReserveFor({32 * kKiB, 384 * kKiB}, kMachine), 64 * kMiB);
-    // Past malloc's int threshold, in parts; a quarter of the machine's memory at most.
-    EXPECT_EQ(HeapReserveFor({100 * kMiB, 0}, kMachine), 4800 * kMiB);
-    EXPECT_EQ(HeapReserveFor({UINTMAX_MAX, 0}, kMachine), kMachine / 4);
-    EXPECT_EQ(HeapReserveFor({UINTMAX_MAX, UINTMAX_MAX}, kMachine), kMachine / 4);
+    // Past malloc's int threshold, in parts; a quarter of the machine's memory at most, and in
+    // a 32-bit process half its address space.
+    const auto fits = [](std::uintmax_t bytes) {
+        return static_cast<std::size_t>(std::min<std::uintmax_t>(bytes, SIZE_MAX / 2));
+    };
+    constexpr std::uintmax_t kWideMiB = kMiB;
+    EXPECT_EQ(HeapReserveFor({100 * kMiB, 0}, kMachine), fits(4800 * kWideMiB));
+    EXPECT_EQ(HeapReserveFor({UINTMAX_MAX, 0}, kMachine), fits(kMachine / 4));
+    EXPECT_EQ(HeapReserveFor({UINTMAX_MAX, UINTMAX_MAX}, kMachine), fits(kMachine / 4));
     EXPECT_EQ(HeapReserveFor({100 * kMiB, 0}, 1024 * kMiB), 256 * kMiB);
     EXPECT_EQ(HeapReserveFor({UINTMAX_MAX, 0}, UINTMAX_MAX),
-              kv::kvc::kMaxHeapParts * kv::kvc::kHeapPart);
+              fits(std::uintmax_t{kv::kvc::kMaxHeapParts} * kv::kvc::kHeapPart));
     // A machine whose quarter is below the least reserve gets none.
     EXPECT_EQ(HeapReserveFor({100 * kMiB, 0}, 200 * kMiB), 0u);
 }
