@@ -64,8 +64,9 @@ bool FunctionSemanticCodeAnalyze::CheckNumberTypeFunPar(const CFunPar& p, ISynta
         return false;
     }
 
-    const std::string fixed = kv::number::FixedText(static_cast<double>(number));
-    if (fixed != text) SetTextOf(arg, fixed);
+    // A value read with a unit comes back in its fixed form already.
+    if (value == text) value = kv::number::FixedText(static_cast<double>(number));
+    if (value != text) SetTextOf(arg, value);
     return true;
 }
 

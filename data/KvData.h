@@ -156,7 +156,8 @@ private:
     // Type name, description or unit -> the unit of the first business type (by name) that
     // carries it; built on first use so a lookup per argument costs no walk of the table.
     // Business types only grow after loading; a change in their number rebuilds it.
-    mutable std::unordered_map<std::string, std::string> basicUnitIndex_;
+    mutable std::map<std::string, std::string> basicUnits_;
+    mutable NameIndex<std::string> basicUnitIndex_;
     mutable size_t basicUnitIndexedTypes_ = static_cast<size_t>(-1);
     // GetBasicUnit's answer, lent from the index.
     const std::string& BasicUnitOf(const std::string& typeName) const;

@@ -36,17 +36,19 @@ std::string KvData::GetBasicUnit(const std::string& typeName) const {
 const std::string& KvData::BasicUnitOf(const std::string& typeName) const {
     static const std::string kNone;
     if (basicUnitIndexedTypes_ != bsType.size()) {
-        basicUnitIndex_.clear();
+        basicUnits_.clear();
         // Ascending names and first-wins inserts give the first matching type, as a walk would.
         for (const auto& [name, type] : bsType) {
-            basicUnitIndex_.try_emplace(type.name, type.unit);
-            basicUnitIndex_.try_emplace(type.nameDesc, type.unit);
-            basicUnitIndex_.try_emplace(type.unit, type.unit);
+            basicUnits_.try_emplace(type.name, type.unit);
+            basicUnits_.try_emplace(type.nameDesc, type.unit);
+            basicUnits_.try_emplace(type.unit, type.unit);
         }
+        // The entries are new even where their number is not: the index starts again.
+        basicUnitIndex_ = {};
         basicUnitIndexedTypes_ = bsType.size();
     }
-    const auto found = basicUnitIndex_.find(typeName);
-    return found != basicUnitIndex_.end() ? found->second : kNone;
+    const auto* found = basicUnitIndex_.Find(basicUnits_, typeName);
+    return found != nullptr ? found->second : kNone;
 }
 
 bool KvData::ParseUnit(const std::string& text, std::pair<size_t, std::string>& found,
