@@ -56,6 +56,20 @@ TEST_F(UnitsTest, BasicUnitMatchesNameDescriptionOrUnitOfTheFirstTypeByName) {
     EXPECT_EQ(data->GetBasicUnit(""), "");
 }
 
+TEST_F(UnitsTest, ABusinessTypeAddedAfterALookupAnswersEvenWhenItBringsNoNewName) {
+    EXPECT_EQ(kv::test::Utf8(data->GetBasicUnit("temp")), "℃");
+    // Its name, description and unit are all names known already, so the names looked up keep
+    // their number; first by name, the new type answers for all three.
+    CBsType type;
+    type.name = "g";
+    type.nameDesc = "temp";
+    type.unit = "ml";
+    data->bsType.emplace(type.name, type);
+    EXPECT_EQ(data->GetBasicUnit("temp"), "ml");
+    EXPECT_EQ(data->GetBasicUnit("g"), "ml");
+    EXPECT_EQ(kv::test::Utf8(data->GetBasicUnit(kv::test::Host("温度"))), "℃");
+}
+
 TEST_F(UnitsTest, ParseUnitKeepsTheFirstMatchUnlessALaterNameIsLonger) {
     std::pair<size_t, std::string> found{99, "unchanged"};
     CUnit unit;
