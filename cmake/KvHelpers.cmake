@@ -15,6 +15,21 @@ function(kv_set_warnings target)
     endif()
 endfunction()
 
+# On 32-bit x86, floating point in SSE2 registers, as in every x86-64 build. The x87 unit, GCC's
+# default there, keeps intermediate results in 80 bits, which GCC 12 does not round back in C++:
+# a value converted between units printed differently (212F as 100.000005 degrees, not
+# 100.000008), and so did the images. 32-bit Windows promises code it calls a stack aligned to
+# 4 bytes only, so functions that need more realign it themselves.
+include(CheckCXXSourceCompiles)
+check_cxx_source_compiles("#ifndef __i386__\n#error not 32-bit x86\n#endif\nint main() {}"
+                          KV_TARGET_IS_I386)
+if(KV_TARGET_IS_I386 AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    add_compile_options(-msse2 -mfpmath=sse)
+    if(WIN32)
+        add_compile_options(-mincoming-stack-boundary=2)
+    endif()
+endif()
+
 if(KV_SANITIZE)
     add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
     add_link_options(-fsanitize=address,undefined)
