@@ -22,6 +22,15 @@ public:
         }
         ++size_;
     }
+    // A new entry on top, for the caller to fill in place.
+    T& emplace_back() {
+        if (size_ < N) return inline_[size_++];
+        T& entry = spill_.emplace_back();
+        ++size_;
+        return entry;
+    }
+    // The entry index places from the bottom; valid until the stack grows.
+    T& operator[](size_t index) { return index < N ? inline_[index] : spill_[index - N]; }
     void pop_back() {
         if (size_ > N) spill_.pop_back();
         --size_;

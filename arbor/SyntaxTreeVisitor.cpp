@@ -39,9 +39,9 @@ struct Frame {
     ISyntaxTreeNode* node;
     IToken* token;
     const std::vector<ISyntaxTreeNode*>* children;
-    Shape shape = Shape::Operand;
-    size_t next = 0;
-    size_t written = 0;
+    Shape shape;
+    size_t next;
+    size_t written;
 };
 
 // The shape of frame's node. parent, when given, is the frame of the node whose list holds it,
@@ -72,10 +72,15 @@ Shape ShapeOf(const Frame& frame, const Frame* parent) {
     return call ? Shape::Call : Shape::Operand;
 }
 
-Frame FrameOf(ISyntaxTreeNode* node, const Frame* parent) {
-    Frame frame{node, TokenRead(node), &ChildrenView(node)};
+// Fills frame, a new entry of the walk's stack, for node. Written in place, field by field: a
+// frame built aside and copied in is read back wider than it was written, which stalls.
+void ReadFrame(Frame& frame, ISyntaxTreeNode* node, const Frame* parent) {
+    frame.node = node;
+    frame.token = TokenRead(node);
+    frame.children = &ChildrenView(node);
+    frame.next = 0;
+    frame.written = 0;
     frame.shape = ShapeOf(frame, parent);
-    return frame;
 }
 
 // Appends the text of node's token, without a copy of it where the node lends it.
@@ -177,7 +182,7 @@ std::string SyntaxTreeVisitor::ToText(ISyntaxTreeNode* node) {
 void AppendTreeText(ISyntaxTreeNode* node, std::string& out) {
     if (node == nullptr) return;
     kv::arbor::SmallStack<Frame, 16> stack;
-    stack.push_back(FrameOf(node, nullptr));
+    ReadFrame(stack.emplace_back(), node, nullptr);
     WriteOpening(stack.back(), out);
     while (!stack.empty()) {
         Frame& top = stack.back();
@@ -186,10 +191,11 @@ void AppendTreeText(ISyntaxTreeNode* node, std::string& out) {
             ISyntaxTreeNode* child = children[top.next++];
             if (child == nullptr) continue;
             if (top.written++ > 0) WriteSeparator(top, out);
-            // The push may move the frames: top is read before it, not after.
-            const Frame frame = FrameOf(child, &top);
-            stack.push_back(frame);
-            WriteOpening(stack.back(), out);
+            // A new entry may move the frames: top is not read after it.
+            const size_t parent = stack.size() - 1;
+            Frame& frame = stack.emplace_back();
+            ReadFrame(frame, child, &stack[parent]);
+            WriteOpening(frame, out);
             continue;
         }
         if (top.shape == Shape::Call) out += ')';
