@@ -165,7 +165,9 @@ void KvSemanticAnalyzer::FormatKvFunPar(std::vector<ISyntaxTreeNode*> nodes) {
 bool KvSemanticAnalyzer::FormatCall(ISyntaxTreeNode* call, bool nameEntry, ArgumentSweep& sweep,
                                     LineTask& lineTask) {
     IToken* callToken = call->GetToken();
-    const std::string name = callToken->GetText();
+    // Read in place: formatting rewrites the arguments, never the call's name.
+    std::string scratch;
+    const std::string_view name = kv::node::TextViewOf(call, scratch);
     const int line = callToken->GetLine();
     const int column = callToken->GetColumn();
 

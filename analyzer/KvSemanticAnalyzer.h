@@ -100,6 +100,9 @@ public:
     std::map<std::string, CStepInfo> steps;
 
 private:
+    // GetFunctionByFullName and GetMidVariableByFullName for a name read in place.
+    ICFunction* FunctionByFullName(std::string_view fullName);
+    IMidVariable* MidVariableByFullName(std::string_view fullName);
     class ArgumentSweep;
     // The task of the line whose calls are being formatted, once found.
     struct LineTask {
@@ -142,6 +145,8 @@ private:
     std::string parameterText_;
     // What an argument's text is read into where its node does not lend it.
     std::string argumentText_;
+    // The text of a name the tree could not lend, while it is looked up.
+    std::string nameText_;
     // The leaves of the tree AddTaskTimerId walks, reused from tree to tree.
     std::vector<ISyntaxTreeNode*> timerLeaves_;
     // The recipe version last compared by MakeStepNo, and whether it is older than the layout

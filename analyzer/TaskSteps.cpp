@@ -39,7 +39,9 @@ ISyntaxTreeNode* StartTimerCallOf(ISyntaxTreeNode* node) {
         call = node;
     }
     if (call == nullptr) return nullptr;
-    if (!kv::text::EqualsInAnyCase(call->GetToken()->GetText(), kStartTimer)) return nullptr;
+    std::string scratch;
+    if (!kv::text::EqualsInAnyCase(kv::node::TextViewOf(call, scratch), kStartTimer))
+        return nullptr;
     return call;
 }
 
@@ -180,7 +182,8 @@ bool KvSemanticAnalyzer::NameStepAt(ISyntaxTreeNode* entry) {
     if (stepNames.count(logicNo) != 0) return true;
     const auto* task = appData->FindLogicTask(logicNo);
     if (task == nullptr) return false;
-    if (!IsTaskMarker(token->GetText(), task->second)) return false;
+    std::string scratch;
+    if (!IsTaskMarker(kv::node::TextViewOf(entry, scratch), task->second)) return false;
     ISyntaxTreeNode* marker = entry->GetParent();
     if (marker == nullptr || marker->GetChildren().size() != 2) return false;
     const std::vector<ISyntaxTreeNode*>& sides = marker->GetChildren();

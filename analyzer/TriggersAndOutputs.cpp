@@ -22,6 +22,7 @@ using kv::diag::NoLine;
 using kv::diag::Report;
 
 using kv::node::TextOf;
+using kv::node::TextViewOf;
 using kv::node::TokenOf;
 
 namespace {
@@ -43,6 +44,14 @@ std::string KvSemanticAnalyzer::GetLastSpiltStr(std::string text, std::string se
 }
 
 ICFunction* KvSemanticAnalyzer::GetFunctionByFullName(const std::string& fullName) {
+    return FunctionByFullName(fullName);
+}
+
+IMidVariable* KvSemanticAnalyzer::GetMidVariableByFullName(const std::string& fullName) {
+    return MidVariableByFullName(fullName);
+}
+
+ICFunction* KvSemanticAnalyzer::FunctionByFullName(std::string_view fullName) {
     const std::string_view shortName = kv::name::LastPiece(fullName, ".");
     if (shortName.empty()) return nullptr;
     // The scratch text and list keep their storage from one lookup to the next.
@@ -55,7 +64,7 @@ ICFunction* KvSemanticAnalyzer::GetFunctionByFullName(const std::string& fullNam
     return nullptr;
 }
 
-IMidVariable* KvSemanticAnalyzer::GetMidVariableByFullName(const std::string& fullName) {
+IMidVariable* KvSemanticAnalyzer::MidVariableByFullName(std::string_view fullName) {
     const std::string_view shortName = kv::name::LastPiece(fullName, ".");
     if (shortName.empty()) return nullptr;
     lookupName_.assign(shortName);
@@ -98,7 +107,7 @@ void KvSemanticAnalyzer::BuildStep(const std::vector<ISyntaxTreeNode*>& nodes) {
         }
 
         if (token->GetType() == kv::TokenType::Name) {
-            IMidVariable* variable = GetMidVariableByFullName(token->GetText());
+            IMidVariable* variable = MidVariableByFullName(TextViewOf(node, nameText_));
             if (variable == nullptr) continue;
             const int devId = variable->GetDevId();
             if (devId < 0) continue;
@@ -125,8 +134,9 @@ void KvSemanticAnalyzer::BuildStep(const std::vector<ISyntaxTreeNode*>& nodes) {
         lastCall = call;
 
         IToken* callToken = call->GetToken();
-        const std::string name = callToken->GetText();
-        ICFunction* function = GetFunctionByFullName(name);
+        // Read in place: building the step rewrites nothing.
+        const std::string_view name = TextViewOf(call, nameText_);
+        ICFunction* function = FunctionByFullName(name);
         if (function == nullptr) continue;
         const int devIndex = function->GetDevIndex();
         if (devIndex < 0) continue;

@@ -35,7 +35,8 @@ bool FunctionSemanticCodeAnalyze::Analyze(ISyntaxTreeNode* node,
     // Offered once per argument; the call is examined with its first one only.
     if (!node->IsFirstChild()) return false;
 
-    const auto* entry = appData->FindHostFunctions(name->GetText());
+    std::string scratch;
+    const auto* entry = appData->FindHostFunctions(kv::node::TextViewOf(call, scratch));
     if (entry == nullptr) return false;
     // An entry without functions names nothing the host can call: leave the call alone.
     if (entry->second.empty() || entry->second.front() == nullptr) return false;
@@ -71,7 +72,9 @@ bool FunctionSemanticCodeAnalyze::CheckKvFunction(ISyntaxTreeNode* call) {
     IToken* token = call->GetToken();
     if (token == nullptr) return false;
 
-    const std::string name = token->GetText();
+    // Read in place: the checks that follow rewrite arguments, never the call's name.
+    std::string scratch;
+    const std::string_view name = kv::node::TextViewOf(call, scratch);
     const auto* found = appData->FindFunParValueDes(name);
     if (found == nullptr) {
         Report(dataHost, msg::FunDescMissing,

@@ -24,9 +24,12 @@ namespace {
 constexpr const char* kTimeName = "time";
 constexpr const char* kTimeoutOperator = ">=";
 
-bool IsTimeName(IToken* token) {
-    return token != nullptr && token->GetType() == kv::TokenType::Name &&
-           token->GetText() == kTimeName;
+// Whether node's token is the time name; the text is read in place where the tree lends it.
+bool IsTimeName(ISyntaxTreeNode* node) {
+    IToken* token = TokenOf(node);
+    if (token == nullptr || token->GetType() != kv::TokenType::Name) return false;
+    std::string scratch;
+    return kv::node::TextViewOf(node, scratch) == kTimeName;
 }
 
 // The parent of a time name when it is a two-operand node, else null.
@@ -55,8 +58,9 @@ bool TimePointSemanticCodeAnalyze::Analyze(ISyntaxTreeNode* node,
     }
     ISyntaxTreeNode* comparison = node->GetParent();
     if (comparison == nullptr || comparison->GetChildren().size() != 2) return false;
-    IToken* time = TokenOf(comparison->GetChildren().front());
-    if (!IsTimeName(time)) return false;
+    ISyntaxTreeNode* timeNode = comparison->GetChildren().front();
+    if (!IsTimeName(timeNode)) return false;
+    IToken* time = TokenOf(timeNode);
 
     MakeTimeMap(nodes);
     if (kv::diag::HasError(dataHost)) return false;
@@ -126,8 +130,8 @@ void TimePointSemanticCodeAnalyze::MakeTimeMap(std::vector<ISyntaxTreeNode*>* no
         conditionLeaves.clear();
         AppendTokenLeaves(conditions, conditionLeaves);
         for (ISyntaxTreeNode* leaf : conditionLeaves) {
+            if (!IsTimeName(leaf)) continue;
             IToken* time = TokenOf(leaf);
-            if (!IsTimeName(time)) continue;
             ISyntaxTreeNode* comparison = ComparisonOf(leaf);
             if (comparison == nullptr) continue;
             IToken* valueToken = TokenOf(comparison->GetChildren()[1]);
