@@ -7,6 +7,7 @@
 #include "KvConst.h"
 #include "data/DataMessages.h"
 #include "data/RowReader.h"
+#include "utilo/CachePrefetch.h"
 
 namespace msg = kv::diag::data;
 using kv::diag::NoLine;
@@ -65,17 +66,28 @@ const std::pair<const std::string, std::string>* KvData::FindMaterial(std::strin
 }
 
 void KvData::PrefetchMaterialsAfter(int logicNo) const {
-    // A lookup waits for the index's slot, then for the entry the slot names: the slots are
-    // brought in two lines ahead, the entries, once their slots are in, one line ahead.
-    const auto prefetch = [this, logicNo](int ahead, bool entries) {
-        const auto* logic = logicNo <= INT_MAX - ahead ? FindLogicInfo(logicNo + ahead) : nullptr;
-        if (logic == nullptr) return;
+    // A lookup of a line's ingredients waits for a chain of four memories: the line's logic
+    // entry, its list of ingredients, the index slot of each name and the table entry the slot
+    // names. Each line starts bringing in one link of the chain for a line further ahead, and
+    // reads only links an earlier line brought in, so that no prefetch waits itself.
+    const auto logicAt = [this, logicNo](int ahead) {
+        return logicNo <= INT_MAX - ahead ? FindLogicInfo(logicNo + ahead) : nullptr;
+    };
+    if (const auto* logic = logicAt(4)) kv::cache::Prefetch(&logic->second.materialList.items);
+    if (const auto* logic = logicAt(3)) {
         for (const CMaterialQuantity& material : logic->second.materialList) {
-            ingredientIndex_.Prefetch(ingredient, material.name, entries);
+            kv::cache::Prefetch(&material.name);
+        }
+    }
+    const auto prefetchIndex = [&](int ahead, bool entries) {
+        if (const auto* logic = logicAt(ahead)) {
+            for (const CMaterialQuantity& material : logic->second.materialList) {
+                ingredientIndex_.Prefetch(ingredient, material.name, entries);
+            }
         }
     };
-    prefetch(1, true);
-    prefetch(2, false);
+    prefetchIndex(2, false);
+    prefetchIndex(1, true);
 }
 
 const std::pair<const std::string, JsonArray<std::string>>* KvData::FindCookPar(

@@ -53,8 +53,8 @@ public:
     // with the name, not with the table.
     const std::pair<const std::string, std::string>* FindMaterial(std::string_view name) const;
     // For lines ended in order: starts bringing into the cache what FindMaterial will read for
-    // the ingredients of the logic line after logicNo (their index slots came in with the call
-    // for the line before) and the index slots for the line after that.
+    // the ingredients of the next logic lines after logicNo, a step of the way for each of the
+    // next four.
     void PrefetchMaterialsAfter(int logicNo) const;
     const std::pair<const std::string, Brisk::RapidJsonHelper::JsonArray<std::string>>* FindCookPar(
         std::string_view name) const;

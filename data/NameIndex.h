@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "utilo/BitSpread.h"
+#include "utilo/CachePrefetch.h"
 
 template <typename Value>
 class NameIndex {
@@ -46,9 +47,9 @@ public:
         const std::size_t hash = Hash(name);
         const Slot& slot = slots_[hash & (slots_.size() - 1)];
         if (!entryToo) {
-            __builtin_prefetch(&slot);
+            kv::cache::Prefetch(&slot);
         } else if (slot.entry != nullptr && slot.hash == hash) {
-            __builtin_prefetch(slot.entry);
+            kv::cache::Prefetch(slot.entry);
         }
     }
 
