@@ -76,10 +76,6 @@ bool SmallObjectHeap::ReserveOnce() {
     return false;
 }
 
-bool SmallObjectHeap::HasRoom(const Page& page) const {
-    return page.free != nullptr || page.unused + SlotBytes(page.sizeClass) <= kPageBytes;
-}
-
 void SmallObjectHeap::List(uint32_t index) {
     Page& page = pages_[index];
     uint32_t& first = withRoom_[page.sizeClass];

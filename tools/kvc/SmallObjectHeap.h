@@ -130,7 +130,10 @@ private:
     uint32_t UnusedPage();
     // A page with room for sizeClass: one listed for it, else an unused one made its.
     uint32_t PageWithRoom(std::size_t sizeClass);
-    bool HasRoom(const Page& page) const;
+    // In the header: every allocation asks, and a call would cost as much as the answer.
+    static bool HasRoom(const Page& page) {
+        return page.free != nullptr || page.unused + SlotBytes(page.sizeClass) <= kPageBytes;
+    }
     char* PageStart(uint32_t index) const {
         return reinterpret_cast<char*>(firstPage_.load(std::memory_order_relaxed)) +
                std::size_t{index} * kPageBytes;
