@@ -440,10 +440,8 @@ inline ChildList* ChildrenRead(ISyntaxTreeNode* node) {
 
 // The token, as GetToken gives it. node is not null.
 inline IToken* TokenRead(ISyntaxTreeNode* node) {
-    const std::type_info& type = typeid(*node);
-    if (&type == &typeid(TokenLeaf)) return static_cast<TokenLeaf*>(node);
-    if (&type == &typeid(TokenBranch)) return static_cast<TokenBranch*>(node);
-    if (&type == &typeid(SectionNode)) return nullptr;
+    if (TokenNode* own = AsTokenNode(node)) return own;
+    if (IsExactly<SectionNode>(node)) return nullptr;
     return node->GetToken();
 }
 
