@@ -9,6 +9,7 @@
 #include "analyzer/BoundaryGuard.h"
 #include "analyzer/KvSemanticAnalyzer.h"
 #include "arbor/Arbor.h"
+#include "arbor/BlockTree.h"
 #include "data/KvData.h"
 #include "utilo/CommonMethod.h"
 #include "vm/KvMakeFile.h"
@@ -18,7 +19,10 @@ void KvSemanticAnalyzer::AppParamDataVmPro(std::vector<ISyntaxTreeNode*>& nodes)
         // One record of the starttimer calls met, so that a call listed under several of the
         // given nodes is examined and reported once.
         TimerCalls timerCalls;
-        for (ISyntaxTreeNode* node : nodes) AddTaskTimerId(node, timerCalls);
+        for (size_t i = 0; i < nodes.size(); ++i) {
+            PrefetchAhead(nodes, i);
+            AddTaskTimerId(nodes[i], timerCalls);
+        }
         if (appData->vmAppFileType != 0) AddStep2TaskInfo();
         StoreRecipeVersion();
         appData->ChangeVmDataValue("appPar", "", appData->appPar.ToJson());

@@ -66,6 +66,13 @@ void AppendTokenLeaves(ISyntaxTreeNode* node, std::vector<ISyntaxTreeNode*>& out
 // the others; null when there is none.
 ISyntaxTreeNode* FirstTokenLeaf(ISyntaxTreeNode* node);
 
+// Starts bringing into the cache what walks over the blocks after blocks[at] will read, for a
+// pass over blocks, in order, that has reached blocks[at]: the nodes two blocks ahead and the
+// child lists of the next. Each block of a long recipe is long gone from the cache when a pass
+// comes back to it, and a walk waits on every node and list it reads. Blocks that are no parsed
+// blocks, or were moved since, only cost prefetches of lines nobody reads.
+void PrefetchAhead(const std::vector<ISyntaxTreeNode*>& blocks, size_t at);
+
 // How much a walk of node will produce, when node is the block of a parsed line: its token count
 // and the length of its line. Zeros otherwise; a hint only, the tree may have changed since.
 struct TreeSizeHint {

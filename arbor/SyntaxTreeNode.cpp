@@ -2,6 +2,7 @@
 // by newSyntaxTreeNode, and the nodes of parsed blocks, which share one allocation per block.
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -15,6 +16,7 @@
 #include "arbor/BlockTree.h"
 #include "arbor/NodeClasses.h"
 #include "arbor/SmallStack.h"
+#include "utilo/CachePrefetch.h"
 
 namespace kv::arbor::nodes {
 
@@ -195,6 +197,85 @@ std::unique_ptr<ISyntaxTreeNode> BuildBlockTree(std::string_view line, int lineN
         }
         return TokenLeaf::Make(arena, planned.begin, planned.end, planned.type);
     });
+}
+
+namespace {
+
+// A block's root is its first node, right after its header.
+constexpr size_t kBlockHeader = RoundUp(sizeof(BlockArena));
+
+// The bytes of block's nodes when after, the block parsed next, lies right behind them.
+size_t NodeBytesOf(const ISyntaxTreeNode* block, const ISyntaxTreeNode* after) {
+    const auto begin = reinterpret_cast<uintptr_t>(block);
+    const auto end = reinterpret_cast<uintptr_t>(after) - kBlockHeader;
+    return block != nullptr && after != nullptr && end > begin ? end - begin : 0;
+}
+
+// The lines of block's header and nodes; reads nothing, so it waits for nothing.
+void PrefetchNodes(const ISyntaxTreeNode* block, const ISyntaxTreeNode* after) {
+    constexpr size_t kLine = 64;
+    // What a usual line's nodes take, where the block's end is not known.
+    constexpr size_t kUsual = 1024;
+    // More than this, and after lies in another slab, or is no neighbour at all.
+    constexpr size_t kFarthest = 4096;
+    if (block == nullptr) return;
+    const size_t bytes = NodeBytesOf(block, after);
+    const uintptr_t begin = reinterpret_cast<uintptr_t>(block) - kBlockHeader;
+    const uintptr_t end =
+        begin + kBlockHeader + (bytes != 0 && bytes <= kFarthest ? bytes : kUsual);
+    for (uintptr_t line = begin & ~uintptr_t{kLine - 1}; line < end; line += kLine) {
+        kv::cache::Prefetch(reinterpret_cast<const void*>(line));
+    }
+}
+
+// The header of block when it is the root of a parsed block, which the parse put right after it.
+const BlockArena* HeaderOf(ISyntaxTreeNode* block) {
+    if (block == nullptr || !IsExactly<SectionNode>(block)) return nullptr;
+    const BlockArena* arena = static_cast<SectionNode*>(block)->Arena();
+    return reinterpret_cast<uintptr_t>(arena) + kBlockHeader == reinterpret_cast<uintptr_t>(block)
+               ? arena
+               : nullptr;
+}
+
+// The child lists of block's nodes, found by stepping through the nodes in the order the parse
+// laid them out after the root, nodes brought in by an earlier PrefetchNodes. Until the block's
+// last token node every step lands on a node of the block; a node destroyed since, whose size is
+// then unknown, ends the walk.
+void PrefetchChildLists(ISyntaxTreeNode* block) {
+    if (KV_ARBOR_SEPARATE_NODES) return;
+    const BlockArena* header = HeaderOf(block);
+    if (header == nullptr) return;
+    auto* at = reinterpret_cast<char*>(block);
+    for (size_t tokens = 0; tokens < header->Tokens();) {
+        auto* node = reinterpret_cast<ISyntaxTreeNode*>(at);
+        const ChildList* list = nullptr;
+        if (IsExactly<TokenLeaf>(node)) {
+            at += RoundUp(sizeof(TokenLeaf));
+            ++tokens;
+            continue;
+        }
+        if (IsExactly<TokenBranch>(node)) {
+            list = static_cast<TokenBranch*>(node)->Children();
+            at += RoundUp(sizeof(TokenBranch));
+            ++tokens;
+        } else if (IsExactly<SectionNode>(node)) {
+            list = static_cast<SectionNode*>(node)->Children();
+            at += RoundUp(sizeof(SectionNode));
+        } else {
+            return;
+        }
+        if (!list->empty()) kv::cache::Prefetch(list->data());
+    }
+}
+
+}  // namespace
+
+void PrefetchAhead(const std::vector<ISyntaxTreeNode*>& blocks, size_t at) {
+    const auto block = [&blocks](size_t i) { return i < blocks.size() ? blocks[i] : nullptr; };
+    // The nodes two blocks ahead, so that by the time the lists of a block are looked for, its
+    // nodes are in.
+    PrefetchNodes(block(at + 2), block(at + 3));
+    PrefetchChildLists(block(at + 1));
 }
 
 std::vector<ISyntaxTreeNode*>* ChildrenOf(ISyntaxTreeNode* node) {

@@ -60,8 +60,9 @@ void DriveAnalyzer(std::unique_ptr<ISemanticAnalyzer> analyzer, ISyntaxTreeVisit
     // The checkers may edit allNodes, so the walk does not go through it. Checkers rewrite
     // token texts but never the tree, so collecting each block again gives the same walk as a
     // copy of the whole list would, without holding that copy.
-    for (ISyntaxTreeNode* block : blocks) {
-        for (ISyntaxTreeNode* node : visitor.CollectNodes(block)) {
+    for (std::size_t i = 0; i < blocks.size(); ++i) {
+        PrefetchAhead(blocks, i);
+        for (ISyntaxTreeNode* node : visitor.CollectNodes(blocks[i])) {
             for (const auto& checker : checkers) {
                 checker->Analyze(node, &allNodes);
                 if (checker->GetNeedReSyntaxAnalyze()) ReclassifyToken(node);
@@ -71,7 +72,10 @@ void DriveAnalyzer(std::unique_ptr<ISemanticAnalyzer> analyzer, ISyntaxTreeVisit
     // Not needed past the checkers.
     std::vector<ISyntaxTreeNode*>().swap(allNodes);
 
-    for (ISyntaxTreeNode* block : blocks) analyzer->EndAnalyze(block);
+    for (std::size_t i = 0; i < blocks.size(); ++i) {
+        PrefetchAhead(blocks, i);
+        analyzer->EndAnalyze(blocks[i]);
+    }
     std::vector<ISyntaxTreeNode*> roots = blocks;
     analyzer->AppParamDataVmPro(roots);
 
@@ -115,6 +119,7 @@ void ProgramLayout::Render(std::size_t first, std::size_t last,
     for (std::size_t line = first; line < last && line < shown_.size(); ++line) {
         text.clear();
         if (const std::size_t block = shown_[line]; block != 0) {
+            PrefetchAhead(blocks_, block - 1);
             AppendTreeText(blocks_[block - 1], text);
         }
         text += '\n';

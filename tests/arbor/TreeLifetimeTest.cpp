@@ -10,6 +10,7 @@
 #include "CountingToken.h"
 #include "TreeDescription.h"
 #include "arbor/Arbor.h"
+#include "arbor/BlockTree.h"
 #include "arbor/RecipeParser.h"
 
 namespace {
@@ -234,6 +235,36 @@ TEST(ArborTreeLifetime, LinesOfAnyLengthKeepTheirTextsAndColumns) {
         EXPECT_EQ(seven->GetSourceText(), "7");
         delete statements[0];
         EXPECT_EQ(Describe(parsed.blocks[0].get(), false), "{{} {=/3(b/1 8/2)}}");
+    }
+}
+
+TEST(ArborTreeLifetime, ReadingAheadOverBlocksOfEveryKindChangesNothing) {
+    // Blocks across several pieces of shared memory, a line built the long way, blocks with
+    // nodes deleted, moved out and adopted, a tree built by hand and a gap in the list.
+    std::string text;
+    for (int i = 0; i < 400; ++i) {
+        text += i % 7 == 3 ? "a = 1\n" : "t >= " + std::to_string(i) + " => heat(180, 5kg); f()\n";
+    }
+    text += "a = \"" + std::string(70000, 'q') + "\"; b = 7\n";
+    ParsedRecipe parsed = Parse(text);
+    std::vector<ISyntaxTreeNode*> blocks;
+    for (const auto& block : parsed.blocks) blocks.push_back(block.get());
+    delete Actions(blocks[1]).at(0)->GetChildren().at(0);
+    delete Actions(blocks[2]).at(0);
+    std::unique_ptr<ISyntaxTreeNode> moved(Actions(blocks[5]).at(1));
+    moved->GetParent()->RemoveChild(moved.get());
+    newSyntaxTreeNode(newToken("x", 1, 1, 1, kv::TokenType::Name), Actions(blocks[6]).at(1));
+    std::unique_ptr<ISyntaxTreeNode> byHand(newSyntaxTreeNode(nullptr, nullptr));
+    newSyntaxTreeNode(newToken("g", 1, 1, 1, kv::TokenType::Function), byHand.get());
+    blocks.insert(blocks.begin() + 8, byHand.get());
+    blocks.insert(blocks.begin() + 9, nullptr);
+    blocks.push_back(moved.get());
+
+    std::vector<std::string> before;
+    for (ISyntaxTreeNode* block : blocks) before.push_back(block ? Describe(block) : "");
+    for (size_t i = 0; i < blocks.size() + 3; ++i) PrefetchAhead(blocks, i);
+    for (size_t i = 0; i < blocks.size(); ++i) {
+        EXPECT_EQ(blocks[i] ? Describe(blocks[i]) : "", before[i]) << "block " << i;
     }
 }
 
