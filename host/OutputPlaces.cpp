@@ -1,7 +1,9 @@
 // OutputPlaces: path comparisons with links resolved as far as the paths exist.
 #include "host/OutputPlaces.h"
 
+#include <algorithm>
 #include <system_error>
+#include <vector>
 
 #include "host/HostMessages.h"
 #include "host/HostText.h"
@@ -174,8 +176,13 @@ std::optional<HostError> CheckAgainstOutputs(const CompilePaths& options,
         }
     }
     if (!replacing) return std::nullopt;
+    // Outputs share their top entries (a database folder holds several tables), and each check
+    // resolves every part of both paths on disk: an entry is checked once.
+    std::vector<fs::path> checked;
     for (const OutputFile& output : outputs) {
         const fs::path replaced = fs::path(options.outDir) / *output.path.begin();
+        if (std::find(checked.begin(), checked.end(), replaced) != checked.end()) continue;
+        checked.push_back(replaced);
         if (IsWithin(options.recipe, replaced)) {
             return MakeHostError(PathText(replaced), msg::OutputHoldsRecipe);
         }
