@@ -237,7 +237,6 @@ public:
     }
 
     std::string_view Text(size_t begin, size_t size) const { return {text_ + begin, size}; }
-    const Slab* Owner() const { return slab_; }
     int Line() const { return line_; }
     size_t Tokens() const { return tokens_; }
     size_t TextSize() const { return textSize_; }

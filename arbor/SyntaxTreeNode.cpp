@@ -239,8 +239,9 @@ const BlockArena* HeaderOf(ISyntaxTreeNode* block) {
 
 // The child lists of block's nodes, found by stepping through the nodes in the order the parse
 // laid them out after the root, nodes brought in by an earlier PrefetchNodes. Until the block's
-// last token node every step lands on a node of the block; a node destroyed since, whose size is
-// then unknown, ends the walk.
+// last token node every step lands on a node of the block, whose memory lives as long as the
+// block. A node destroyed since ends the walk where its memory no longer names its class, and
+// otherwise only has its stale list prefetched, which reads nothing.
 void PrefetchChildLists(ISyntaxTreeNode* block) {
     if (KV_ARBOR_SEPARATE_NODES) return;
     const BlockArena* header = HeaderOf(block);
