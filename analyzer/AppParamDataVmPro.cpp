@@ -19,10 +19,8 @@ void KvSemanticAnalyzer::AppParamDataVmPro(std::vector<ISyntaxTreeNode*>& nodes)
         // One record of the starttimer calls met, so that a call listed under several of the
         // given nodes is examined and reported once.
         TimerCalls timerCalls;
-        for (size_t i = 0; i < nodes.size(); ++i) {
-            PrefetchAhead(nodes, i);
-            AddTaskTimerId(nodes[i], timerCalls);
-        }
+        ForEachBlockReadingAhead(nodes,
+                                 [&](ISyntaxTreeNode* node) { AddTaskTimerId(node, timerCalls); });
         if (appData->vmAppFileType != 0) AddStep2TaskInfo();
         StoreRecipeVersion();
         appData->ChangeVmDataValue("appPar", "", appData->appPar.ToJson());

@@ -73,6 +73,15 @@ ISyntaxTreeNode* FirstTokenLeaf(ISyntaxTreeNode* node);
 // blocks, or were moved since, only cost prefetches of lines nobody reads.
 void PrefetchAhead(const std::vector<ISyntaxTreeNode*>& blocks, size_t at);
 
+// visit(block) for each of blocks in order, reading ahead (PrefetchAhead) as it goes.
+template <typename Visit>
+void ForEachBlockReadingAhead(const std::vector<ISyntaxTreeNode*>& blocks, Visit visit) {
+    for (size_t i = 0; i < blocks.size(); ++i) {
+        PrefetchAhead(blocks, i);
+        visit(blocks[i]);
+    }
+}
+
 // How much a walk of node will produce, when node is the block of a parsed line: its token count
 // and the length of its line. Zeros otherwise; a hint only, the tree may have changed since.
 struct TreeSizeHint {

@@ -204,14 +204,8 @@ namespace {
 // A block's root is its first node, right after its header.
 constexpr size_t kBlockHeader = RoundUp(sizeof(BlockArena));
 
-// The bytes of block's nodes when after, the block parsed next, lies right behind them.
-size_t NodeBytesOf(const ISyntaxTreeNode* block, const ISyntaxTreeNode* after) {
-    const auto begin = reinterpret_cast<uintptr_t>(block);
-    const auto end = reinterpret_cast<uintptr_t>(after) - kBlockHeader;
-    return block != nullptr && after != nullptr && end > begin ? end - begin : 0;
-}
-
-// The lines of block's header and nodes; reads nothing, so it waits for nothing.
+// The lines of block's header and nodes, which end where after, the block parsed next, begins
+// when it lies right behind them; reads nothing, so it waits for nothing.
 void PrefetchNodes(const ISyntaxTreeNode* block, const ISyntaxTreeNode* after) {
     constexpr size_t kLine = 64;
     // What a usual line's nodes take, where the block's end is not known.
@@ -219,10 +213,10 @@ void PrefetchNodes(const ISyntaxTreeNode* block, const ISyntaxTreeNode* after) {
     // More than this, and after lies in another slab, or is no neighbour at all.
     constexpr size_t kFarthest = 4096;
     if (block == nullptr) return;
-    const size_t bytes = NodeBytesOf(block, after);
     const uintptr_t begin = reinterpret_cast<uintptr_t>(block) - kBlockHeader;
-    const uintptr_t end =
-        begin + kBlockHeader + (bytes != 0 && bytes <= kFarthest ? bytes : kUsual);
+    const uintptr_t next = reinterpret_cast<uintptr_t>(after) - kBlockHeader;
+    const bool behind = after != nullptr && next > begin && next - begin <= kFarthest;
+    const uintptr_t end = behind ? next : begin + kBlockHeader + kUsual;
     for (uintptr_t line = begin & ~uintptr_t{kLine - 1}; line < end; line += kLine) {
         kv::cache::Prefetch(reinterpret_cast<const void*>(line));
     }

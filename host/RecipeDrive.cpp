@@ -60,22 +60,18 @@ void DriveAnalyzer(std::unique_ptr<ISemanticAnalyzer> analyzer, ISyntaxTreeVisit
     // The checkers may edit allNodes, so the walk does not go through it. Checkers rewrite
     // token texts but never the tree, so collecting each block again gives the same walk as a
     // copy of the whole list would, without holding that copy.
-    for (std::size_t i = 0; i < blocks.size(); ++i) {
-        PrefetchAhead(blocks, i);
-        for (ISyntaxTreeNode* node : visitor.CollectNodes(blocks[i])) {
+    ForEachBlockReadingAhead(blocks, [&](ISyntaxTreeNode* block) {
+        for (ISyntaxTreeNode* node : visitor.CollectNodes(block)) {
             for (const auto& checker : checkers) {
                 checker->Analyze(node, &allNodes);
                 if (checker->GetNeedReSyntaxAnalyze()) ReclassifyToken(node);
             }
         }
-    }
+    });
     // Not needed past the checkers.
     std::vector<ISyntaxTreeNode*>().swap(allNodes);
 
-    for (std::size_t i = 0; i < blocks.size(); ++i) {
-        PrefetchAhead(blocks, i);
-        analyzer->EndAnalyze(blocks[i]);
-    }
+    ForEachBlockReadingAhead(blocks, [&](ISyntaxTreeNode* block) { analyzer->EndAnalyze(block); });
     std::vector<ISyntaxTreeNode*> roots = blocks;
     analyzer->AppParamDataVmPro(roots);
 
