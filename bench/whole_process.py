@@ -10,8 +10,12 @@ out a large compile's) run in turns, each going first in turn, so that a slow pa
 machine falls on all; each run's wall time and peak resident set (through GNU time) belong to
 that child alone. The table gives the medians. With --one-line each bundle is compiled with
 only its recipe's first line instead: the common case of a short recipe against a large
-application, where the tables are most of the work. A run that fails (an exit status other than 0, anything on kvc's standard error) stops
-the benchmark: a timing of a compile that reported errors measures the wrong thing.
+application, where the tables are most of the work. With --pause S each run starts after S
+seconds of an idle machine, as a compile run now and then does: on a virtual machine whose free
+memory goes back to the host a second or two after it is freed, runs back to back reuse the
+memory of the run before and time something no one-off compile gets. A run that fails (an
+exit status other than 0, anything on kvc's standard error) stops the benchmark: a timing of a
+compile that reported errors measures the wrong thing.
 """
 
 import argparse
@@ -92,7 +96,7 @@ def first_line_recipe(inputs):
     return path
 
 
-def measure(lines, inputs, kvc, floor, scratch, reps, recipe=None):
+def measure(lines, inputs, kvc, floor, scratch, reps, recipe=None, pause=0.0):
     bundle = os.path.join(inputs, "bundle")
     recipe = recipe or os.path.join(inputs, "recipe.rcp")
     programs = [("kvc", [kvc, "compile", bundle, recipe]),
@@ -106,6 +110,7 @@ def measure(lines, inputs, kvc, floor, scratch, reps, recipe=None):
         order = programs[shift:] + programs[:shift]
         for name, command in order:
             outdir = os.path.join(scratch, "%s-%d" % (name, lines))
+            time.sleep(pause)
             samples[name].append(run_once(command, outdir))
     return summarize(lines, samples)
 
@@ -155,6 +160,8 @@ def main(argv):
     parser.add_argument("--one-line", action="store_true",
                         help="compile only the first line of each recipe, against its whole bundle")
     parser.add_argument("--repeat", type=int, help="runs of each program per size")
+    parser.add_argument("--pause", type=float, default=0.0,
+                        help="seconds of idle machine before each run (3 for one-off compiles)")
     parser.add_argument("--kvc", help="the kvc to time (default: BUILD/bin/kvc)")
     parser.add_argument("--floor", help="the floor to time (default: BUILD/bin/bench_floor)")
     parser.add_argument("--inputs", help="input cache (default: BUILD/../bench-inputs)")
@@ -183,7 +190,7 @@ def main(argv):
         recipe = first_line_recipe(inputs) if args.one_line else None
         try:
             row = measure(lines, inputs, kvc, floor, scratch, args.repeat or repetitions(lines),
-                          recipe)
+                          recipe, args.pause)
         except RunFailed as failure:
             sys.stderr.write("%d lines: %s\n" % (lines, failure))
             return 1

@@ -28,20 +28,46 @@ TEST(KvcLargePages, AChoiceMadeThroughGlibcsTunableStands) {
     EXPECT_TRUE(kv::kvc::TunablesChoosePageSize("glibc.malloc.arena_max=2:glibc.malloc.hugetlb=1"));
 }
 
+TEST(KvcLargePages, NotWhereFreeMemoryGoesBackToTheHypervisor) {
+    using kv::kvc::ReportsFreePages;
+    // Bit 5 of a balloon's features is free page reporting; the texts end in a newline.
+    EXPECT_TRUE(ReportsFreePages("0x0005\n", "0110010100000000\n"));
+    EXPECT_FALSE(ReportsFreePages("0x0005\n", "0110000100000000\n"));
+    EXPECT_FALSE(ReportsFreePages("0x0005\n", "01100\n"));
+    EXPECT_FALSE(ReportsFreePages("0x0001\n", "0110010100000000\n"));
+    EXPECT_FALSE(ReportsFreePages("0x00051\n", "0110010100000000\n"));
+    EXPECT_FALSE(ReportsFreePages("", ""));
+
+    namespace fs = std::filesystem;
+    const fs::path devices = fs::path(::testing::TempDir()) / "kvc-virtio-devices";
+    fs::remove_all(devices);
+    const auto add = [&devices](const char* name, const char* device, const char* features) {
+        fs::create_directories(devices / name);
+        std::ofstream(devices / name / "device") << device;
+        std::ofstream(devices / name / "features") << features;
+    };
+    add("virtio0", "0x0002\n", "0010011000000000\n");
+    EXPECT_FALSE(kv::kvc::FreeMemoryGoesBackToHost(devices));
+    add("virtio1", "0x0005\n", "0110010100000000\n");
+    EXPECT_TRUE(kv::kvc::FreeMemoryGoesBackToHost(devices));
+    EXPECT_FALSE(kv::kvc::FreeMemoryGoesBackToHost(devices / "missing"));
+    fs::remove_all(devices);
+}
+
 TEST(KvcLargePages, TheReserveGrowsWithTheInputsWithinBounds) {
     using kv::kvc::HeapReserveFor;
     constexpr std::size_t kMiB = 1 << 20;
     constexpr std::size_t kKiB = 1 << 10;
     constexpr std::uintmax_t kMachine = 24ull << 30;
     EXPECT_EQ(HeapReserveFor({0, 0}, kMachine), 0u);
-    EXPECT_EQ(HeapReserveFor({64 * kKiB - 1, 0}, kMachine), 0u);
-    EXPECT_EQ(HeapReserveFor({64 * kKiB, 0}, kMachine), 64 * kMiB);
+    // 10k lines (a recipe of 880 KB, a bundle of 1.9 MB) keep small pages.
+    EXPECT_EQ(HeapReserveFor({880 * kKiB, 1900 * kKiB}, kMachine), 0u);
     EXPECT_EQ(HeapReserveFor({8 * kMiB, 0}, kMachine), 384 * kMiB);
     // A large bundle with a small recipe, and two inputs each too small on its own.
-    EXPECT_EQ(HeapReserveFor({0, 768 * kKiB - 1}, kMachine), 0u);
-    EXPECT_EQ(HeapReserveFor({0, 768 * kKiB}, kMachine), 64 * kMiB);
+    EXPECT_EQ(HeapReserveFor({0, 16 * kMiB - 1}, kMachine), 0u);
+    EXPECT_EQ(HeapReserveFor({0, 16 * kMiB}, kMachine), 64 * kMiB);
     EXPECT_EQ(HeapReserveFor({1 * kKiB, 32 * kMiB}, kMachine), 128 * kMiB + 48 * kKiB);
-    EXPECT_EQ(HeapReserveFor({32 * kKiB, 384 * kKiB}, kMachine), 64 * kMiB);
+    EXPECT_EQ(HeapReserveFor({kMiB, 4 * kMiB}, kMachine), 64 * kMiB);
     // Past malloc's int threshold, in parts; a quarter of the machine's memory at most, and in
     // a 32-bit process half its address space.
     const auto fits = [](std::uintmax_t bytes) {
