@@ -256,9 +256,11 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err,
     PreparedRecipe& prepared = remains.Make<PreparedRecipe>(parse->Take());
     const ParsedRecipe& parsed = prepared.parsed;
     // From here on this thread is the only one that allocates; another puts memory under the
-    // heap ahead of it.
+    // heap ahead of it, where the analysis is long enough for that to pay.
     SetSmallObjectUsers(SmallObjectHeap::Users::OneThread);
-    const FaultAhead faultAhead(SmallObjectsInHugePages());
+    const bool aheadPays =
+        SmallObjectsInHugePages() != nullptr || prepared.blocks.size() >= FaultAhead::kLinesWorthIt;
+    const FaultAhead faultAhead(aheadPays ? SmallObjects() : nullptr);
     // Where the compile stops before the analysis, the analyzer made ahead never was, as far
     // as the log can tell.
     const auto forgetAnalyzer = [&analyzer, &sink] {

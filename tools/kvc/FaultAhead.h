@@ -23,9 +23,12 @@ public:
     // How far ahead of the heap's last page memory is put in: one huge page, all that the
     // peak memory grows by.
     static constexpr std::size_t kAheadBytes = 2u << 20;
+    // The lines from which the analysis of a heap in small pages gains by it: 10,000 lines
+    // gain a twenty-fifth of their analysis, 1,000 lines nothing a thread's start repays.
+    static constexpr std::size_t kLinesWorthIt = 4096;
 
-    // Starts faulting in ahead of heap, which must outlive this; null (no heap in huge pages),
-    // or a system that cannot populate memory ahead, does nothing.
+    // Starts faulting in ahead of heap, which must outlive this; null, or a system that cannot
+    // populate memory ahead, does nothing.
     explicit FaultAhead(const SmallObjectHeap* heap);
     FaultAhead(const FaultAhead&) = delete;
     FaultAhead& operator=(const FaultAhead&) = delete;

@@ -111,6 +111,8 @@ const SmallObjectHeap* SmallObjectsInHugePages() {
     return heap != nullptr && heap->HugePagesAdvised() ? heap : nullptr;
 }
 
+const SmallObjectHeap* SmallObjects() { return Heap(); }
+
 }  // namespace kv::kvc
 
 #else
@@ -120,6 +122,7 @@ namespace kv::kvc {
 void AdviseSmallObjectsHugePages() {}
 void SetSmallObjectUsers(SmallObjectHeap::Users) {}
 const SmallObjectHeap* SmallObjectsInHugePages() { return nullptr; }
+const SmallObjectHeap* SmallObjects() { return nullptr; }
 
 }  // namespace kv::kvc
 

@@ -195,5 +195,7 @@ void AdviseSmallObjectsHugePages();
 void SetSmallObjectUsers(SmallObjectHeap::Users users);
 // That heap when it lies in huge pages, or null.
 const SmallObjectHeap* SmallObjectsInHugePages();
+// That heap, or null where it is off.
+const SmallObjectHeap* SmallObjects();
 
 }  // namespace kv::kvc
