@@ -39,6 +39,16 @@ void* volatile headFiller = nullptr;
 }  // namespace
 #endif
 
+namespace {
+
+// The whole text of a small file such as a kernel setting; empty where it cannot be read.
+std::string TextOfFile(const std::filesystem::path& file) {
+    std::ifstream in(file);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+}  // namespace
+
 bool HugePagesOnRequest(std::string_view enabledSetting) {
     return enabledSetting.find("[madvise]") != std::string_view::npos;
 }
@@ -66,13 +76,10 @@ bool ReportsFreePages(std::string_view device, std::string_view features) {
 
 bool FreeMemoryGoesBackToHost(const std::filesystem::path& virtioDevices) {
     namespace fs = std::filesystem;
-    const auto read = [](const fs::path& file) {
-        std::ifstream in(file);
-        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    };
     std::error_code ec;
     for (fs::directory_iterator it(virtioDevices, ec), end; !ec && it != end; it.increment(ec)) {
-        if (ReportsFreePages(read(it->path() / "device"), read(it->path() / "features"))) {
+        if (ReportsFreePages(TextOfFile(it->path() / "device"),
+                             TextOfFile(it->path() / "features"))) {
             return true;
         }
     }
@@ -97,7 +104,8 @@ std::size_t HeapReserveFor(CompileInputSizes inputs, std::uintmax_t memoryBytes)
     };
     const std::uintmax_t wanted = std::min(most, scaled(inputs.recipeBytes, kPerRecipeByte) +
                                                      scaled(inputs.bundleBytes, kPerBundleByte));
-    if (wanted < kLeast || most < kLeast) return 0;
+    // wanted is at most most: a machine whose quarter is below kLeast gets none either.
+    if (wanted < kLeast) return 0;
     return static_cast<std::size_t>(wanted);
 }
 
@@ -133,10 +141,9 @@ bool PreferLargePages(const std::filesystem::path& recipe, const std::filesystem
     }
     if (TunablesChoosePageSize(std::getenv("GLIBC_TUNABLES"))) return false;
     // With "always" every heap gets huge pages anyway; with "never" none can.
-    std::ifstream setting("/sys/kernel/mm/transparent_hugepage/enabled");
-    const std::string enabled((std::istreambuf_iterator<char>(setting)),
-                              std::istreambuf_iterator<char>());
-    if (!HugePagesOnRequest(enabled)) return false;
+    if (!HugePagesOnRequest(TextOfFile("/sys/kernel/mm/transparent_hugepage/enabled"))) {
+        return false;
+    }
     // A hypervisor told of free memory takes it back, a 2 MiB block after a second or two,
     // and a huge page the kernel then hands out costs the host's faults over all of it: six
     // times what small pages cost, which come from memory the guest never stopped using.
