@@ -5,14 +5,18 @@ BUILD := build/$(PRESET)
 EXAMPLE ?= examples/braised-chicken
 OUT ?= out/braised-chicken
 
-.PHONY: all deps configure build build-all run test asan-test windows windows-test install clean
+.PHONY: all deps profile configure build build-all run test asan-test windows windows-test install clean
 
 all: build
 
 deps:
 	@bash scripts/install-deps.sh
 
-configure: deps
+# The release build is optimised with the profile of a training run (scripts/pgo-train.sh).
+profile: deps
+	@JOBS=$(JOBS) bash scripts/pgo-train.sh
+
+configure: deps $(if $(filter release,$(PRESET)),profile)
 	@cmake --preset $(PRESET) >/dev/null
 
 # What `run` needs: the library and kvc, not the tests, benchmarks and fuzz replays.

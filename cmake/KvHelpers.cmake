@@ -43,6 +43,7 @@ function(kv_add_library name type)
     add_library(kv::${name} ALIAS ${name})
     kv_public_headers(${name})
     kv_set_warnings(${name})
+    kv_profile_guided(${name})
 endfunction()
 
 # kv_public_headers(target): the folders a user of target includes from ("IData.h",
