@@ -17,6 +17,24 @@ set(KV_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/KvSemanticAnalyzer)
 file(RELATIVE_PATH kv_bin_to_lib ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_LIBDIR})
 set_target_properties(kvc PROPERTIES INSTALL_RPATH "$ORIGIN/${kv_bin_to_lib}")
 set_target_properties(KvSemanticAnalyzer PROPERTIES INSTALL_RPATH "$ORIGIN")
+# They are built with those RUNPATHs too. A build-tree RUNPATH that the install rewrites in
+# place is padded with an empty entry, which the loader takes for the working directory: kvc
+# run from the build tree would load a libgcc_s.so.1 lying where it was started. In the build
+# tree the libraries sit beside kvc, so kvc finds them through links laid out as the
+# installed libdir.
+set_target_properties(kvc KvSemanticAnalyzer PROPERTIES BUILD_WITH_INSTALL_RPATH ON)
+if(NOT WIN32)
+    set(kv_build_libdir ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/${kv_bin_to_lib})
+    file(RELATIVE_PATH kv_libdir_to_libraries ${kv_build_libdir} ${CMAKE_LIBRARY_OUTPUT_DIRECTORY})
+    set(kv_link_commands COMMAND ${CMAKE_COMMAND} -E make_directory ${kv_build_libdir})
+    foreach(library KvSemanticAnalyzer arbor utilo)
+        set(soname $<TARGET_SONAME_FILE_NAME:${library}>)
+        list(APPEND kv_link_commands COMMAND ${CMAKE_COMMAND} -E create_symlink
+             ${kv_libdir_to_libraries}/${soname} ${kv_build_libdir}/${soname})
+    endforeach()
+    add_custom_target(kvc_build_libdir ${kv_link_commands} VERBATIM)
+    add_dependencies(kvc kvc_build_libdir)
+endif()
 
 install(TARGETS KvSemanticAnalyzer arbor utilo
     EXPORT KvSemanticAnalyzerTargets
