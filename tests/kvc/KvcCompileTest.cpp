@@ -1,6 +1,11 @@
 // End-to-end tests of `kvc compile`: exit statuses, diagnostics, outputs and bad inputs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "host/TestTempDir.h"
 #include "kvc/KvcRun.h"
 #include "kvc/SmallBundle.h"
@@ -245,6 +250,60 @@ TEST_F(KvcCompile, BadArgumentsExitTwo) {
         EXPECT_NE(run.err, "");
         EXPECT_FALSE(Exists("out"));
     }
+}
+
+// The milliseconds of each line of a time report, by the phase's name; the title goes first.
+std::vector<std::pair<std::string, double>> TimeReport(const std::string& err) {
+    std::vector<std::pair<std::string, double>> phases;
+    const std::vector<std::string> lines = Lines(err);
+    const auto title =
+        std::find(lines.begin(), lines.end(), "kvc: time report, wall-clock milliseconds");
+    if (title == lines.end()) return phases;
+    for (auto line = title + 1; line != lines.end(); ++line) {
+        const std::size_t number = line->find_last_of(' ');
+        phases.emplace_back(line->substr(2, line->find_last_not_of(' ', number) - 1),
+                            std::stod(line->substr(number + 1)));
+    }
+    return phases;
+}
+
+TEST_F(KvcCompile, TimeReportFollowsTheCompileAndChangesNothingElse) {
+    const KvcResult plain = Run({"compile", "bundle", "recipe.rcp", "-o", "plain"});
+    const KvcResult timed =
+        Run({"compile", "bundle", "recipe.rcp", "-o", "timed", "--time-report"});
+    EXPECT_EQ(timed.exitCode, 0);
+    EXPECT_EQ(timed.out, plain.out);
+    EXPECT_EQ(Read("timed/program.rcp"), Read("plain/program.rcp"));
+
+    const auto phases = TimeReport(timed.err);
+    ASSERT_EQ(phases.size(), 9u) << timed.err;
+    const std::vector<std::string> names = {"read the recipe",
+                                            "load the bundle",
+                                            "read the tables, check the table files",
+                                            "wait for the parse",
+                                            "prepare the analysis",
+                                            "analysis",
+                                            "write the outputs",
+                                            "total",
+                                            "parse, on its own thread"};
+    double sum = 0;
+    for (std::size_t i = 0; i < phases.size(); ++i) {
+        EXPECT_EQ(phases[i].first, names[i]);
+        EXPECT_GE(phases[i].second, 0.0);
+        if (i < 7) sum += phases[i].second;
+    }
+    // Each shown to a tenth of a millisecond.
+    EXPECT_NEAR(phases[7].second, sum, 0.05 * 8) << timed.err;
+
+    // A compile that stops shows what it went through, after why it stopped.
+    const KvcResult stopped =
+        Run({"compile", "no-bundle", "recipe.rcp", "-o", "out", "--time-report"});
+    EXPECT_EQ(stopped.exitCode, 2);
+    EXPECT_EQ(stopped.err.rfind("kvc: error: ", 0), 0u) << stopped.err;
+    const auto reached = TimeReport(stopped.err);
+    ASSERT_EQ(reached.size(), 2u) << stopped.err;
+    EXPECT_EQ(reached[0].first, "read the recipe");
+    EXPECT_EQ(reached[1].first, "total");
 }
 
 TEST_F(KvcCompile, VersionAndHelp) {

@@ -37,6 +37,7 @@
 #include "tools/kvc/ParseAhead.h"
 #include "tools/kvc/RecipeAnalysis.h"
 #include "tools/kvc/SmallObjectHeap.h"
+#include "tools/kvc/TimeReport.h"
 #include "tools/kvc/TimelineOutput.h"
 #include "tools/kvc/TwoHandedRender.h"
 
@@ -193,9 +194,10 @@ std::optional<int> SettleBundle(const CompileOptions& options, kv::host::BundleD
     return std::nullopt;
 }
 
-// Whatever it builds is kept by remains, which the caller may leave to the process exit.
+// Whatever it builds is kept by remains, which the caller may leave to the process exit. clock
+// is told where each phase ends.
 int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err,
-            kv::host::ExitHandOver& remains) {
+            kv::host::ExitHandOver& remains, PhaseClock& clock) {
     auto& place = remains.Make<DiagnosticsPlace>();
     place.stream = kv::host::NamesFile(options.diagnosticsFile)           ? 0
                    : options.diagnosticsFile == kv::host::kStandardOutput ? 1
@@ -226,11 +228,13 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err,
                                                      std::move(hostRecipe.Value()));
         parse.emplace(*source);
     }
+    clock.Mark(kv::diag::Text(msg::PhaseReadRecipe));
 
     kv::host::HostResult<std::unique_ptr<kv::host::BundleData>> loaded =
         kv::host::BundleData::Load(options.bundle, parse ? &checks : nullptr);
     if (!loaded.Ok()) return Fail(err, loaded.Error());
     kv::host::BundleData& data = remains.Keep(std::move(loaded.Value()));
+    clock.Mark(kv::diag::Text(msg::PhaseLoadBundle));
     if (!parse) {
         if (auto status = SettleBundle(options, data, diagnostics, err)) return *status;
         return Fail(err, hostRecipe.Error());
@@ -253,7 +257,10 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err,
     sink.Hold();
     MadeAnalyzer analyzer = MakeAnalyzer(data);
     checks.Help();
+    clock.Mark(kv::diag::Text(msg::PhaseReadTables));
     PreparedRecipe& prepared = remains.Make<PreparedRecipe>(parse->Take());
+    clock.Mark(kv::diag::Text(msg::PhaseWaitParse));
+    clock.Aside(kv::diag::Text(msg::PhaseParse), parse->WorkTime());
     const ParsedRecipe& parsed = prepared.parsed;
     // From here on this thread is the only one that allocates; another puts memory under the
     // heap ahead of it, where the analysis is long enough for that to pay.
@@ -307,11 +314,13 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err,
         ReturnFreeHeapMemory();
     }
     sink.Release();
+    clock.Mark(kv::diag::Text(msg::PhasePrepare));
     if (std::optional<kv::host::HostError> failure = AnalyzeBlocks(
             std::move(analyzer), visitor, blocks, std::move(prepared.allNodes), &remains)) {
         failure->path = PathText(options.bundle);
         return Fail(err, *failure);
     }
+    clock.Mark(kv::diag::Text(msg::PhaseAnalysis));
     if (options.checkOnly) {
         return WriteResults(options, sink, diagnostics, place, nullptr, out, err);
     }
@@ -344,8 +353,10 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err,
          }});
     const int status = WriteResults(options, sink, diagnostics, place,
                                     options.outDir.empty() ? nullptr : &outputs, out, err);
-    if (status != 0 || !timeline) return status;
-    if (auto error = WriteTimeline(*timeline, options.timeline)) return Fail(err, *error);
+    if (status == 0 && timeline) {
+        if (auto error = WriteTimeline(*timeline, options.timeline)) return Fail(err, *error);
+    }
+    clock.Mark(kv::diag::Text(msg::PhaseWrite));
     return status;
 }
 
@@ -353,11 +364,16 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err,
 
 int RunCompile(const CompileOptions& options, std::ostream& out, std::ostream& err,
                kv::host::ExitHandOver& remains) {
+    PhaseClock clock;
+    int status = 0;
     try {
-        return Compile(options, out, err, remains);
+        status = Compile(options, out, err, remains, clock);
     } catch (const std::exception& failure) {
-        return Fail(err, MakeHostError("", msg::InternalFailure, failure.what()));
+        status = Fail(err, MakeHostError("", msg::InternalFailure, failure.what()));
     }
+    // The phases a compile that stopped early went through, up to where it stopped.
+    if (options.timeReport) clock.Write(err);
+    return status;
 }
 
 int RunCompile(const CompileOptions& options, std::ostream& out, std::ostream& err) {

@@ -26,6 +26,7 @@ struct CompileOptions : kv::host::CompilePaths {
     // Where to draw the compiled recipe as a timeline (SVG), written only when no error was
     // reported; empty: no picture. Without an output directory the picture is all it writes.
     std::filesystem::path timeline;
+    bool timeReport = false;  // after the compile, show on err how long each phase took
 };
 
 // Compiles the recipe against the bundle and writes the outputs. Listing lines go to out

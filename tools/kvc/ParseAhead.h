@@ -3,6 +3,7 @@
 // read the tables: a machine with a second core does both at once.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <exception>
 #include <functional>
@@ -44,6 +45,9 @@ public:
     // Waits for the work and gives its result, or throws what it threw. Once only.
     PreparedRecipe Take();
 
+    // How long the work itself took, wherever it ran; known once Take has returned.
+    std::chrono::steady_clock::duration WorkTime() const { return workTime_; }
+
 private:
     void Wait();
 
@@ -54,6 +58,7 @@ private:
     bool closed_ = false;                 // no then_ comes any more: Take or the end
     PreparedRecipe prepared_;
     std::exception_ptr failure_;
+    std::chrono::steady_clock::duration workTime_{};
     std::thread thread_;
     bool started_ = false;
 };

@@ -103,6 +103,9 @@ int main(int argc, char** argv) {
             ->type_name("N");
         command->add_flag("--quiet", compile.quiet,
                           "Leave the listing out of standard output: only diagnostics remain");
+        command->add_flag("--time-report", compile.timeReport,
+                          "After the compile, show on standard error how long each of its "
+                          "phases took");
     };
 
     CLI::App* compileCommand =

@@ -1,0 +1,38 @@
+// TimeReport: how long each phase of a compile took, for `kvc compile --time-report`.
+#pragma once
+
+#include <chrono>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace kv::kvc {
+
+class PhaseClock {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    PhaseClock() : start_(Clock::now()), last_(start_) {}
+
+    // Ends the phase that began at the previous mark, or at the start, under phase's name.
+    void Mark(std::string phase);
+    // Work that ran beside the phases, on another thread: shown after the total.
+    void Aside(std::string phase, Clock::duration took);
+
+    // A title line, a line per phase with its milliseconds, the total from the start to the
+    // last mark, then the work beside.
+    void Write(std::ostream& out) const;
+
+private:
+    struct Phase {
+        std::string name;
+        Clock::duration took;
+    };
+
+    Clock::time_point start_;
+    Clock::time_point last_;
+    std::vector<Phase> phases_;
+    std::vector<Phase> aside_;
+};
+
+}  // namespace kv::kvc
