@@ -228,13 +228,13 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err,
                                                      std::move(hostRecipe.Value()));
         parse.emplace(*source);
     }
-    clock.Mark(kv::diag::Text(msg::PhaseReadRecipe));
+    clock.Mark(msg::PhaseReadRecipe);
 
     kv::host::HostResult<std::unique_ptr<kv::host::BundleData>> loaded =
         kv::host::BundleData::Load(options.bundle, parse ? &checks : nullptr);
     if (!loaded.Ok()) return Fail(err, loaded.Error());
     kv::host::BundleData& data = remains.Keep(std::move(loaded.Value()));
-    clock.Mark(kv::diag::Text(msg::PhaseLoadBundle));
+    clock.Mark(msg::PhaseLoadBundle);
     if (!parse) {
         if (auto status = SettleBundle(options, data, diagnostics, err)) return *status;
         return Fail(err, hostRecipe.Error());
@@ -257,10 +257,10 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err,
     sink.Hold();
     MadeAnalyzer analyzer = MakeAnalyzer(data);
     checks.Help();
-    clock.Mark(kv::diag::Text(msg::PhaseReadTables));
+    clock.Mark(msg::PhaseReadTables);
     PreparedRecipe& prepared = remains.Make<PreparedRecipe>(parse->Take());
-    clock.Mark(kv::diag::Text(msg::PhaseWaitParse));
-    clock.Aside(kv::diag::Text(msg::PhaseParse), parse->WorkTime());
+    clock.Mark(msg::PhaseWaitParse);
+    clock.Aside(msg::PhaseParse, parse->WorkTime());
     const ParsedRecipe& parsed = prepared.parsed;
     // From here on this thread is the only one that allocates; another puts memory under the
     // heap ahead of it, where the analysis is long enough for that to pay.
@@ -314,13 +314,13 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err,
         ReturnFreeHeapMemory();
     }
     sink.Release();
-    clock.Mark(kv::diag::Text(msg::PhasePrepare));
+    clock.Mark(msg::PhasePrepare);
     if (std::optional<kv::host::HostError> failure = AnalyzeBlocks(
             std::move(analyzer), visitor, blocks, std::move(prepared.allNodes), &remains)) {
         failure->path = PathText(options.bundle);
         return Fail(err, *failure);
     }
-    clock.Mark(kv::diag::Text(msg::PhaseAnalysis));
+    clock.Mark(msg::PhaseAnalysis);
     if (options.checkOnly) {
         return WriteResults(options, sink, diagnostics, place, nullptr, out, err);
     }
@@ -356,7 +356,7 @@ int Compile(const CompileOptions& options, std::ostream& out, std::ostream& err,
     if (status == 0 && timeline) {
         if (auto error = WriteTimeline(*timeline, options.timeline)) return Fail(err, *error);
     }
-    clock.Mark(kv::diag::Text(msg::PhaseWrite));
+    clock.Mark(msg::PhaseWrite);
     return status;
 }
 

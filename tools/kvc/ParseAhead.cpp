@@ -79,13 +79,7 @@ PreparedRecipe Prepare(const kv::host::SourceText& source) {
 ParseAhead::ParseAhead(const kv::host::SourceText& source) : source_(source) {
     try {
         thread_ = std::thread([this] {
-            const auto start = std::chrono::steady_clock::now();
-            try {
-                prepared_ = Prepare(source_);
-            } catch (...) {
-                failure_ = std::current_exception();
-            }
-            workTime_ = std::chrono::steady_clock::now() - start;
+            Work();
             // A small recipe is parsed long before the compile has more work to hand over, and
             // the thread waits for it rather than leave the compile to do it alone.
             std::function<void()> then;
@@ -122,14 +116,19 @@ void ParseAhead::Wait() {
     if (thread_.joinable()) thread_.join();
 }
 
+void ParseAhead::Work() {
+    const auto start = std::chrono::steady_clock::now();
+    try {
+        prepared_ = Prepare(source_);
+    } catch (...) {
+        failure_ = std::current_exception();
+    }
+    workTime_ = std::chrono::steady_clock::now() - start;
+}
+
 PreparedRecipe ParseAhead::Take() {
     Wait();
-    if (!started_) {
-        const auto start = std::chrono::steady_clock::now();
-        PreparedRecipe prepared = Prepare(source_);
-        workTime_ = std::chrono::steady_clock::now() - start;
-        return prepared;
-    }
+    if (!started_) Work();
     if (failure_) std::rethrow_exception(failure_);
     return std::move(prepared_);
 }

@@ -49,6 +49,8 @@ public:
     std::chrono::steady_clock::duration WorkTime() const { return workTime_; }
 
 private:
+    // Prepares the recipe into prepared_ or failure_, and times it.
+    void Work();
     void Wait();
 
     const kv::host::SourceText& source_;

@@ -3,8 +3,9 @@
 
 #include <chrono>
 #include <ostream>
-#include <string>
 #include <vector>
+
+#include "diag/Diagnostic.h"
 
 namespace kv::kvc {
 
@@ -14,10 +15,13 @@ public:
 
     PhaseClock() : start_(Clock::now()), last_(start_) {}
 
-    // Ends the phase that began at the previous mark, or at the start, under phase's name.
-    void Mark(std::string phase);
+    // A phase is named by its message in the catalog, which outlives the clock.
+    using Name = kv::diag::Message<0>;
+
+    // Ends the phase that began at the previous mark, or at the start.
+    void Mark(const Name& phase);
     // Work that ran beside the phases, on another thread: shown after the total.
-    void Aside(std::string phase, Clock::duration took);
+    void Aside(const Name& phase, Clock::duration took);
 
     // A title line, a line per phase with its milliseconds, the total from the start to the
     // last mark, then the work beside.
@@ -25,7 +29,7 @@ public:
 
 private:
     struct Phase {
-        std::string name;
+        const Name* name;
         Clock::duration took;
     };
 
